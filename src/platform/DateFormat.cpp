@@ -1,0 +1,57 @@
+#include "platform/DateFormat.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "platform/Text.h"
+
+namespace quillon::platform {
+
+namespace {
+
+const char* UserLocaleName() {
+  for (const char* var : {"LC_ALL", "LC_TIME", "LANG"}) {
+    const char* value = std::getenv(var);
+    if (value && *value) return value;
+  }
+  return "C";
+}
+
+}  // namespace
+
+std::uint32_t DateLocaleForLocaleName(std::string_view name) {
+  const auto end = name.find_first_of("_.@-");
+  const std::string_view language = name.substr(0, end);
+  if (language == "ar" || language == "he" || language == "iw") return kEnglishUnitedStates;
+  return kUserDefaultLocale;
+}
+
+std::uint32_t UserDateLocale() { return DateLocaleForLocaleName(UserLocaleName()); }
+
+std::u16string ShortDate(int year, int month, int day, std::uint32_t dateLocale) {
+  if (dateLocale == kEnglishUnitedStates) {
+    return Widen(std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year));
+  }
+  std::tm fields{};
+  fields.tm_year = year - 1900;
+  fields.tm_mon = month - 1;
+  fields.tm_mday = day;
+  char buffer[128];
+  std::size_t n = 0;
+  locale_t loc = ::newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+  if (loc == static_cast<locale_t>(0)) loc = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
+  if (loc != static_cast<locale_t>(0)) {
+    const char* format = ::nl_langinfo_l(D_FMT, loc);
+    n = ::strftime_l(buffer, sizeof buffer, format && *format ? format : "%m/%d/%y", &fields, loc);
+    ::freelocale(loc);
+  } else {
+    n = std::strftime(buffer, sizeof buffer, "%m/%d/%y", &fields);
+  }
+  return FromUtf8(std::string_view(buffer, n));
+}
+
+}  // namespace quillon::platform

@@ -1,0 +1,33 @@
+#include "platform/FileSystem.h"
+
+#include <atomic>
+
+namespace quillon::platform {
+
+namespace {
+std::atomic<FileSystem*> g_installed{nullptr};
+}
+
+std::int64_t File::ReadFully(void* buffer, std::size_t size) {
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  std::size_t done = 0;
+  while (done < size) {
+    const std::int64_t n = Read(bytes + done, size - done);
+    if (n < 0) return done == 0 ? -1 : static_cast<std::int64_t>(done);
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+FileSystem& Files() {
+  FileSystem* fs = g_installed.load(std::memory_order_acquire);
+  return fs ? *fs : PosixFiles();
+}
+
+ScopedFileSystem::ScopedFileSystem(FileSystem& fs)
+    : previous_(g_installed.exchange(&fs, std::memory_order_acq_rel)) {}
+
+ScopedFileSystem::~ScopedFileSystem() { g_installed.store(previous_, std::memory_order_release); }
+
+}  // namespace quillon::platform
