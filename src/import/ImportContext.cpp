@@ -18,6 +18,8 @@ void ImportContext::SetDestination(std::u16string folder) {
 
 void ImportContext::AddWritten(std::u16string path) {
   std::lock_guard lock(mutex_);
+  std::erase(remaining_, path);
+  remaining_.push_back(path);
   written_.push_back(std::move(path));
 }
 
@@ -34,7 +36,13 @@ std::optional<std::u16string> ImportContext::LastWritten() const {
 
 void ImportContext::AddDiscarded(std::u16string path) {
   std::lock_guard lock(mutex_);
+  std::erase(remaining_, path);
   discarded_.push_back(std::move(path));
+}
+
+std::vector<std::u16string> ImportContext::Remaining() const {
+  std::lock_guard lock(mutex_);
+  return remaining_;
 }
 
 std::vector<std::u16string> ImportContext::Discarded() const {
@@ -48,6 +56,7 @@ void ImportContext::Reset() {
   destination_.clear();
   written_.clear();
   discarded_.clear();
+  remaining_.clear();
 }
 
 ImportContext& TheImportContext() {

@@ -38,6 +38,9 @@ class ImportContext {
   void AddDiscarded(std::u16string path);
   std::vector<std::u16string> Discarded() const;
 
+  // Output files that remain on disk, each once, in the order of their last creation.
+  std::vector<std::u16string> Remaining() const;
+
   // End of an import: state Ask, destination and file lists empty. The output-open flag stays.
   void Reset();
 
@@ -46,6 +49,7 @@ class ImportContext {
   std::u16string destination_;
   std::vector<std::u16string> written_;
   std::vector<std::u16string> discarded_;
+  std::vector<std::u16string> remaining_;
 };
 
 // Output naming's state: the prefix number (0-99) and the last stamp given to a name without

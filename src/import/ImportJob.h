@@ -26,6 +26,14 @@ class ImportFrontEnd : public OverwriteAsker {
   virtual void WorkerEnded() {}
 };
 
+// What an import left behind, told when it ends.
+struct ImportOutcome {
+  std::vector<std::u16string> written;    // output files that remain, in creation order
+  std::vector<std::u16string> discarded;  // incomplete output files that were deleted
+  std::vector<std::u16string> failed;     // names of the clips that failed
+  bool cancelled = false;
+};
+
 class ImportJob {
  public:
   ImportJob(const ClipCatalogue& catalogue, ImportFrontEnd& frontEnd, ImportContext& context = TheImportContext(),
@@ -48,7 +56,7 @@ class ImportJob {
 
   // The end of the import: after a Cancel (cancelled true) deletes the output file that was
   // still open; then resets the context for the next import. Joins the worker first.
-  void Conclude(bool cancelled);
+  ImportOutcome Conclude(bool cancelled);
 
   // The progress relay: passes whole MiB on to the progress window, answers the cancel flag.
   bool ReportProgress(std::uint32_t kib);
