@@ -1,0 +1,152 @@
+#include "support/FaultyFileSystem.h"
+
+#include <algorithm>
+
+namespace quillon::testsupport {
+
+namespace {
+
+bool Contains(const std::u16string& path, const std::u16string& part) {
+  return part.empty() || path.find(part) != std::u16string::npos;
+}
+
+class FaultyFile final : public platform::File {
+ public:
+  FaultyFile(FaultyFileSystem& fs, std::unique_ptr<platform::File> inner, std::u16string path)
+      : fs_(fs), inner_(std::move(inner)), path_(std::move(path)), readLimit_(fs.ReadLimit(path_)) {}
+
+  std::int64_t Read(void* buffer, std::size_t size) override {
+    if (fs_.ShouldFail(FileOp::Read, path_)) return -1;
+    if (bytesRead_ >= readLimit_) return -1;
+    size = static_cast<std::size_t>(std::min<std::uint64_t>(size, readLimit_ - bytesRead_));
+    const std::int64_t n = inner_->Read(buffer, size);
+    if (n > 0) bytesRead_ += static_cast<std::uint64_t>(n);
+    return n;
+  }
+
+  std::int64_t Write(const void* buffer, std::size_t size) override {
+    if (fs_.ShouldFail(FileOp::Write, path_)) return -1;
+    const std::size_t allowed = fs_.AllowWrite(size);
+    if (allowed == 0 && size > 0) return -1;
+    return inner_->Write(buffer, allowed);
+  }
+
+  bool Seek(std::uint64_t position) override {
+    if (fs_.ShouldFail(FileOp::Seek, path_)) return false;
+    return inner_->Seek(position);
+  }
+  std::optional<std::uint64_t> Tell() override { return inner_->Tell(); }
+  std::optional<std::uint64_t> Size() override { return inner_->Size(); }
+
+  bool Close() override {
+    if (closed_) return true;
+    closed_ = true;
+    const bool ok = inner_->Close();
+    return fs_.ShouldFail(FileOp::Close, path_) ? false : ok;
+  }
+
+ private:
+  FaultyFileSystem& fs_;
+  std::unique_ptr<platform::File> inner_;
+  std::u16string path_;
+  std::uint64_t readLimit_;
+  std::uint64_t bytesRead_ = 0;
+  bool closed_ = false;
+};
+
+}  // namespace
+
+FaultyFileSystem::FaultyFileSystem(platform::FileSystem& inner) : inner_(inner) {}
+
+void FaultyFileSystem::FailNth(FileOp op, int nth, std::u16string pathPart) {
+  std::lock_guard lock(mutex_);
+  rules_.push_back({op, nth, std::move(pathPart)});
+}
+
+void FaultyFileSystem::FailAlways(FileOp op, std::u16string pathPart) { FailNth(op, 0, std::move(pathPart)); }
+
+void FaultyFileSystem::FailReadsAfter(std::u16string pathPart, std::uint64_t bytes) {
+  std::lock_guard lock(mutex_);
+  readLimits_.emplace_back(std::move(pathPart), bytes);
+}
+
+void FaultyFileSystem::SetCapacity(std::uint64_t bytes) {
+  std::lock_guard lock(mutex_);
+  capacity_ = bytes;
+}
+
+int FaultyFileSystem::Calls(FileOp op) const {
+  std::lock_guard lock(mutex_);
+  return calls_[static_cast<int>(op)];
+}
+
+std::uint64_t FaultyFileSystem::BytesWritten() const {
+  std::lock_guard lock(mutex_);
+  return written_;
+}
+
+std::vector<std::u16string> FaultyFileSystem::Created() const {
+  std::lock_guard lock(mutex_);
+  return created_;
+}
+
+bool FaultyFileSystem::ShouldFail(FileOp op, const std::u16string& path) {
+  std::lock_guard lock(mutex_);
+  ++calls_[static_cast<int>(op)];
+  bool fail = false;
+  for (auto& rule : rules_) {
+    if (rule.op != op || !Contains(path, rule.pathPart)) continue;
+    ++rule.seen;
+    if (rule.nth == 0 || rule.seen == rule.nth) fail = true;
+  }
+  return fail;
+}
+
+std::uint64_t FaultyFileSystem::ReadLimit(const std::u16string& path) const {
+  std::lock_guard lock(mutex_);
+  std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
+  for (const auto& [part, bytes] : readLimits_) {
+    if (Contains(path, part)) limit = std::min(limit, bytes);
+  }
+  return limit;
+}
+
+std::size_t FaultyFileSystem::AllowWrite(std::size_t wanted) {
+  std::lock_guard lock(mutex_);
+  const std::uint64_t room = capacity_ > written_ ? capacity_ - written_ : 0;
+  const std::size_t allowed = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, room));
+  written_ += allowed;
+  return allowed;
+}
+
+std::unique_ptr<platform::File> FaultyFileSystem::OpenRead(const std::u16string& path) {
+  if (ShouldFail(FileOp::OpenRead, path)) return nullptr;
+  auto file = inner_.OpenRead(path);
+  if (!file) return nullptr;
+  return std::make_unique<FaultyFile>(*this, std::move(file), path);
+}
+
+std::unique_ptr<platform::File> FaultyFileSystem::CreateWrite(const std::u16string& path,
+                                                              const std::vector<platform::FileId>& mustNotBe) {
+  if (ShouldFail(FileOp::Create, path)) return nullptr;
+  auto file = inner_.CreateWrite(path, mustNotBe);
+  if (!file) return nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    created_.push_back(path);
+  }
+  return std::make_unique<FaultyFile>(*this, std::move(file), path);
+}
+
+bool FaultyFileSystem::Remove(const std::u16string& path) {
+  if (ShouldFail(FileOp::Remove, path)) return false;
+  return inner_.Remove(path);
+}
+
+std::optional<platform::FileStatus> FaultyFileSystem::Status(const std::u16string& path) { return inner_.Status(path); }
+
+std::vector<platform::DirEntry> FaultyFileSystem::Find(const std::u16string& folderPath, std::u16string_view pattern) {
+  return inner_.Find(folderPath, pattern);
+}
+
+}  // namespace quillon::testsupport
