@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -169,7 +170,11 @@ void InstallInterruptHandler() {
 int Import(const Arguments& args) {
   if (args.positional.size() < 2) return UsageError("import needs ROOT and DEST");
   const std::u16string root = RootArgument(args.positional[0]);
-  const std::u16string destination = RootArgument(args.positional[1]);
+  // Output paths are printed in full, so the destination is made absolute.
+  std::error_code ec;
+  const auto absolute = std::filesystem::absolute(args.positional[1], ec);
+  const std::u16string destination =
+      RootArgument(ec ? args.positional[1] : absolute.lexically_normal().string());
   ClipCatalogue catalogue;
   catalogue.Scan(root, args.hdv, args.dv);
 
