@@ -92,7 +92,9 @@ ImportOutcome ImportJob::Conclude(bool cancelled) {
   } else {
     Join();
   }
-  ImportOutcome outcome{context_.Remaining(), context_.Discarded(), FailedClips(), cancelled};
+  // Stopped by the user, in the progress window or in the overwrite question.
+  const bool stopped = cancelled || context_.state.load() == Stop;
+  ImportOutcome outcome{context_.Remaining(), context_.Discarded(), FailedClips(), stopped};
   context_.Reset();
   return outcome;
 }

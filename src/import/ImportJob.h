@@ -31,7 +31,7 @@ struct ImportOutcome {
   std::vector<std::u16string> written;    // output files that remain, in creation order
   std::vector<std::u16string> discarded;  // incomplete output files that were deleted
   std::vector<std::u16string> failed;     // names of the clips that failed
-  bool cancelled = false;
+  bool cancelled = false;  // the user stopped the import
 };
 
 class ImportJob {

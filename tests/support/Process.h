@@ -1,0 +1,36 @@
+#pragma once
+// Runs a program as a child process with some standard input, and collects what it printed.
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace quillon::testsupport {
+
+struct ProcessResult {
+  int exitCode = -1;  // -1 when it did not exit normally
+  std::string out;
+  std::string err;
+};
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input = {});
+
+// A child that runs in the background until waited for; its output goes to files.
+class BackgroundProcess {
+ public:
+  explicit BackgroundProcess(const std::vector<std::string>& argv);
+  ~BackgroundProcess();
+  BackgroundProcess(const BackgroundProcess&) = delete;
+  BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+  pid_t Pid() const { return pid_; }
+  void Signal(int signal);
+  ProcessResult Wait();
+
+ private:
+  pid_t pid_ = -1;
+  std::string outPath_, errPath_;
+  bool waited_ = false;
+};
+
+}  // namespace quillon::testsupport
