@@ -26,10 +26,11 @@ std::optional<std::int64_t> FromLocalFields(int year, int month, int day, int ho
   fields.tm_min = minute;
   fields.tm_sec = second;
   fields.tm_isdst = -1;
+  // mktime answers -1 both for an error and for one second before 1970 (a local time that
+  // depends on the zone); only a successful call fills in the weekday.
+  fields.tm_wday = -1;
   const std::time_t t = std::mktime(&fields);
-  // mktime answers -1 both for an error and for one second before 1970; tell them apart.
-  if (t == static_cast<std::time_t>(-1) && !(fields.tm_year == 69 && fields.tm_mon == 11 && fields.tm_mday == 31))
-    return std::nullopt;
+  if (t == static_cast<std::time_t>(-1) && fields.tm_wday == -1) return std::nullopt;
   return static_cast<std::int64_t>(t);
 }
 
