@@ -1,0 +1,87 @@
+#include "catalogue/UnitDrives.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "support/TempDir.h"
+#include "support/UnitTree.h"
+
+namespace quillon {
+namespace {
+
+using testsupport::PutFile;
+using testsupport::PutFolder;
+using testsupport::TempDir;
+using testsupport::U16;
+using testsupport::UnitTree;
+
+using Drives = std::vector<std::u16string>;
+
+// A machine with several volumes, each a folder of the temporary folder.
+struct Machine {
+  TempDir dir;
+  std::u16string Volume(std::string_view name) const {
+    std::filesystem::create_directories(dir.Path() / name);
+    return dir.U16(name);
+  }
+};
+
+TEST(UnitDrives, TheFlatFolderAloneOrBothNumberedParentsMakeAUnit) {
+  Machine m;
+  const auto flat = m.Volume("flat");
+  UnitTree(m.dir, "flat").Flat();
+  const auto folders = m.Volume("folders");
+  UnitTree(m.dir, "folders").HdvParent();
+  UnitTree(m.dir, "folders").DvParent();
+  const auto hdvOnly = m.Volume("hdvonly");
+  UnitTree(m.dir, "hdvonly").HdvFolder("001");
+  const auto dvOnly = m.Volume("dvonly");
+  UnitTree(m.dir, "dvonly").DvFolder("001");
+  const auto videoOnly = m.Volume("videoonly");
+  PutFolder(m.dir.Path() / "videoonly", "VIDEO");
+  const auto plain = m.Volume("plain");
+
+  Drives list;
+  EXPECT_TRUE(FindUnitDrives(list, {plain, hdvOnly, flat, dvOnly, videoOnly, folders}));
+  EXPECT_EQ(list, (Drives{flat, folders}));  // in the order the machine lists them
+}
+
+TEST(UnitDrives, ExistenceIsAllThatCounts) {
+  Machine m;
+  const auto fileQvt = m.Volume("fileqvt");
+  PutFile(m.dir.Path() / "fileqvt" / "VIDEO", "QVT");  // a plain file named QVT
+  const auto fileParents = m.Volume("fileparents");
+  PutFile(m.dir.Path() / "fileparents", "HDVF");
+  PutFile(m.dir.Path() / "fileparents", "DVF");
+  const auto lowerCase = m.Volume("lower");
+  PutFolder(m.dir.Path() / "lower", "video/qvt");  // names are matched exactly
+
+  Drives list;
+  EXPECT_TRUE(FindUnitDrives(list, {fileQvt, fileParents, lowerCase}));
+  EXPECT_EQ(list, (Drives{fileQvt, fileParents}));
+}
+
+TEST(UnitDrives, NoUnitLeavesTheListAsItWasAndAnswersFalse) {
+  Machine m;
+  Drives list{u"kept"};
+  EXPECT_FALSE(FindUnitDrives(list, {m.Volume("plain"), m.dir.U16("not-mounted")}));
+  EXPECT_EQ(list, Drives{u"kept"});
+
+  // Names are appended to what the caller already holds.
+  UnitTree(m.dir, "unit").Flat();
+  EXPECT_TRUE(FindUnitDrives(list, {m.dir.U16("unit")}));
+  EXPECT_EQ(list, (Drives{u"kept", m.dir.U16("unit")}));
+}
+
+TEST(UnitDrives, AVolumeThatCannotBeSearchedDoesNotQualify) {
+  if (::geteuid() == 0) GTEST_SKIP() << "running as root: folder permissions do not block the status query";
+  Machine m;
+  const auto locked = m.Volume("locked");
+  UnitTree(m.dir, "locked").Flat();
+  std::filesystem::permissions(m.dir.Path() / "locked", std::filesystem::perms::none);
+  Drives list;
+  EXPECT_FALSE(FindUnitDrives(list, {locked}));
+}
+
+}  // namespace
+}  // namespace quillon
