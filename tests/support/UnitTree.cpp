@@ -189,9 +189,9 @@ void SetMtime(const fs::path& path, std::int64_t seconds) {
 
 std::u16string U16(const fs::path& path) { return platform::FromUtf8(path.native()); }
 
-UnitTree::UnitTree(const TempDir& dir, std::string_view relative) : root_(dir.Path() / relative) {
-  fs::create_directories(root_);
-}
+UnitTree::UnitTree(const TempDir& dir, std::string_view relative) : UnitTree(dir.Path() / relative) {}
+
+UnitTree::UnitTree(fs::path root) : root_(std::move(root)) { fs::create_directories(root_); }
 
 fs::path UnitTree::Flat() const {
   const fs::path flat = root_ / "VIDEO" / "QVT";

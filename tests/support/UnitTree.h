@@ -93,6 +93,8 @@ std::u16string U16(const fs::path& path);
 class UnitTree {
  public:
   explicit UnitTree(const TempDir& dir, std::string_view relative = "unit");
+  // A unit at any folder (created).
+  explicit UnitTree(fs::path root);
 
   const fs::path& Root() const { return root_; }
   // The drive name the scan and the drive detection take.
