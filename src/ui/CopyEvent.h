@@ -1,0 +1,38 @@
+#pragma once
+// The copy message and the drive-refresh request as Qt events. Both are posted, never sent,
+// so the thread that posts never waits for the window that handles them.
+#include <QEvent>
+#include <cstdint>
+
+#include "import/CopyMessage.h"
+
+class QObject;
+
+namespace quillon::ui {
+
+class CopyMessageEvent : public QEvent {
+ public:
+  CopyMessageEvent(std::uint32_t code, std::uint32_t lParam);
+  // Registered once per process, on first use.
+  static QEvent::Type EventType();
+
+  std::uint32_t Code() const { return code_; }
+  std::uint32_t LParam() const { return lParam_; }
+
+ private:
+  std::uint32_t code_;
+  std::uint32_t lParam_;
+};
+
+// The window's private "re-detect the drives" request.
+class RefreshDrivesEvent : public QEvent {
+ public:
+  RefreshDrivesEvent();
+  static QEvent::Type EventType();
+};
+
+// Thread-safe: queues the copy message for receiver's thread.
+void PostCopyMessage(QObject* receiver, std::uint32_t code, std::uint32_t lParam = 0);
+void PostRefreshDrives(QObject* receiver);
+
+}  // namespace quillon::ui

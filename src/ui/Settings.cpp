@@ -1,0 +1,66 @@
+#include "ui/Settings.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QVariant>
+#include <optional>
+
+#include "platform/MountTable.h"
+
+namespace quillon::ui {
+
+namespace {
+
+QSettings OpenSettings() {
+  return QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(kOrganisationName),
+                   QString::fromLatin1(kApplicationName));
+}
+
+// Text values only: a list, a number or a byte array stored by hand is not a path.
+std::optional<QString> TextValue(const QSettings& settings, const char* key) {
+  const QVariant value = settings.value(QString::fromLatin1(key));
+  if (!value.isValid() || value.typeId() != QMetaType::QString) return std::nullopt;
+  QString text = value.toString();
+  if (text.contains(QChar(u'\0')) || text.contains(QChar(u'\n')) || text.contains(QChar(u'\r'))) return std::nullopt;
+  return text;
+}
+
+}  // namespace
+
+QString GetDefaultDestination() {
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (documents.isEmpty()) return {};
+  QDir().mkpath(documents);
+  return QDir::cleanPath(documents);
+}
+
+StoredSettings ReadStoredSettings() {
+  const QSettings settings = OpenSettings();
+  StoredSettings out;
+  const auto destination = TextValue(settings, kDestinationKey);
+  // An empty or relative destination would put the output files wherever the process happens
+  // to run (or at the file-system root), so it counts as absent.
+  if (destination && QDir::isAbsolutePath(*destination)) {
+    out.destination = QDir::cleanPath(*destination);
+  } else {
+    out.destination = GetDefaultDestination();
+  }
+  out.drive = TextValue(settings, kDriveKey).value_or(QString());
+  return out;
+}
+
+void WriteStoredSettings(const StoredSettings& values) {
+  QSettings settings = OpenSettings();
+  settings.setValue(QString::fromLatin1(kDestinationKey), values.destination);
+  settings.setValue(QString::fromLatin1(kDriveKey), values.drive);
+  settings.sync();
+}
+
+bool IsLargeFileVolume(const QString& path) {
+  if (path.isEmpty()) return false;
+  const auto type = platform::FileSystemTypeOf(path.toStdU16String());
+  return type && !platform::IsFatFamily(*type);
+}
+
+}  // namespace quillon::ui

@@ -1,0 +1,51 @@
+#include "ui/UserPrompts.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+
+namespace quillon::ui {
+
+namespace {
+
+// Used on the window thread only.
+MessageHook& CurrentMessageHook() {
+  static MessageHook hook;
+  return hook;
+}
+
+BrowseHook& CurrentBrowseHook() {
+  static BrowseHook hook;
+  return hook;
+}
+
+}  // namespace
+
+QString ApplicationTitle() { return QCoreApplication::translate("quillon::ui::CMainDlg", "Quillon"); }
+
+void ShowMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
+  if (const auto& hook = CurrentMessageHook()) {
+    hook(text, icon);
+    return;
+  }
+  QMessageBox box(icon, ApplicationTitle(), text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+QString BrowseForFolder(QWidget* parent, const QString& title, const QString& start) {
+  if (const auto& hook = CurrentBrowseHook()) return hook(title, start);
+  return QFileDialog::getExistingDirectory(parent, title, start, QFileDialog::ShowDirsOnly);
+}
+
+ScopedMessageHook::ScopedMessageHook(MessageHook hook) : previous_(std::move(CurrentMessageHook())) {
+  CurrentMessageHook() = std::move(hook);
+}
+
+ScopedMessageHook::~ScopedMessageHook() { CurrentMessageHook() = std::move(previous_); }
+
+ScopedBrowseHook::ScopedBrowseHook(BrowseHook hook) : previous_(std::move(CurrentBrowseHook())) {
+  CurrentBrowseHook() = std::move(hook);
+}
+
+ScopedBrowseHook::~ScopedBrowseHook() { CurrentBrowseHook() = std::move(previous_); }
+
+}  // namespace quillon::ui

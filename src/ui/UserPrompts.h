@@ -1,0 +1,47 @@
+#pragma once
+// Message boxes and the folder browser go through here so that tests can answer them
+// instead of a person.
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace quillon::ui {
+
+// The caption of every message box: the application name.
+QString ApplicationTitle();
+
+// Shows text in a message box with an OK button and the given icon.
+void ShowMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon);
+
+// The folder browser: a folder chosen by the user, or an empty text when cancelled.
+QString BrowseForFolder(QWidget* parent, const QString& title, const QString& start);
+
+// While a hook is installed, messages and browsing call it instead of showing a window.
+using MessageHook = std::function<void(const QString& text, QMessageBox::Icon icon)>;
+using BrowseHook = std::function<QString(const QString& title, const QString& start)>;
+
+class ScopedMessageHook {
+ public:
+  explicit ScopedMessageHook(MessageHook hook);
+  ~ScopedMessageHook();
+  ScopedMessageHook(const ScopedMessageHook&) = delete;
+  ScopedMessageHook& operator=(const ScopedMessageHook&) = delete;
+
+ private:
+  MessageHook previous_;
+};
+
+class ScopedBrowseHook {
+ public:
+  explicit ScopedBrowseHook(BrowseHook hook);
+  ~ScopedBrowseHook();
+  ScopedBrowseHook(const ScopedBrowseHook&) = delete;
+  ScopedBrowseHook& operator=(const ScopedBrowseHook&) = delete;
+
+ private:
+  BrowseHook previous_;
+};
+
+}  // namespace quillon::ui
