@@ -144,15 +144,22 @@ TEST(ClipCatalogueScan, ADvFileNamedLikeAnIndexClipMakesItAMixedClip) {
   EXPECT_EQ(FileNames(cat.At(0)), (Strings{u"ABC0001_0000-00-00_000001.M2T", u"ABC0001.DV", u"ABC0001.AVI"}));
 }
 
-TEST(ClipCatalogueScan, AnIndexListingMissingChunksStillListsTheClip) {
+TEST(ClipCatalogueScan, AnIndexWhoseChunksAreMissingOrNotFilesStillListsTheClip) {
   TempDir dir;
   UnitTree unit(dir);
-  unit.Index("ABC0001.IDX", IdxBuilder().File("0001").File("0002"));
+  const IdxBuilder idx = IdxBuilder().File("0001").File("0002").File("0003");
+  unit.Index("ABC0001.IDX", idx);
+  const auto names = idx.ChunkNames("ABC0001");
+  testsupport::PutFifo(unit.Flat(), names[1]);  // reading it would wait for a writer forever
+  testsupport::PutFolder(unit.Flat(), names[2]);
   ClipCatalogue cat;
   cat.Scan(unit.Drive(), true, false);
   ASSERT_EQ(cat.Count(), 1u);
-  EXPECT_EQ(cat.At(0).chunks.size(), 2u);  // the copy meets the missing files, not the scan
+  EXPECT_EQ(cat.At(0).chunks.size(), 3u);  // the copy meets these files, not the scan
   EXPECT_EQ(cat.GetClipSizeMiB(0), 0u);
+  std::vector<std::u16string> rows;
+  cat.GetRowTexts(rows);
+  EXPECT_EQ(rows.size(), 1u);
 }
 
 TEST(ClipCatalogueScan, ARejectedIndexLeavesItsChunksToTheNameRoute) {
