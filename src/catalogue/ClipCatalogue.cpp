@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "catalogue/RowText.h"
 #include "platform/FileSystem.h"
@@ -55,13 +56,16 @@ void ClipCatalogue::FlatScan(bool hdv, bool dv) {
       byName.emplace(entry.name.substr(0, kClipNameLength), std::move(entry.path));
     }
   }
+  // Each file joins the first clip of its name in catalogue order, or a new name clip.
+  std::unordered_map<std::u16string, Clip*> firstByName;
+  for (const auto& c : clips_) firstByName.emplace(c->name, c.get());
   for (const auto& [key, path] : byName) {
-    Clip* clip = FindByName(key);
-    if (!clip) {
+    auto [it, added] = firstByName.emplace(key, nullptr);
+    if (added) {
       clips_.push_back(Clip::Named(flat, key));
-      clip = clips_.back().get();
+      it->second = clips_.back().get();
     }
-    clip->AddFile(path);
+    it->second->AddFile(path);
   }
 }
 
@@ -75,13 +79,6 @@ void ClipCatalogue::NumberedFolders(bool hdv, bool dv) {
   };
   if (hdv) pass(u"HDVF", u"???HDVF");
   if (dv) pass(u"DVF", u"???DVF");
-}
-
-Clip* ClipCatalogue::FindByName(const std::u16string& name) const {
-  for (const auto& c : clips_) {
-    if (c->name == name) return c.get();
-  }
-  return nullptr;
 }
 
 void ClipCatalogue::GetRowTexts(std::vector<std::u16string>& rows, std::uint32_t dateLocale) const {

@@ -35,7 +35,6 @@ class ClipCatalogue {
   void IndexPass();
   void FlatScan(bool hdv, bool dv);
   void NumberedFolders(bool hdv, bool dv);
-  Clip* FindByName(const std::u16string& name) const;
 
   std::u16string root_;
   std::vector<ClipHandle> clips_;

@@ -4,6 +4,7 @@
 #include <locale.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <ctime>
 #include <string>
 
@@ -19,6 +20,22 @@ const char* UserLocaleName() {
     if (value && *value) return value;
   }
   return "C";
+}
+
+// The user's time locale, loaded once per locale name: loading it costs far more than a row.
+locale_t UserTimeLocale() {
+  static std::mutex mutex;
+  static std::string loadedFor;
+  static locale_t loaded = static_cast<locale_t>(0);
+  std::lock_guard lock(mutex);
+  const std::string name = UserLocaleName();
+  if (loaded == static_cast<locale_t>(0) || name != loadedFor) {
+    if (loaded != static_cast<locale_t>(0)) ::freelocale(loaded);
+    loaded = ::newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+    if (loaded == static_cast<locale_t>(0)) loaded = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
+    loadedFor = name;
+  }
+  return loaded;
 }
 
 }  // namespace
@@ -42,12 +59,9 @@ std::u16string ShortDate(int year, int month, int day, std::uint32_t dateLocale)
   fields.tm_mday = day;
   char buffer[128];
   std::size_t n = 0;
-  locale_t loc = ::newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
-  if (loc == static_cast<locale_t>(0)) loc = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
-  if (loc != static_cast<locale_t>(0)) {
+  if (const locale_t loc = UserTimeLocale()) {
     const char* format = ::nl_langinfo_l(D_FMT, loc);
     n = ::strftime_l(buffer, sizeof buffer, format && *format ? format : "%m/%d/%y", &fields, loc);
-    ::freelocale(loc);
   } else {
     n = std::strftime(buffer, sizeof buffer, "%m/%d/%y", &fields);
   }
