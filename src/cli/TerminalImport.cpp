@@ -1,5 +1,7 @@
 #include "cli/TerminalImport.h"
 
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -45,7 +47,16 @@ ImportOutcome TerminalImport::Run(int prefix, std::vector<std::size_t> rows, con
   total_ = job.Prepare(prefix, std::move(rows), destination);
   context.state.store(initialState);
   progressOpen_.store(true);
-  job.StartWorker();
+  {
+    // The worker starts with Ctrl+C blocked, so that the signal always reaches this thread and
+    // ends a question that waits for an answer.
+    sigset_t interrupt, previous;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
+    job.StartWorker();
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  }
 
   bool cancelled = false;
   std::unique_lock lock(mutex_);
