@@ -207,6 +207,10 @@ int Import(const Arguments& args) {
   cli::TerminalImport import(catalogue, options);
   const ImportOutcome outcome = import.Run(args.prefix, std::move(rows), destination, initial);
 
+  if (!args.json) {
+    for (const auto& path : outcome.discarded) std::fprintf(stderr, "removed incomplete %s\n", ToUtf8(path).c_str());
+    if (outcome.cancelled) std::fputs("import cancelled\n", stderr);
+  }
   if (args.json) {
     std::printf("{\"written\": %s, \"discarded\": %s, \"failed\": %s, \"cancelled\": %s}\n",
                 cli::JsonStringArray(outcome.written).c_str(), cli::JsonStringArray(outcome.discarded).c_str(),
