@@ -84,10 +84,18 @@ class ClipCopier {
 
   // Copies the source into the open output in blocks; false when asked to stop.
   bool CopyInto(platform::File& source) {
+    // A source that ends before the size it had when the copy began (cut short under the
+    // copy, or a volume going away) has lost bytes on the way, like a read error.
+    const std::uint64_t size = source.Size().value_or(0);
+    std::uint64_t copied = 0;
     for (;;) {
       const std::int64_t n = source.Read(buffer_, sizeof buffer_);
       if (n < 0) Fail(true);  // a read error must not end as a complete-looking file
-      if (n == 0) return true;
+      if (n == 0) {
+        if (copied < size) Fail(true);
+        return true;
+      }
+      copied += static_cast<std::uint64_t>(n);
       if (out_->Write(buffer_, static_cast<std::size_t>(n)) != n) {
         env_.context.state.store(WriteFailed);
         Fail(true);

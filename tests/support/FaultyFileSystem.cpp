@@ -16,24 +16,21 @@ class FaultyFile final : public platform::File {
       : fs_(fs), inner_(std::move(inner)), path_(std::move(path)), readLimit_(fs.ReadLimit(path_)) {}
 
   std::int64_t Read(void* buffer, std::size_t size) override {
-    if (fs_.ShouldFail(FileOp::Read, path_)) return -1;
-    if (bytesRead_ >= readLimit_) return -1;
-    size = static_cast<std::size_t>(std::min<std::uint64_t>(size, readLimit_ - bytesRead_));
-    const std::int64_t n = inner_->Read(buffer, size);
-    if (n > 0) bytesRead_ += static_cast<std::uint64_t>(n);
+    const std::int64_t n = DoRead(buffer, size);
+    fs_.Note({FileOp::Read, path_, size, n});
     return n;
   }
 
   std::int64_t Write(const void* buffer, std::size_t size) override {
-    if (fs_.ShouldFail(FileOp::Write, path_)) return -1;
-    const std::size_t allowed = fs_.AllowWrite(size);
-    if (allowed == 0 && size > 0) return -1;
-    return inner_->Write(buffer, allowed);
+    const std::int64_t n = DoWrite(buffer, size);
+    fs_.Note({FileOp::Write, path_, size, n});
+    return n;
   }
 
   bool Seek(std::uint64_t position) override {
-    if (fs_.ShouldFail(FileOp::Seek, path_)) return false;
-    return inner_->Seek(position);
+    const bool ok = !fs_.ShouldFail(FileOp::Seek, path_) && inner_->Seek(position);
+    fs_.Note({FileOp::Seek, path_, 0, ok ? 1 : 0});
+    return ok;
   }
   std::optional<std::uint64_t> Tell() override { return inner_->Tell(); }
   std::optional<std::uint64_t> Size() override { return inner_->Size(); }
@@ -41,11 +38,31 @@ class FaultyFile final : public platform::File {
   bool Close() override {
     if (closed_) return true;
     closed_ = true;
-    const bool ok = inner_->Close();
-    return fs_.ShouldFail(FileOp::Close, path_) ? false : ok;
+    const bool fail = fs_.ShouldFail(FileOp::Close, path_);
+    const bool ok = inner_->Close() && !fail;
+    fs_.Note({FileOp::Close, path_, 0, ok ? 1 : 0});
+    return ok;
   }
 
  private:
+  std::int64_t DoRead(void* buffer, std::size_t size) {
+    if (fs_.ShouldFail(FileOp::Read, path_)) return -1;
+    if (bytesRead_ >= readLimit_) return -1;
+    size = static_cast<std::size_t>(std::min<std::uint64_t>(size, readLimit_ - bytesRead_));
+    size = fs_.Shortened(FileOp::Read, path_, size);
+    const std::int64_t n = inner_->Read(buffer, size);
+    if (n > 0) bytesRead_ += static_cast<std::uint64_t>(n);
+    return n;
+  }
+
+  std::int64_t DoWrite(const void* buffer, std::size_t size) {
+    if (fs_.ShouldFail(FileOp::Write, path_)) return -1;
+    const std::size_t wanted = fs_.Shortened(FileOp::Write, path_, size);
+    const std::size_t allowed = fs_.AllowWrite(wanted);
+    if (allowed == 0 && size > 0) return -1;
+    return inner_->Write(buffer, allowed);
+  }
+
   FaultyFileSystem& fs_;
   std::unique_ptr<platform::File> inner_;
   std::u16string path_;
@@ -90,16 +107,56 @@ std::vector<std::u16string> FaultyFileSystem::Created() const {
   return created_;
 }
 
-bool FaultyFileSystem::ShouldFail(FileOp op, const std::u16string& path) {
+void FaultyFileSystem::ShortenNth(FileOp op, int nth, std::size_t bytes, std::u16string pathPart) {
   std::lock_guard lock(mutex_);
-  ++calls_[static_cast<int>(op)];
+  shortRules_.push_back({{op, nth, std::move(pathPart)}, bytes});
+}
+
+void FaultyFileSystem::OnNth(FileOp op, int nth, std::function<void()> action, std::u16string pathPart) {
+  std::lock_guard lock(mutex_);
+  hooks_.push_back({{op, nth, std::move(pathPart)}, std::move(action)});
+}
+
+std::vector<FaultyFileSystem::Call> FaultyFileSystem::Log() const {
+  std::lock_guard lock(mutex_);
+  return log_;
+}
+
+void FaultyFileSystem::Note(Call call) {
+  std::lock_guard lock(mutex_);
+  log_.push_back(std::move(call));
+}
+
+bool FaultyFileSystem::Due(Rule& rule, FileOp op, const std::u16string& path) {
+  if (rule.op != op || !Contains(path, rule.pathPart)) return false;
+  ++rule.seen;
+  return rule.nth == 0 || rule.seen == rule.nth;
+}
+
+bool FaultyFileSystem::ShouldFail(FileOp op, const std::u16string& path) {
+  std::vector<std::function<void()>> actions;
   bool fail = false;
-  for (auto& rule : rules_) {
-    if (rule.op != op || !Contains(path, rule.pathPart)) continue;
-    ++rule.seen;
-    if (rule.nth == 0 || rule.seen == rule.nth) fail = true;
+  {
+    std::lock_guard lock(mutex_);
+    ++calls_[static_cast<int>(op)];
+    for (auto& hook : hooks_) {
+      if (Due(hook.rule, op, path)) actions.push_back(hook.action);
+    }
+    for (auto& rule : rules_) {
+      if (Due(rule, op, path)) fail = true;
+    }
   }
+  // Outside the lock: an action may well use this file service itself.
+  for (const auto& action : actions) action();
   return fail;
+}
+
+std::size_t FaultyFileSystem::Shortened(FileOp op, const std::u16string& path, std::size_t wanted) {
+  std::lock_guard lock(mutex_);
+  for (auto& s : shortRules_) {
+    if (Due(s.rule, op, path)) wanted = std::min(wanted, s.bytes);
+  }
+  return wanted;
 }
 
 std::uint64_t FaultyFileSystem::ReadLimit(const std::u16string& path) const {
@@ -120,16 +177,16 @@ std::size_t FaultyFileSystem::AllowWrite(std::size_t wanted) {
 }
 
 std::unique_ptr<platform::File> FaultyFileSystem::OpenRead(const std::u16string& path) {
-  if (ShouldFail(FileOp::OpenRead, path)) return nullptr;
-  auto file = inner_.OpenRead(path);
+  auto file = ShouldFail(FileOp::OpenRead, path) ? nullptr : inner_.OpenRead(path);
+  Note({FileOp::OpenRead, path, 0, file ? 1 : 0});
   if (!file) return nullptr;
   return std::make_unique<FaultyFile>(*this, std::move(file), path);
 }
 
 std::unique_ptr<platform::File> FaultyFileSystem::CreateWrite(const std::u16string& path,
                                                               const std::vector<platform::FileId>& mustNotBe) {
-  if (ShouldFail(FileOp::Create, path)) return nullptr;
-  auto file = inner_.CreateWrite(path, mustNotBe);
+  auto file = ShouldFail(FileOp::Create, path) ? nullptr : inner_.CreateWrite(path, mustNotBe);
+  Note({FileOp::Create, path, 0, file ? 1 : 0});
   if (!file) return nullptr;
   {
     std::lock_guard lock(mutex_);
@@ -139,8 +196,9 @@ std::unique_ptr<platform::File> FaultyFileSystem::CreateWrite(const std::u16stri
 }
 
 bool FaultyFileSystem::Remove(const std::u16string& path) {
-  if (ShouldFail(FileOp::Remove, path)) return false;
-  return inner_.Remove(path);
+  const bool removed = !ShouldFail(FileOp::Remove, path) && inner_.Remove(path);
+  Note({FileOp::Remove, path, 0, removed ? 1 : 0});
+  return removed;
 }
 
 std::optional<platform::FileStatus> FaultyFileSystem::Status(const std::u16string& path) { return inner_.Status(path); }

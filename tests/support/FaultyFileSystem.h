@@ -1,7 +1,9 @@
 #pragma once
 // A file service over the real one that fails on demand: the Nth open, read, write, create,
-// seek or close, reads or writes that stop after some bytes, a disk that fills up.
+// seek or close, reads or writes that stop after some bytes, a disk that fills up. It also
+// notes every call, so a test can aim a fault at one step of a run it watched first.
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <string>
@@ -25,6 +27,22 @@ class FaultyFileSystem final : public platform::FileSystem {
   void FailReadsAfter(std::u16string pathPart, std::uint64_t bytes);
   // Writes come short once this many bytes were written in all: a full disk.
   void SetCapacity(std::uint64_t bytes);
+  // The nth read or write (counted as for FailNth) moves at most `bytes` bytes and reports the
+  // short count: not an error, the caller must carry on with the rest.
+  void ShortenNth(FileOp op, int nth, std::size_t bytes, std::u16string pathPart = {});
+  // Runs action just before the nth call of op (counted as for FailNth) goes through.
+  void OnNth(FileOp op, int nth, std::function<void()> action, std::u16string pathPart = {});
+
+  // One call as it went: for reads and writes the bytes asked for and the answer; for the
+  // others 1 when it succeeded, else 0 (or -1).
+  struct Call {
+    FileOp op;
+    std::u16string path;
+    std::size_t requested = 0;
+    std::int64_t result = 0;
+  };
+  std::vector<Call> Log() const;
+  void Note(Call call);
 
   int Calls(FileOp op) const;
   std::uint64_t BytesWritten() const;
@@ -38,8 +56,10 @@ class FaultyFileSystem final : public platform::FileSystem {
   std::optional<platform::FileStatus> Status(const std::u16string& path) override;
   std::vector<platform::DirEntry> Find(const std::u16string& folderPath, std::u16string_view pattern) override;
 
-  // Used by the files it opens.
+  // Used by the files it opens: whether the call fails, after running the actions due.
   bool ShouldFail(FileOp op, const std::u16string& path);
+  // How many of `wanted` bytes the call may move (a shortened call moves fewer).
+  std::size_t Shortened(FileOp op, const std::u16string& path, std::size_t wanted);
   std::uint64_t ReadLimit(const std::u16string& path) const;
   std::size_t AllowWrite(std::size_t wanted);
 
@@ -50,9 +70,21 @@ class FaultyFileSystem final : public platform::FileSystem {
     std::u16string pathPart;
     int seen = 0;
   };
+  struct ShortRule {
+    Rule rule;
+    std::size_t bytes;
+  };
+  struct Hook {
+    Rule rule;
+    std::function<void()> action;
+  };
+  static bool Due(Rule& rule, FileOp op, const std::u16string& path);
   platform::FileSystem& inner_;
   mutable std::mutex mutex_;
   std::vector<Rule> rules_;
+  std::vector<ShortRule> shortRules_;
+  std::vector<Hook> hooks_;
+  std::vector<Call> log_;
   std::vector<std::pair<std::u16string, std::uint64_t>> readLimits_;
   std::uint64_t capacity_ = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t written_ = 0;

@@ -1,0 +1,224 @@
+#pragma once
+// A small import with every step of the copy in it, for tests that break one step at a time.
+// The unit holds an indexed HDV clip of three chunks, A, B and C, where B continues A's
+// stream (one output file A+B) and C restarts it (a second output file), and then a DV clip
+// of one chunk D (a third output file). Every chunk is three copy blocks long: a first, a
+// middle and a short last one. Header-only, as it drives the import job of the tests' build.
+#include <atomic>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "catalogue/ClipCatalogue.h"
+#include "import/CopyMessage.h"
+#include "import/ImportJob.h"
+#include "platform/Text.h"
+#include "support/MediaBytes.h"
+#include "support/TempDir.h"
+#include "support/UnitTree.h"
+
+namespace quillon::testsupport {
+
+class SmallImport {
+ public:
+  enum class Chunk { A, B, C, D };
+  // The output files an import of the unit can leave: A and B joined, or each alone when the
+  // stream check could not join them; C's own file; the DV clip's file.
+  enum class Output { JoinedAB, OnlyA, OnlyB, C, D };
+
+  static constexpr const char* kHdvClip = "HDV0001";
+  static constexpr const char* kDvClip = "DVC0001";
+
+  // Writes the unit below unitRoot; output files go to the folder dest (created).
+  SmallImport(std::filesystem::path unitRoot, std::filesystem::path dest)
+      : root_(std::move(unitRoot)), dest_(std::move(dest)) {
+    const RecDateTime when{2007, 5, 31, 14, 23, 14};
+    const Bytes a = Stream(when, 0);
+    const Bytes b = Stream(std::nullopt, kVideoPid);  // continues the stream: joined to A
+    const Bytes c = Stream(std::nullopt, 0x001E);     // the new-stream PID: a file of its own
+    const std::vector<std::uint8_t> dv = DvFrames(when, 1);
+    const Bytes d(dv.begin(), dv.begin() + kChunkBytes);
+
+    IdxBuilder idx;
+    idx.Date(7, 5, 31, 14, 23, 14).Date(7, 5, 31, 14, 33, 14).Date(7, 5, 31, 14, 43, 14);
+    const std::filesystem::path flat = root_ / "VIDEO" / "QVT";
+    PutFile(flat, std::string(kHdvClip) + ".IDX", idx.Build());
+    const std::vector<std::string> names = idx.ChunkNames(kHdvClip);
+    const Bytes* contents[] = {&a, &b, &c};
+    for (std::size_t k = 0; k < names.size(); ++k) chunks_.push_back({PutFile(flat, names[k], *contents[k]), *contents[k]});
+    chunks_.push_back({PutFile(flat, std::string(kDvClip) + ".DV", d), d});
+    std::filesystem::create_directories(dest_);
+    unitBefore_ = Snapshot(root_);
+  }
+
+  std::filesystem::path ChunkPath(Chunk c) const { return chunks_[static_cast<int>(c)].path; }
+  std::u16string ChunkU16(Chunk c) const { return U16(ChunkPath(c)); }
+  std::size_t ChunkSize(Chunk c) const { return chunks_[static_cast<int>(c)].bytes.size(); }
+
+  std::filesystem::path OutputPath(Output o) const {
+    switch (o) {
+      case Output::JoinedAB:
+      case Output::OnlyA:
+        return dest_ / ChunkPath(Chunk::A).filename();
+      case Output::OnlyB:
+        return dest_ / ChunkPath(Chunk::B).filename();
+      case Output::C:
+        return dest_ / ChunkPath(Chunk::C).filename();
+      case Output::D:
+        return dest_ / ChunkPath(Chunk::D).filename();
+    }
+    return {};
+  }
+  std::u16string OutputU16(Output o) const { return U16(OutputPath(o)); }
+
+  // The bytes the output file holds when it is complete.
+  Bytes Expected(Output o) const {
+    const auto bytesOf = [this](Chunk c) { return chunks_[static_cast<int>(c)].bytes; };
+    switch (o) {
+      case Output::JoinedAB: {
+        Bytes ab = bytesOf(Chunk::A);
+        const Bytes b = bytesOf(Chunk::B);
+        ab.insert(ab.end(), b.begin(), b.end());
+        return ab;
+      }
+      case Output::OnlyA:
+        return bytesOf(Chunk::A);
+      case Output::OnlyB:
+        return bytesOf(Chunk::B);
+      case Output::C:
+        return bytesOf(Chunk::C);
+      case Output::D:
+        return bytesOf(Chunk::D);
+    }
+    return {};
+  }
+
+  // What one import of both clips ended with.
+  struct Result {
+    std::vector<std::u16string> failed;  // clips the import reported as failed
+    int failurePosts = 0;                // COPY_FAILED messages posted to the main window
+    std::int32_t state = Ask;            // the import state before the import was concluded
+    bool outputOpen = false;             // likewise, the output-open flag
+    ImportOutcome outcome;
+  };
+
+  // Scans the unit and imports both clips, the way the window runs an import. A Cancel asked
+  // for during the run (CancelNow) is concluded as the window concludes one.
+  Result Run() {
+    ClipCatalogue catalogue;
+    catalogue.Scan(U16(root_), true, true);
+    ImportContext context;
+    NamingState naming;
+    FrontEnd frontEnd;
+    ImportJob job(catalogue, frontEnd, context, naming);
+    {
+      std::lock_guard lock(mutex_);
+      running_ = {&job, &context};
+    }
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(i);
+    job.Prepare(0, rows, U16(dest_));
+    job.StartWorker();
+    job.Join();
+    Result r;
+    r.state = context.state.load();
+    r.outputOpen = context.outputOpen.load();
+    r.failurePosts = frontEnd.failures.load();
+    r.outcome = job.Conclude(cancelled_.load());
+    r.failed = r.outcome.failed;
+    {
+      std::lock_guard lock(mutex_);
+      running_ = {};
+    }
+    return r;
+  }
+
+  // The user presses Cancel in the progress window: the window sets Stop and the cancel flag.
+  void CancelNow() {
+    std::lock_guard lock(mutex_);
+    if (!running_.job) return;
+    running_.context->state.store(Stop);
+    running_.job->RaiseCancel();
+    cancelled_ = true;
+  }
+
+  // Names of the files in the destination, sorted.
+  std::set<std::string> DestFiles() const {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dest_)) names.insert(e.path().filename().string());
+    return names;
+  }
+
+  // The output file is there and holds exactly what it should.
+  bool Complete(Output o) const {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(OutputPath(o), ec) && ReadFile(OutputPath(o)) == Expected(o);
+  }
+
+  // Every file of the unit has its bytes and its modification time, and no file came or went.
+  bool UnitUntouched() const { return Snapshot(root_) == unitBefore_; }
+
+  static constexpr std::size_t kChunkBytes = 2600;  // blocks of 1024, 1024 and 552 bytes
+
+ private:
+  struct ChunkFile {
+    std::filesystem::path path;
+    Bytes bytes;
+  };
+
+  // Stands in for the windows: counts failures, answers every question with No.
+  class FrontEnd final : public ImportFrontEnd {
+   public:
+    std::atomic<int> failures{0};
+    void PostToMainWindow(CopyCode code, std::uint32_t) override {
+      if (code == COPY_FAILED) ++failures;
+    }
+    bool PostToProgress(CopyCode, std::uint32_t) override { return true; }
+    bool ProgressWindowExists() override { return true; }
+    int AskOverwrite(const std::u16string&) override { return kAnswerNo; }
+  };
+
+  struct Running {
+    ImportJob* job = nullptr;
+    ImportContext* context = nullptr;
+  };
+
+  // A transport stream of kChunkBytes whose first packet is on firstPid (0: the tables).
+  static Bytes Stream(std::optional<RecDateTime> date, std::uint16_t firstPid) {
+    TsOptions o;
+    o.date = date;
+    o.firstPid = firstPid;
+    o.packets = kChunkBytes / kTsPacketSize + 1;
+    std::vector<std::uint8_t> s = TransportStream(o);
+    return Bytes(s.begin(), s.begin() + kChunkBytes);
+  }
+
+  static std::map<std::string, std::string> Snapshot(const std::filesystem::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+      if (!e.is_regular_file()) {
+        files[e.path().string()] = "folder";
+        continue;
+      }
+      const Bytes bytes = ReadFile(e.path());
+      files[e.path().string()] = std::to_string(e.last_write_time().time_since_epoch().count()) + ":" +
+                                 std::string(bytes.begin(), bytes.end());
+    }
+    return files;
+  }
+
+  std::filesystem::path root_, dest_;
+  std::vector<ChunkFile> chunks_;
+  std::map<std::string, std::string> unitBefore_;
+  std::mutex mutex_;
+  Running running_;
+  std::atomic<bool> cancelled_{false};
+};
+
+}  // namespace quillon::testsupport
