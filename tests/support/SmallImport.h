@@ -115,7 +115,7 @@ class SmallImport {
     catalogue.Scan(U16(root_), true, true);
     ImportContext context;
     NamingState naming;
-    FrontEnd frontEnd;
+    FrontEnd frontEnd(frontEndAnswer_);
     ImportJob job(catalogue, frontEnd, context, naming);
     {
       std::lock_guard lock(mutex_);
@@ -162,7 +162,12 @@ class SmallImport {
   }
 
   // Every file of the unit has its bytes and its modification time, and no file came or went.
-  bool UnitUntouched() const { return Snapshot(root_) == unitBefore_; }
+  // A unit that was unmounted is looked at where its files still are (root).
+  bool UnitUntouched() const { return UnitUntouched(root_); }
+  bool UnitUntouched(const std::filesystem::path& root) const { return Snapshot(root) == unitBefore_; }
+
+  // Answers the overwrite question (default: No); runs on the worker thread.
+  void OnQuestion(std::function<int(const std::u16string&)> answer) { frontEndAnswer_ = std::move(answer); }
 
   static constexpr std::size_t kChunkBytes = 2600;  // blocks of 1024, 1024 and 552 bytes
 
@@ -172,16 +177,20 @@ class SmallImport {
     Bytes bytes;
   };
 
-  // Stands in for the windows: counts failures, answers every question with No.
+  // Stands in for the windows: counts failures, answers questions as the test says.
   class FrontEnd final : public ImportFrontEnd {
    public:
+    explicit FrontEnd(const std::function<int(const std::u16string&)>& answer) : answer_(answer) {}
     std::atomic<int> failures{0};
     void PostToMainWindow(CopyCode code, std::uint32_t) override {
       if (code == COPY_FAILED) ++failures;
     }
     bool PostToProgress(CopyCode, std::uint32_t) override { return true; }
     bool ProgressWindowExists() override { return true; }
-    int AskOverwrite(const std::u16string&) override { return kAnswerNo; }
+    int AskOverwrite(const std::u16string& path) override { return answer_ ? answer_(path) : kAnswerNo; }
+
+   private:
+    const std::function<int(const std::u16string&)>& answer_;
   };
 
   struct Running {
@@ -202,12 +211,13 @@ class SmallImport {
   static std::map<std::string, std::string> Snapshot(const std::filesystem::path& root) {
     std::map<std::string, std::string> files;
     for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+      const std::string key = std::filesystem::relative(e.path(), root).string();
       if (!e.is_regular_file()) {
-        files[e.path().string()] = "folder";
+        files[key] = "folder";
         continue;
       }
       const Bytes bytes = ReadFile(e.path());
-      files[e.path().string()] = std::to_string(e.last_write_time().time_since_epoch().count()) + ":" +
+      files[key] = std::to_string(e.last_write_time().time_since_epoch().count()) + ":" +
                                  std::string(bytes.begin(), bytes.end());
     }
     return files;
@@ -219,6 +229,7 @@ class SmallImport {
   std::mutex mutex_;
   Running running_;
   std::atomic<bool> cancelled_{false};
+  std::function<int(const std::u16string&)> frontEndAnswer_;
 };
 
 }  // namespace quillon::testsupport

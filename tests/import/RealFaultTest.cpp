@@ -1,0 +1,156 @@
+// Real faults of real file systems, made in a private mount namespace: a destination that
+// fills up in the middle of a clip, a unit that is unmounted while it is being imported, and
+// a destination that turns read-only between two output files. Needs root; skips otherwise.
+#include <errno.h>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "import/CopyMessage.h"
+#include "support/FaultyFileSystem.h"
+#include "support/SmallImport.h"
+#include "support/TempDir.h"
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::FaultyFileSystem;
+using testsupport::FileOp;
+using testsupport::SmallImport;
+using testsupport::TempDir;
+using Chunk = SmallImport::Chunk;
+using Output = SmallImport::Output;
+
+class RealFault : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount file systems in a private mount namespace";
+    // The mounts below stay in this process's own namespace and vanish with it.
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+      GTEST_SKIP() << "cannot make a private mount namespace: " << std::strerror(errno);
+  }
+
+  void TearDown() override {
+    for (auto it = mounted_.rbegin(); it != mounted_.rend(); ++it) ::umount2(it->c_str(), MNT_DETACH);
+  }
+
+  void MountTmpfs(const fs::path& at, const std::string& size) {
+    fs::create_directories(at);
+    const std::string options = "size=" + size + ",mode=0755";
+    ASSERT_EQ(::mount("quillon-test", at.c_str(), "tmpfs", 0, options.c_str()), 0) << std::strerror(errno);
+    mounted_.push_back(at);
+  }
+
+  void Unmount(const fs::path& at) {
+    ASSERT_EQ(::umount2(at.c_str(), MNT_DETACH), 0) << std::strerror(errno);
+    mounted_.erase(std::find(mounted_.begin(), mounted_.end(), at));
+  }
+
+  void Bind(const fs::path& from, const fs::path& at) {
+    fs::create_directories(at);
+    ASSERT_EQ(::mount(from.c_str(), at.c_str(), nullptr, MS_BIND, nullptr), 0) << std::strerror(errno);
+    mounted_.push_back(at);
+  }
+
+  TempDir dir;
+
+ private:
+  std::vector<fs::path> mounted_;
+};
+
+TEST_F(RealFault, ADestinationThatFillsUpInTheMiddleOfAClipKeepsOnlyCompleteFiles) {
+  // 4 KiB fill up in the second chunk of the first output file; deleting that cut file gives
+  // its room back, so the DV clip after it fits. 8 KiB hold the first output file (two pages)
+  // and fill up at the first block of the second; then the DV clip finds no room either.
+  struct Room {
+    const char* size;
+    int failedClips;
+    std::set<Output> kept;
+  };
+  for (const Room& room : {Room{"4k", 1, {Output::D}}, Room{"8k", 2, {Output::JoinedAB}}}) {
+    SCOPED_TRACE(room.size);
+    TempDir here;
+    MountTmpfs(here.Path() / "dest", room.size);
+    SmallImport import(here.Path() / "unit", here.Path() / "dest");
+    const SmallImport::Result r = import.Run();
+
+    EXPECT_EQ(static_cast<int>(r.failed.size()), room.failedClips);
+    EXPECT_EQ(r.failurePosts, room.failedClips);
+    EXPECT_EQ(r.state, WriteFailed);
+    std::set<std::string> names;
+    for (Output o : room.kept) {
+      EXPECT_TRUE(import.Complete(o));
+      names.insert(import.OutputPath(o).filename().string());
+    }
+    EXPECT_EQ(import.DestFiles(), names) << "a cut file was left behind";
+    EXPECT_TRUE(import.UnitUntouched());
+    Unmount(here.Path() / "dest");
+  }
+}
+
+TEST_F(RealFault, AUnitUnmountedDuringTheImportFinishesTheOpenChunkAndFailsTheRest) {
+  // The unit is a bind mount of a folder; it is detached lazily while chunk C is copied. The
+  // open chunk reads on to its end, the next chunk cannot be opened any more.
+  const fs::path files = dir.Path() / "unit-files";
+  fs::create_directories(files);
+  const fs::path unit = dir.Path() / "unit";
+  Bind(files, unit);
+  SmallImport import(unit, dir.Path() / "dest");
+
+  FaultyFileSystem watcher;  // only to know when: every call goes through to the disk
+  watcher.OnNth(FileOp::Write, 1, [&unit] { ASSERT_EQ(::umount2(unit.c_str(), MNT_DETACH), 0); },
+                import.OutputU16(Output::C));
+  SmallImport::Result r;
+  {
+    platform::ScopedFileSystem use(watcher);
+    r = import.Run();
+  }
+
+  EXPECT_EQ(r.failed, std::vector<std::u16string>{u"DVC0001"});
+  EXPECT_EQ(r.failurePosts, 1);
+  EXPECT_EQ(r.state, Ask);
+  EXPECT_TRUE(import.Complete(Output::JoinedAB));
+  EXPECT_TRUE(import.Complete(Output::C));
+  EXPECT_EQ(import.DestFiles().size(), 2u);
+  EXPECT_TRUE(fs::is_empty(unit)) << "the unit was not unmounted";
+  EXPECT_TRUE(import.UnitUntouched(files));
+}
+
+TEST_F(RealFault, ADestinationTurnedReadOnlyBetweenTwoFilesFailsTheRestAndKeepsTheExistingFile) {
+  // A file named like the second output already exists, so the import asks; while the
+  // question is open the destination is remounted read-only and the user answers Yes.
+  // (Linux refuses a read-only remount while a file on the mount is open for writing, so
+  // this is the moment a destination can turn read-only under an import.)
+  const fs::path dest = dir.Path() / "dest";
+  SmallImport import(dir.Path() / "unit", dest);
+  Bind(dest, dest);
+  const std::vector<unsigned char> old = {'o', 'l', 'd'};
+  testsupport::WriteFile(import.OutputPath(Output::C), old);
+  import.OnQuestion([&dest](const std::u16string&) {
+    EXPECT_EQ(::mount(nullptr, dest.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr), 0)
+        << std::strerror(errno);
+    return kAnswerYes;
+  });
+  const SmallImport::Result r = import.Run();
+
+  EXPECT_EQ(r.failed, (std::vector<std::u16string>{u"HDV0001", u"DVC0001"}));
+  EXPECT_EQ(r.failurePosts, 2);
+  EXPECT_EQ(r.state, CreateFailed);
+  EXPECT_TRUE(import.Complete(Output::JoinedAB));
+  EXPECT_EQ(testsupport::ReadFile(import.OutputPath(Output::C)), old);
+  EXPECT_EQ(import.DestFiles().size(), 2u);
+  EXPECT_TRUE(import.UnitUntouched());
+}
+
+}  // namespace
+}  // namespace quillon
