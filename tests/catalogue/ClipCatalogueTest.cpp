@@ -7,34 +7,20 @@
 
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
+#include "support/ClipViews.h"
 #include "support/UnitTree.h"
 
 namespace quillon {
 namespace {
 
+using testsupport::Continues;
+using testsupport::FileNames;
 using testsupport::IdxBuilder;
 using testsupport::PutFile;
+using testsupport::Names;
 using testsupport::TempDir;
 using testsupport::U16;
 using testsupport::UnitTree;
-
-std::vector<std::u16string> Names(const ClipCatalogue& cat) {
-  std::vector<std::u16string> names;
-  for (std::size_t i = 0; i < cat.Count(); ++i) names.push_back(cat.ClipName(i));
-  return names;
-}
-
-std::vector<std::u16string> FileNames(const Clip& clip) {
-  std::vector<std::u16string> names;
-  for (const auto& c : clip.chunks) names.push_back(c.fileName);
-  return names;
-}
-
-std::vector<bool> Continues(const Clip& clip) {
-  std::vector<bool> flags;
-  for (const auto& c : clip.chunks) flags.push_back(c.continues);
-  return flags;
-}
 
 using Strings = std::vector<std::u16string>;
 

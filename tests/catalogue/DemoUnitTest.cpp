@@ -14,6 +14,7 @@
 #include "support/Process.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
+#include "support/ClipViews.h"
 #include "support/UnitTree.h"
 
 namespace quillon {
@@ -21,34 +22,19 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::ScopedEnv;
+using testsupport::Continues;
+using testsupport::FileNames;
+using testsupport::Names;
 using testsupport::TempDir;
 using testsupport::U16;
 using Strings = std::vector<std::u16string>;
 
 constexpr std::uint64_t kChunkSize = 256 * 188;
 
-std::vector<std::u16string> Names(const ClipCatalogue& cat) {
-  Strings names;
-  for (std::size_t i = 0; i < cat.Count(); ++i) names.push_back(cat.ClipName(i));
-  return names;
-}
-
-Strings FileNames(const Clip& clip) {
-  Strings names;
-  for (const auto& c : clip.chunks) names.push_back(c.fileName);
-  return names;
-}
-
 Strings SortedFileNames(const Clip& clip) {
   Strings names = FileNames(clip);
   std::sort(names.begin(), names.end());
   return names;
-}
-
-std::vector<bool> Continues(const Clip& clip) {
-  std::vector<bool> flags;
-  for (const auto& c : clip.chunks) flags.push_back(c.continues);
-  return flags;
 }
 
 std::vector<std::uint32_t> KindBits(const ClipCatalogue& cat) {

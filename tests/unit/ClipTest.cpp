@@ -6,28 +6,19 @@
 #include <stdexcept>
 
 #include "support/TempDir.h"
+#include "support/ClipViews.h"
 #include "support/UnitTree.h"
 
 namespace quillon {
 namespace {
 
+using testsupport::Continues;
+using testsupport::FileNames;
 using testsupport::IdxBuilder;
 using testsupport::PutFile;
 using testsupport::TempDir;
 using testsupport::U16;
 using testsupport::UnitTree;
-
-std::vector<std::u16string> FileNames(const Clip& clip) {
-  std::vector<std::u16string> names;
-  for (const auto& c : clip.chunks) names.push_back(c.fileName);
-  return names;
-}
-
-std::vector<bool> Continues(const Clip& clip) {
-  std::vector<bool> flags;
-  for (const auto& c : clip.chunks) flags.push_back(c.continues);
-  return flags;
-}
 
 // Index route ------------------------------------------------------------------------------
 
