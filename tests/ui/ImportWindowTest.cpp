@@ -1,0 +1,330 @@
+// Imports run through the main window: the progress window, the overwrite question answered
+// each way, Cancel in either window, failed clips, and drive refreshes held back meanwhile.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "WindowTestSupport.h"
+#include "import/ImportContext.h"
+#include "ui/COverwriteConfirmDialog.h"
+#include "ui/CopyEvent.h"
+#include "ui/CProgressDlg.h"
+#include "ui/Settings.h"
+
+namespace quillon::testsupport {
+namespace {
+
+namespace fs = std::filesystem;
+
+const QString kFailedText =
+    "Failed to import the files. Remove the Read-only attribute of the destination drive, or increase its "
+    "available space.";
+
+class ImportThroughWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearSettings();
+    fs::create_directories(dest);
+    StoreSetting(ui::kDestinationKey, QString::fromStdString(dest.string()));
+    unit.Flat();
+    drives.Add(unit);
+  }
+
+  std::unique_ptr<ui::CMainDlg> Open() {
+    auto window = std::make_unique<ui::CMainDlg>(drives.Options());
+    QObject::connect(window.get(), &ui::CMainDlg::ImportStarted, [this](ui::CProgressDlg* p) { progress = p; });
+    QObject::connect(window.get(), &ui::CMainDlg::ImportEnded, [this](const ImportOutcome& o) {
+      outcome = o;
+      ++imports;
+    });
+    return window;
+  }
+
+  // Answers every overwrite question with the button of that id, counting the questions.
+  void AnswerQuestionsWith(ui::CMainDlg& window, int buttonId) {
+    QObject::connect(&window, &ui::CMainDlg::OverwriteQuestionShown, [this, buttonId](ui::COverwriteConfirmDialog* q) {
+      questions.push_back(q->QuestionText());
+      QTest::mouseClick(q->findChild<QPushButton*>(QString::number(buttonId)), Qt::LeftButton);
+    });
+  }
+
+  // Selects the clips and clicks Import; returns when the import has ended.
+  void Import(ui::CMainDlg& window, const QStringList& clips) {
+    MainControls ui(window);
+    ui.SelectClips(clips);
+    ASSERT_TRUE(ui.import->isEnabled());
+    QTest::mouseClick(ui.import, Qt::LeftButton);
+  }
+
+  TempDir dir;
+  fs::path dest = dir.Path() / "dest";
+  UnitTree unit{dir, "unit"};
+  FakeDrives drives;
+  RecordedMessages messages;
+  QPointer<ui::CProgressDlg> progress;
+  ImportOutcome outcome;
+  int imports = 0;
+  QStringList questions;
+};
+
+TEST_F(ImportThroughWindowTest, SelectedClipsAreCopiedWithProgressAndTheProgressWindowCloses) {
+  const auto first = PutDvClip(unit, "CLP0001", 3000 * 1024);
+  PutDvClip(unit, "CLP0002");
+  const auto third = PutDvClip(unit, "CLP0003", 5000);
+  auto window = Open();
+  std::int64_t shownPosition = 0;
+  int shownTotal = -1;
+  QObject::connect(window.get(), &ui::CMainDlg::ImportStarted, [&](ui::CProgressDlg* p) {
+    shownTotal = p->Total();
+    QObject::connect(p, &QDialog::finished, [&, p] { shownPosition = p->Position(); });
+  });
+
+  Import(*window, {"CLP0001", "CLP0003"});
+
+  EXPECT_EQ(imports, 1);
+  EXPECT_EQ(ReadBytes(dest / "CLP0001.DV"), ReadBytes(first));
+  EXPECT_EQ(ReadBytes(dest / "CLP0003.DV"), ReadBytes(third));
+  EXPECT_FALSE(fs::exists(dest / "CLP0002.DV"));
+  EXPECT_EQ(shownTotal, 2) << "3000 KiB count as 2 MiB";
+  EXPECT_EQ(shownPosition, 2) << "1 MiB after 1025 KiB, another after 2049 KiB";
+  EXPECT_TRUE(progress.isNull()) << "the progress window is gone";
+  EXPECT_FALSE(window->ImportRunning());
+  EXPECT_FALSE(outcome.cancelled);
+  EXPECT_EQ(outcome.written.size(), 2u);
+  EXPECT_TRUE(messages.texts.isEmpty());
+  EXPECT_EQ(TheImportContext().state.load(), Ask);
+}
+
+TEST_F(ImportThroughWindowTest, OverwriteQuestionYesReplacesTheFile) {
+  const auto source = PutDvClip(unit, "CLP0001");
+  WriteFile(dest / "CLP0001.DV", "older");
+  auto window = Open();
+  QString caption, line;
+  QObject::connect(window.get(), &ui::CMainDlg::OverwriteQuestionShown, [&](ui::COverwriteConfirmDialog* q) {
+    caption = q->windowTitle();
+    line = q->findChild<QLabel*>(QStringLiteral("replaceLine"))->text();
+  });
+  AnswerQuestionsWith(*window, kAnswerYes);
+
+  Import(*window, {"CLP0001"});
+
+  EXPECT_EQ(questions, QStringList{"This folder already contains a file named 'CLP0001.DV'."});
+  EXPECT_EQ(caption, "kv_dock");
+  EXPECT_EQ(line, "Would you like replace the existing file?");
+  EXPECT_EQ(ReadBytes(dest / "CLP0001.DV"), ReadBytes(source));
+  EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST_F(ImportThroughWindowTest, OverwriteQuestionNoKeepsTheFileAndGoesOn) {
+  PutDvClip(unit, "CLP0001");
+  const auto second = PutDvClip(unit, "CLP0002");
+  WriteFile(dest / "CLP0001.DV", "older");
+  auto window = Open();
+  AnswerQuestionsWith(*window, kAnswerNo);
+
+  Import(*window, {"CLP0001", "CLP0002"});
+
+  EXPECT_EQ(questions.size(), 1);
+  EXPECT_EQ(ReadFile(dest / "CLP0001.DV"), std::vector<unsigned char>({'o', 'l', 'd', 'e', 'r'}));
+  EXPECT_EQ(ReadBytes(dest / "CLP0002.DV"), ReadBytes(second));
+  EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST_F(ImportThroughWindowTest, YesToAllAsksOnceForThisImportAndAgainInTheNext) {
+  const auto first = PutDvClip(unit, "CLP0001");
+  const auto second = PutDvClip(unit, "CLP0002");
+  WriteFile(dest / "CLP0001.DV", "older");
+  WriteFile(dest / "CLP0002.DV", "older");
+  auto window = Open();
+  AnswerQuestionsWith(*window, kAnswerYesToAll);
+
+  Import(*window, {"CLP0001", "CLP0002"});
+  EXPECT_EQ(questions.size(), 1);
+  EXPECT_EQ(ReadBytes(dest / "CLP0001.DV"), ReadBytes(first));
+  EXPECT_EQ(ReadBytes(dest / "CLP0002.DV"), ReadBytes(second));
+
+  Import(*window, {"CLP0001"});
+  EXPECT_EQ(questions.size(), 2) << "the next import asks again";
+}
+
+TEST_F(ImportThroughWindowTest, CancelInTheQuestionStopsQuietlyAndTheProgressWindowClosesByItself) {
+  PutDvClip(unit, "CLP0001");
+  PutDvClip(unit, "CLP0002");
+  WriteFile(dest / "CLP0001.DV", "older");
+  auto window = Open();
+  AnswerQuestionsWith(*window, kAnswerCancel);
+
+  Import(*window, {"CLP0001", "CLP0002"});
+
+  EXPECT_EQ(questions.size(), 1);
+  EXPECT_EQ(ReadFile(dest / "CLP0001.DV").size(), 5u);
+  EXPECT_FALSE(fs::exists(dest / "CLP0002.DV"));
+  EXPECT_EQ(imports, 1);
+  EXPECT_TRUE(outcome.discarded.empty());
+  EXPECT_TRUE(messages.texts.isEmpty());
+  EXPECT_EQ(TheImportContext().state.load(), Ask);
+}
+
+TEST_F(ImportThroughWindowTest, CancelInTheProgressWindowLeavesTheQuestionAnswerable) {
+  PutDvClip(unit, "CLP0001", 64 * 1024);
+  PutDvClip(unit, "CLP0002");
+  PutDvClip(unit, "CLP0003");
+  WriteFile(dest / "CLP0001.DV", "older");
+  auto window = Open();
+  bool cancelledWhileAsking = false;
+  QObject::connect(window.get(), &ui::CMainDlg::OverwriteQuestionShown, [&](ui::COverwriteConfirmDialog* q) {
+    QPointer<ui::COverwriteConfirmDialog> question(q);
+    // First the progress window's Cancel, while the question is still open...
+    QTimer::singleShot(0, [&] { QTest::mouseClick(progress->findChild<QPushButton*>("2"), Qt::LeftButton); });
+    // ...then the question is answered, from the window thread's wait for the worker.
+    QTimer::singleShot(100, [&, question] {
+      cancelledWhileAsking = window->ImportRunning() && progress && !progress->isVisible();
+      ASSERT_FALSE(question.isNull());
+      QTest::mouseClick(question->findChild<QPushButton*>(QString::number(kAnswerYes)), Qt::LeftButton);
+    });
+  });
+
+  Import(*window, {"CLP0001", "CLP0002", "CLP0003"});
+
+  EXPECT_TRUE(cancelledWhileAsking);
+  EXPECT_TRUE(outcome.cancelled);
+  ASSERT_EQ(outcome.discarded.size(), 1u);
+  EXPECT_EQ(fs::path(outcome.discarded[0]).filename(), "CLP0001.DV");
+  EXPECT_FALSE(fs::exists(dest / "CLP0001.DV")) << "the file being written when Cancel came is deleted";
+  EXPECT_FALSE(fs::exists(dest / "CLP0002.DV"));
+  EXPECT_FALSE(fs::exists(dest / "CLP0003.DV"));
+  EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST_F(ImportThroughWindowTest, CancelDuringACopyDeletesOnlyTheFileBeingWritten) {
+  const auto first = PutDvClip(unit, "CLP0001");
+  PutSparseFile(unit.Flat(), "CLP0002.DV", 1024ull * 1024 * 1024);
+  PutDvClip(unit, "CLP0003");
+  auto window = Open();
+  auto cancelOnceWriting = WhenShown::Of<ui::CProgressDlg>([&](ui::CProgressDlg* p) {
+    auto* timer = new QTimer(p);
+    QObject::connect(timer, &QTimer::timeout, [p, timer, this] {
+      std::error_code error;
+      if (fs::file_size(dest / "CLP0002.DV", error) > 0 && !error) {
+        timer->stop();
+        QTest::mouseClick(p->findChild<QPushButton*>("2"), Qt::LeftButton);
+      }
+    });
+    timer->start(2);
+  });
+
+  Import(*window, {"CLP0001", "CLP0002", "CLP0003"});
+
+  EXPECT_TRUE(outcome.cancelled);
+  EXPECT_EQ(ReadBytes(dest / "CLP0001.DV"), ReadBytes(first)) << "a finished file stays";
+  EXPECT_FALSE(fs::exists(dest / "CLP0002.DV"));
+  EXPECT_FALSE(fs::exists(dest / "CLP0003.DV")) << "the next clip is not started";
+  EXPECT_TRUE(messages.texts.isEmpty());
+  EXPECT_EQ(fs::file_size(unit.Flat() / "CLP0002.DV"), 1024ull * 1024 * 1024) << "the unit is untouched";
+}
+
+TEST_F(ImportThroughWindowTest, EachFailedClipShowsItsOwnMessageAndTheImportGoesOn) {
+  const auto first = PutDvClip(unit, "CLP0001");
+  const auto second = PutDvClip(unit, "CLP0002");
+  const auto third = PutDvClip(unit, "CLP0003");
+  const auto fourth = PutDvClip(unit, "CLP0004");
+  auto window = Open();
+  fs::remove(second);
+  fs::remove(fourth);
+
+  Import(*window, {"CLP0001", "CLP0002", "CLP0003", "CLP0004"});
+
+  EXPECT_EQ(messages.texts, (QStringList{kFailedText, kFailedText}));
+  EXPECT_EQ(messages.icons[0], QMessageBox::NoIcon);
+  EXPECT_EQ(ReadBytes(dest / "CLP0001.DV"), ReadBytes(first));
+  EXPECT_EQ(ReadBytes(dest / "CLP0003.DV"), ReadBytes(third));
+  EXPECT_EQ(outcome.failed, (std::vector<std::u16string>{u"CLP0002", u"CLP0004"}));
+}
+
+TEST_F(ImportThroughWindowTest, UnitRemovedDuringTheImportIsNoticedOnceTheImportEnds) {
+  PutDvClip(unit, "CLP0001");
+  PutDvClip(unit, "CLP0002");
+  auto window = Open();
+  MainControls ui(*window);
+  int refreshes = 0;
+  QObject::connect(window.get(), &ui::CMainDlg::DrivesRefreshed, [&] { ++refreshes; });
+  QObject::connect(window.get(), &ui::CMainDlg::ImportStarted, [&](ui::CProgressDlg*) {
+    // The unit goes away (reported twice) before the worker has read anything.
+    fs::remove_all(unit.Root());
+    drives.drives.clear();
+    ui::PostRefreshDrives(window.get());
+    ui::PostRefreshDrives(window.get());
+  });
+
+  Import(*window, {"CLP0001", "CLP0002"});
+  EXPECT_EQ(messages.texts, (QStringList{kFailedText, kFailedText}));
+  EXPECT_EQ(refreshes, 0) << "no refresh while the import ran";
+  ASSERT_TRUE(WaitFor([&] { return refreshes > 0; }));
+  QTest::qWait(100);
+  EXPECT_EQ(refreshes, 1);
+  EXPECT_EQ(ui.drive->count(), 0);
+  EXPECT_EQ(ui.list->count(), 0);
+  EXPECT_FALSE(ui.import->isEnabled());
+}
+
+TEST_F(ImportThroughWindowTest, MissingDestinationIsReportedAndNothingStarts) {
+  PutDvClip(unit, "CLP0001");
+  StoreSetting(ui::kDestinationKey, QString::fromStdString((dir.Path() / "no such folder").string()));
+  auto window = Open();
+  messages.texts.clear();
+
+  Import(*window, {"CLP0001"});
+
+  EXPECT_EQ(imports, 0);
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].contains("does not exist"));
+  EXPECT_TRUE(fs::exists(unit.Flat() / "CLP0001.DV"));
+}
+
+TEST_F(ImportThroughWindowTest, EnterImportsUnlessAnotherButtonHasTheFocus) {
+  PutDvClip(unit, "CLP0001");
+  PutDvClip(unit, "CLP0002");
+  auto window = Open();
+  MainControls ui(*window);
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  ui.SelectClips({"CLP0001"});
+
+  ui.button(1007)->setFocus();
+  QTest::keyClick(ui.button(1007), Qt::Key_Return);
+  EXPECT_EQ(imports, 0);
+  EXPECT_EQ(ui.SelectedClipNames().size(), 2) << "Enter pressed Select All";
+
+  ui.list->setFocus();
+  QTest::keyClick(ui.list, Qt::Key_Return);
+  EXPECT_EQ(imports, 1);
+  EXPECT_TRUE(fs::exists(dest / "CLP0002.DV"));
+}
+
+TEST_F(ImportThroughWindowTest, PrefixNumberNamesTheOutputOfFolderClips) {
+  UnitTree folders(dir, "folders");
+  PutFile(folders.HdvFolder("001"), "0001.M2T");
+  folders.DvParent();
+  drives.drives = {folders.Drive()};
+  auto window = Open();
+  auto* prefix = window->findChild<QLineEdit*>(QStringLiteral("1011"));
+  prefix->setText("7");
+
+  Import(*window, {"001HDVF"});
+
+  ASSERT_EQ(outcome.written.size(), 1u);
+  EXPECT_EQ(fs::path(outcome.written[0]).filename().string().substr(0, 8), "07_0001_");
+  EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+}  // namespace
+}  // namespace quillon::testsupport
