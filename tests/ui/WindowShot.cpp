@@ -1,5 +1,6 @@
-// quillon_window_shot DRIVE OUT.png [LOCALE]: draws the main window on the unit at DRIVE (a
-// folder holding a unit's tree) into a PNG, for the documentation's picture of the window.
+// quillon_window_shot DRIVE OUT.png [LOCALE]: draws the main window into a PNG, for the
+// documentation's picture of the window. DRIVE is a folder holding a unit's tree, or "-" for
+// the units mounted on this machine. The other windows go beside it (OUT.png.progress.png...).
 #include <QApplication>
 #include <QPixmap>
 #include <cstdio>
@@ -22,8 +23,7 @@ int main(int argc, char** argv) {
   if (argc > 3) quillon::ui::InstallTranslations(app, QLocale(QString::fromLocal8Bit(argv[3])));
   const std::u16string drive = QString::fromLocal8Bit(argv[1]).toStdU16String();
   quillon::ui::MainDlgOptions options;
-  options.findUnitDrives = [drive] { return std::vector<std::u16string>{drive}; };
-  options.mountTable.clear();
+  if (drive != u"-") options.findUnitDrives = [drive] { return std::vector<std::u16string>{drive}; };
   quillon::ui::ScopedMessageHook quiet([](const QString&, QMessageBox::Icon) {});
   quillon::ui::CMainDlg window(options);
   // Two clips chosen, as a user about to import them would have it.
