@@ -1,8 +1,8 @@
 // Writes the fuzzers' seed corpora: index files, streams and trees built by the test
 // builders, and, when a demo unit's folder is given, its files (cut short: the readers look
-// at the first few KiB only). The committed corpus was made with
-//   quillon-fuzz-seeds fuzz/corpus "$(quillon-demo-unit output folder)"
+// at the first few KiB only).
 //   quillon-fuzz-seeds OUTDIR [DEMO_UNIT_DIR]
+// The committed corpus was made by: quillon-demo-unit DEMO && quillon-fuzz-seeds fuzz/corpus DEMO
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
