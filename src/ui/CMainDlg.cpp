@@ -424,6 +424,7 @@ void CMainDlg::WaitForWorker() {
 }
 
 bool CMainDlg::event(QEvent* event) {
+  AcceptPostedEvents();
   const QEvent::Type type = event->type();
   if (type == CopyMessageEvent::EventType()) {
     OnCopyMessage(static_cast<CopyMessageEvent*>(event)->Code());
@@ -473,7 +474,7 @@ bool CMainDlg::ProgressWindowExists() {
   return progressForWorker_ && progressForWorker_->WindowOpen();
 }
 
-void CMainDlg::WorkerEnded() { QCoreApplication::postEvent(this, new QEvent(WorkerEndedEventType())); }
+void CMainDlg::WorkerEnded() { PostFromAnyThread(this, new QEvent(WorkerEndedEventType())); }
 
 int CMainDlg::AskOverwrite(const std::u16string& path) {
   if (QThread::currentThread() == thread()) {
@@ -483,7 +484,7 @@ int CMainDlg::AskOverwrite(const std::u16string& path) {
   std::unique_lock lock(questionMutex_);
   if (closing_) return kAnswerCancel;
   question_ = PendingQuestion{path, std::nullopt};
-  QCoreApplication::postEvent(this, new QEvent(OverwriteQuestionEventType()));
+  PostFromAnyThread(this, new QEvent(OverwriteQuestionEventType()));
   questionAnswered_.wait(lock, [this] { return closing_ || question_->answer.has_value(); });
   const int answer = question_->answer.value_or(kAnswerCancel);
   question_.reset();

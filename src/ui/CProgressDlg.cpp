@@ -51,6 +51,7 @@ void CProgressDlg::done(int result) {
 }
 
 bool CProgressDlg::event(QEvent* event) {
+  AcceptPostedEvents();
   if (event->type() != CopyMessageEvent::EventType()) return QDialog::event(event);
   const auto* message = static_cast<const CopyMessageEvent*>(event);
   if (message->Code() == COPY_PROGRESS) {

@@ -1,6 +1,7 @@
 #include "ui/CopyEvent.h"
 
 #include <QCoreApplication>
+#include <atomic>
 
 namespace quillon::ui {
 
@@ -19,10 +20,26 @@ QEvent::Type RefreshDrivesEvent::EventType() {
   return type;
 }
 
-void PostCopyMessage(QObject* receiver, std::uint32_t code, std::uint32_t lParam) {
-  QCoreApplication::postEvent(receiver, new CopyMessageEvent(code, lParam));
+namespace {
+
+std::atomic<unsigned>& HandOffs() {
+  static std::atomic<unsigned> count{0};
+  return count;
 }
 
-void PostRefreshDrives(QObject* receiver) { QCoreApplication::postEvent(receiver, new RefreshDrivesEvent); }
+}  // namespace
+
+void PostFromAnyThread(QObject* receiver, QEvent* event) {
+  HandOffs().fetch_add(1, std::memory_order_release);
+  QCoreApplication::postEvent(receiver, event);
+}
+
+void AcceptPostedEvents() { (void)HandOffs().load(std::memory_order_acquire); }
+
+void PostCopyMessage(QObject* receiver, std::uint32_t code, std::uint32_t lParam) {
+  PostFromAnyThread(receiver, new CopyMessageEvent(code, lParam));
+}
+
+void PostRefreshDrives(QObject* receiver) { PostFromAnyThread(receiver, new RefreshDrivesEvent); }
 
 }  // namespace quillon::ui

@@ -34,5 +34,12 @@ class RefreshDrivesEvent : public QEvent {
 // Thread-safe: queues the copy message for receiver's thread.
 void PostCopyMessage(QObject* receiver, std::uint32_t code, std::uint32_t lParam = 0);
 void PostRefreshDrives(QObject* receiver);
+// Posts any event from any thread; the receiver calls AcceptPostedEvents() before reading it.
+void PostFromAnyThread(QObject* receiver, QEvent* event);
+
+// An event made on another thread is handed over through the lock inside Qt's event queue.
+// Qt is not built for ThreadSanitizer, which cannot see that lock; this release/acquire pair
+// makes the hand-over visible to it. Call it first in event() of a receiver of posted events.
+void AcceptPostedEvents();
 
 }  // namespace quillon::ui

@@ -27,6 +27,7 @@ TEST(VolumeArrival, UnitMountedAndUnmountedWhileTheWindowRuns) {
   QProcess inner;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QString::fromLatin1(kInsideNamespace), QStringLiteral("1"));
+  env.remove(QStringLiteral("QT_NO_GLIB"));  // the event loop the program itself runs
   inner.setProcessEnvironment(env);
   inner.setProcessChannelMode(QProcess::MergedChannels);
   inner.start(unshare, {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
