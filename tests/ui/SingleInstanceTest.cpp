@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include "WindowTestSupport.h"
 #include "app/SingleInstance.h"
 
 namespace quillon::testsupport {
@@ -59,8 +60,8 @@ TEST(SingleInstance, AnotherUsersCopyNeitherBlocksNorHearsThisStart) {
   app::SingleInstance probe(mine);
   const QString lock = probe.LockPath();
   // This user's copy runs on, holding its own lock.
-  EXPECT_FALSE(program->waitForFinished(3000));
-  EXPECT_TRUE(QFile::exists(lock));
+  EXPECT_TRUE(WaitFor([&] { return QFile::exists(lock); }, 15000));
+  EXPECT_FALSE(program->waitForFinished(1000));
   EXPECT_EQ(activated.count(), 0);
   EXPECT_FALSE(probe.Acquire());
   program->kill();
@@ -73,8 +74,8 @@ TEST(SingleInstance, LockLeftByACrashedCopyIsTakenOver) {
   QObject owner;
   QProcess* crashed = StartProgram(&owner, runtime);
   app::SingleInstance probe(runtime);
-  ASSERT_FALSE(crashed->waitForFinished(3000));
-  ASSERT_TRUE(QFile::exists(probe.LockPath()));
+  ASSERT_TRUE(WaitFor([&] { return QFile::exists(probe.LockPath()); }, 15000));
+  ASSERT_FALSE(crashed->waitForFinished(500));
   ::kill(static_cast<pid_t>(crashed->processId()), SIGKILL);
   crashed->waitForFinished(5000);
   ASSERT_TRUE(QFile::exists(probe.LockPath())) << "a killed copy leaves its lock behind";
