@@ -54,9 +54,13 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }  // namespace
 
 std::u16string FromUtf8(std::string_view s) {
-  std::u16string out;
+  // Names are mostly ASCII: widen the leading ASCII run in one go.
+  std::size_t ascii = 0;
+  while (ascii < s.size() && static_cast<unsigned char>(s[ascii]) < 0x80) ++ascii;
+  std::u16string out(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(ascii));
+  if (ascii == s.size()) return out;
   out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size();) {
+  for (std::size_t i = ascii; i < s.size();) {
     char32_t cp = 0;
     const std::size_t len = ValidSequenceLength(s, i, cp);
     if (len == 0) {

@@ -13,6 +13,15 @@ char16_t Fold(char16_t c) {
 }  // namespace
 
 bool WildcardMatch(std::u16string_view pattern, std::u16string_view name) {
+  // What follows the last "*" must end the name: most names fail on their extension, cheaply.
+  if (const auto star = pattern.rfind(u'*'); star != std::u16string_view::npos) {
+    const std::u16string_view tail = pattern.substr(star + 1);
+    if (tail.size() > name.size()) return false;
+    const std::u16string_view end = name.substr(name.size() - tail.size());
+    for (std::size_t k = 0; k < tail.size(); ++k) {
+      if (tail[k] != u'?' && Fold(tail[k]) != Fold(end[k])) return false;
+    }
+  }
   // Iterative matcher with single-star backtracking: linear in practice, never recursive.
   std::size_t p = 0, n = 0;
   std::size_t starP = std::u16string_view::npos, starN = 0;
