@@ -67,12 +67,7 @@ CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent) : QDialog(parent), o
 
   LoadSettings();
   destinationText_->SetPath(QDir::toNativeSeparators(destination_));
-  if (!IsDestinationNtfs()) {
-    ShowMessage(this,
-                tr("The drive of the destination folder is not formatted in NTFS. Change the destination to the drive "
-                   "formatted in NTFS."),
-                QMessageBox::Warning);
-  }
+  WarnIfNotNtfs();
   FillDriveCombo(true);
 
   refreshTimer_ = new QTimer(this);
@@ -345,6 +340,16 @@ void CMainDlg::SaveSettings() {
 
 bool CMainDlg::IsDestinationNtfs() const { return IsLargeFileVolume(destination_); }
 
+// A warning only: the destination stays as it is.
+void CMainDlg::WarnIfNotNtfs() {
+  if (!IsDestinationNtfs()) {
+    ShowMessage(this,
+                tr("The drive of the destination folder is not formatted in NTFS. Change the destination to the drive "
+                   "formatted in NTFS."),
+                QMessageBox::Warning);
+  }
+}
+
 void CMainDlg::SetDestination(const QString& folder) {
   destination_ = QDir::cleanPath(folder);
   destinationText_->SetPath(QDir::toNativeSeparators(destination_));
@@ -354,12 +359,7 @@ void CMainDlg::OnBrowse() {
   const QString chosen = BrowseForFolder(this, tr("Source folder"), destination_);
   if (chosen.isEmpty()) return;
   SetDestination(chosen);
-  if (!IsDestinationNtfs()) {
-    ShowMessage(this,
-                tr("The drive of the destination folder is not formatted in NTFS. Change the destination to the drive "
-                   "formatted in NTFS."),
-                QMessageBox::Warning);
-  }
+  WarnIfNotNtfs();
 }
 
 void CMainDlg::OnImport() {

@@ -53,6 +53,7 @@ class CMainDlg : public QDialog, public ImportFrontEnd {
   // True when the destination can take files of 4 GiB: not on a FAT-family volume and on one
   // that can be queried.
   bool IsDestinationNtfs() const;
+  void WarnIfNotNtfs();
   void OnBrowse();
   void OnImport();
   void OnSelectAll();
