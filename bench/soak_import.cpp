@@ -19,6 +19,7 @@
 #include "import/CopyMessage.h"
 #include "import/ImportJob.h"
 #include "platform/Text.h"
+#include "support/FakeFrontEnd.h"
 
 namespace {
 
@@ -42,26 +43,6 @@ int OpenDescriptors() {
   }
   return n;
 }
-
-// Answers questions from a script and swallows the messages a window would show.
-class ScriptedFrontEnd final : public ImportFrontEnd {
- public:
-  explicit ScriptedFrontEnd(std::deque<int> answers) : answers_(std::move(answers)) {}
-  void PostToMainWindow(CopyCode, std::uint32_t) override {}
-  bool PostToProgress(CopyCode, std::uint32_t) override { return true; }
-  bool ProgressWindowExists() override { return true; }
-  int AskOverwrite(const std::u16string&) override {
-    std::lock_guard lock(mutex_);
-    if (answers_.empty()) return kAnswerNo;
-    const int a = answers_.front();
-    answers_.pop_front();
-    return a;
-  }
-
- private:
-  std::mutex mutex_;
-  std::deque<int> answers_;
-};
 
 struct Mode {
   const char* name;
@@ -103,13 +84,14 @@ int main(int argc, char** argv) {
     std::vector<std::size_t> rows;
     for (std::size_t r = 0; r < catalogue.Count(); ++r) rows.push_back(r);
 
-    ScriptedFrontEnd frontEnd(mode.answers);
-    ImportJob job(catalogue, frontEnd);
-    job.Prepare(0, rows, dest);
-    TheImportContext().state.store(mode.initial);
+    testsupport::FakeFrontEnd frontEnd(mode.answers);
+    ImportJob job(frontEnd);
+    ImportOptions options;
+    options.overwrite = mode.initial;
+    job.Prepare(catalogue, 0, rows, dest, options);
     job.StartWorker();
     job.Join();
-    const ImportOutcome outcome = job.Conclude(false);
+    const ImportOutcome outcome = job.Conclude();
     written += static_cast<int>(outcome.written.size());
     failed += static_cast<int>(outcome.failed.size());
     cancelled += outcome.cancelled;

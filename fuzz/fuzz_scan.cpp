@@ -89,7 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   quillon::NamingState naming;
   YesAsker asker;
   quillon::CopyEnvironment env{context, naming, asker};
-  context.SetDestination(quillon::platform::FromUtf8(dest.string()));
+  const std::u16string destination = quillon::platform::FromUtf8(dest.string());
+  context.SetDestination(destination);
+  std::vector<std::u16string> placed;
 
   for (std::size_t i = 0; i < catalogue.Count(); ++i) {
     catalogue.GetClipSizeMiB(i);
@@ -104,12 +106,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Require(!name.empty() && name.find(u'/') == std::u16string::npos);
     }
     if (bytes <= kMaxCopiedBytes) {
-      context.state.store(quillon::Ask);
       quillon::CopyClip(catalogue, i, env, nullptr);
+      for (auto& out : context.Placed()) placed.push_back(std::move(out.path));
+      // Each clip starts as the first of an import: a failure before it changes nothing.
+      context.Reset();
+      context.SetDestination(destination);
     }
   }
   // Every output file the import kept lies in the destination, and the unit is as it was.
-  for (const auto& path : context.Remaining()) {
+  for (const auto& path : placed) {
     Require(fs::path(quillon::platform::ToUtf8(path)).parent_path() == dest);
   }
   Require(Snapshot(unit) == before);

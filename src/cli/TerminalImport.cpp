@@ -41,11 +41,10 @@ TerminalImport::TerminalImport(const ClipCatalogue& catalogue, TerminalImportOpt
 void TerminalImport::RequestCancel() { g_cancelRequested.store(true); }
 
 ImportOutcome TerminalImport::Run(int prefix, std::vector<std::size_t> rows, const std::u16string& destination,
-                                  ImportState initialState) {
-  ImportContext& context = TheImportContext();
-  ImportJob job(catalogue_, *this);
-  total_ = job.Prepare(prefix, std::move(rows), destination);
-  context.state.store(initialState);
+                                  const ImportOptions& importOptions) {
+  ImportJob job(*this);
+  const ImportPlan plan = job.Prepare(catalogue_, prefix, std::move(rows), destination, importOptions);
+  total_ = plan.totalMiB;
   progressOpen_.store(true);
   {
     // The worker starts with Ctrl+C blocked, so that the signal always reaches this thread and
@@ -84,17 +83,16 @@ ImportOutcome TerminalImport::Run(int prefix, std::vector<std::size_t> rows, con
     PrintNewPaths();
     lock.lock();
     if (g_cancelRequested.load() && !cancelled && progressOpen_.load()) {
-      // As Cancel in the progress window: stop at once, then let the worker finish its block.
-      context.state.store(Stop);
+      // As Cancel in the progress window: the worker stops after the block it is copying.
       progressOpen_.store(false);
       cancelled = true;
-      job.RaiseCancel();
+      job.Cancel();
     }
     if (workerEnded_ && messages_.empty() && !(question_ && !answer_)) break;
   }
   lock.unlock();
   if (options_.progressBar) std::fputs("\r\033[K", stderr);
-  return job.Conclude(cancelled);
+  return job.Conclude();
 }
 
 void TerminalImport::Handle(const Message& m) {

@@ -23,10 +23,9 @@ class TerminalImport final : public ImportFrontEnd {
  public:
   TerminalImport(const ClipCatalogue& catalogue, TerminalImportOptions options);
 
-  // Runs the import of rows into destination; returns its outcome. initialState is Ask,
-  // OverwriteAll or SkipAll.
+  // Runs the import of rows into destination; returns its outcome.
   ImportOutcome Run(int prefix, std::vector<std::size_t> rows, const std::u16string& destination,
-                    ImportState initialState);
+                    const ImportOptions& importOptions);
 
   // Asks the running import to stop, as Cancel in a progress window does. Safe from a signal handler.
   static void RequestCancel();

@@ -205,7 +205,9 @@ int Import(const Arguments& args) {
   options.interactive = terminal;
   InstallInterruptHandler();
   cli::TerminalImport import(catalogue, options);
-  const ImportOutcome outcome = import.Run(args.prefix, std::move(rows), destination, initial);
+  ImportOptions importOptions;
+  importOptions.overwrite = initial;
+  const ImportOutcome outcome = import.Run(args.prefix, std::move(rows), destination, importOptions);
 
   if (!args.json) {
     for (const auto& path : outcome.discarded) std::fprintf(stderr, "removed incomplete %s\n", ToUtf8(path).c_str());

@@ -1,10 +1,24 @@
 #include "import/ImportContext.h"
 
+#include <algorithm>
+
 #include "platform/DateFormat.h"
+#include "platform/Path.h"
+#include "platform/Text.h"
 
 namespace quillon {
 
 ImportContext::ImportContext() : dateLocale(platform::UserDateLocale()) {}
+
+std::int32_t ImportContext::State() const {
+  if (stop_.load()) return Stop;
+  if (const std::int32_t failure = failure_.load(); failure != 0) return failure;
+  return overwrite_.load();
+}
+
+void ImportContext::SetOverwriteChoice(std::int32_t choice) { overwrite_.store(choice); }
+
+void ImportContext::SetFailure(std::int32_t failure) { failure_.store(failure); }
 
 std::u16string ImportContext::Destination() const {
   std::lock_guard lock(mutex_);
@@ -16,11 +30,50 @@ void ImportContext::SetDestination(std::u16string folder) {
   destination_ = std::move(folder);
 }
 
-void ImportContext::AddWritten(std::u16string path) {
+std::u16string NumberedName(const std::u16string& path, int n) {
+  const std::size_t nameStart = path.size() - platform::LastComponent(path).size();
+  std::size_t dot = path.rfind(u'.');
+  if (dot == std::u16string::npos || dot < nameStart) dot = path.size();
+  return path.substr(0, dot) + u'_' + platform::Widen(std::to_string(n)) + path.substr(dot);
+}
+
+std::u16string ImportContext::ClaimName(const std::u16string& path) {
   std::lock_guard lock(mutex_);
-  std::erase(remaining_, path);
-  remaining_.push_back(path);
+  std::u16string name = path;
+  for (int n = 2; claimed_.count(name) != 0; ++n) name = NumberedName(path, n);
+  claimed_.insert(name);
+  if (name != path) renamed_.push_back({path, name});
+  return name;
+}
+
+void ImportContext::BeginOutput(std::u16string path) {
+  std::lock_guard lock(mutex_);
   written_.push_back(std::move(path));
+  outputOpen.store(true);
+}
+
+void ImportContext::OutputPlaced(std::u16string path, std::string hash) {
+  std::lock_guard lock(mutex_);
+  std::erase_if(placed_, [&](const PlacedOutput& p) { return p.path == path; });
+  placed_.push_back({std::move(path), std::move(hash)});
+  outputOpen.store(false);
+}
+
+void ImportContext::OutputDiscarded(std::u16string path) {
+  std::lock_guard lock(mutex_);
+  discarded_.push_back(std::move(path));
+  outputOpen.store(false);
+}
+
+void ImportContext::OutputNotRemoved(UnremovedOutput left) {
+  std::lock_guard lock(mutex_);
+  notRemoved_.push_back(std::move(left));
+  outputOpen.store(false);
+}
+
+void ImportContext::OutputKept(std::u16string path) {
+  std::lock_guard lock(mutex_);
+  kept_.push_back(std::move(path));
 }
 
 std::vector<std::u16string> ImportContext::Written() const {
@@ -34,15 +87,9 @@ std::optional<std::u16string> ImportContext::LastWritten() const {
   return written_.back();
 }
 
-void ImportContext::AddDiscarded(std::u16string path) {
+std::vector<PlacedOutput> ImportContext::Placed() const {
   std::lock_guard lock(mutex_);
-  std::erase(remaining_, path);
-  discarded_.push_back(std::move(path));
-}
-
-std::vector<std::u16string> ImportContext::Remaining() const {
-  std::lock_guard lock(mutex_);
-  return remaining_;
+  return placed_;
 }
 
 std::vector<std::u16string> ImportContext::Discarded() const {
@@ -50,13 +97,34 @@ std::vector<std::u16string> ImportContext::Discarded() const {
   return discarded_;
 }
 
+std::vector<UnremovedOutput> ImportContext::NotRemoved() const {
+  std::lock_guard lock(mutex_);
+  return notRemoved_;
+}
+
+std::vector<std::u16string> ImportContext::Kept() const {
+  std::lock_guard lock(mutex_);
+  return kept_;
+}
+
+std::vector<RenamedOutput> ImportContext::Renamed() const {
+  std::lock_guard lock(mutex_);
+  return renamed_;
+}
+
 void ImportContext::Reset() {
-  state.store(Ask);
+  stop_.store(false);
+  failure_.store(0);
+  overwrite_.store(Ask);
   std::lock_guard lock(mutex_);
   destination_.clear();
+  claimed_.clear();
   written_.clear();
+  placed_.clear();
   discarded_.clear();
-  remaining_.clear();
+  notRemoved_.clear();
+  kept_.clear();
+  renamed_.clear();
 }
 
 ImportContext& TheImportContext() {

@@ -1,35 +1,154 @@
 #include "import/ImportJob.h"
 
 #include <algorithm>
+#include <set>
 
+#include "import/OutputPlan.h"
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 
 namespace quillon {
 
 namespace {
+
 constexpr std::uint32_t kKiBPerMiB = 1024;
+
+std::uint64_t WholeBlocks(std::uint64_t bytes, std::uint64_t blockSize) {
+  if (blockSize == 0) return bytes;
+  return (bytes / blockSize + (bytes % blockSize != 0)) * blockSize;
 }
 
-ImportJob::ImportJob(const ClipCatalogue& catalogue, ImportFrontEnd& frontEnd, ImportContext& context,
-                     NamingState& naming)
-    : catalogue_(catalogue), frontEnd_(frontEnd), context_(context), naming_(naming) {}
+}  // namespace
+
+ImportJob::ImportJob(ImportFrontEnd& frontEnd, ImportContext& context, NamingState& naming)
+    : frontEnd_(frontEnd), context_(context), naming_(naming) {}
 
 ImportJob::~ImportJob() {
-  cancel_.store(true);
+  if (worker_.joinable() && !WorkerFinished()) Cancel();
+  if (!concluded_) Conclude();
   Join();
 }
 
-std::uint64_t ImportJob::Prepare(int prefixPosition, std::vector<std::size_t> rows, const std::u16string& destination) {
+ImportPlan ImportJob::Prepare(const ClipCatalogue& catalogue, int prefixPosition, std::vector<std::size_t> rows,
+                              const std::u16string& destination, const ImportOptions& options) {
+  context_.Reset();
   naming_.prefix.store(((prefixPosition % 100) + 100) % 100);
   std::sort(rows.begin(), rows.end());
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-  std::uint64_t total = 0;
-  for (std::size_t row : rows) total += catalogue_.GetClipSizeMiB(row);
-  rows_ = std::move(rows);
+  ImportPlan plan;
+  clips_.clear();
+  for (std::size_t row : rows) {
+    plan.totalMiB += catalogue.GetClipSizeMiB(row);
+    clips_.push_back(std::make_shared<Clip>(catalogue.At(row)));
+  }
   cancel_.store(false);
   finished_.store(false);
+  concluded_ = false;
+  {
+    std::lock_guard lock(failedMutex_);
+    failures_.clear();
+  }
+  tooLarge_.clear();
+  staleRemoved_.clear();
+  unitFiles_.clear();
+  verify_ = options.verify;
   context_.SetDestination(destination);
-  return total;
+  context_.SetOverwriteChoice(options.overwrite);
+
+  plan.refusal = CheckDestination(catalogue.Root(), destination);
+  if (!plan.refusal) {
+    platform::FileSystem& fs = platform::Files();
+    staleRemoved_ = fs.RemoveStaleOutputs(destination);
+    for (std::size_t i = 0; i < catalogue.Count(); ++i) {
+      for (const Chunk& chunk : catalogue.At(i).chunks) {
+        if (const auto status = fs.Status(chunk.path)) unitFiles_.push_back(status->id);
+      }
+    }
+    if (const auto space = fs.Space(destination)) {
+      if (space->maxFileSize) tooLarge_ = LeaveOutTooLarge(*space->maxFileSize);
+      plan.refusal = CheckSpace(*space, destination);
+    }
+  }
+  plan.tooLarge = tooLarge_;
+  if (plan.refusal) clips_.clear();  // nothing is copied
+  return plan;
+}
+
+std::optional<Refusal> ImportJob::CheckDestination(const std::u16string& unitRoot,
+                                                   const std::u16string& destination) const {
+  platform::FileSystem& fs = platform::Files();
+  const auto status = destination.empty() ? std::nullopt : fs.Status(destination);
+  if (!status) return Refusal{RefusalKind::NoDestination, destination, 0, 0, {}};
+  if (!status->isDirectory) return Refusal{RefusalKind::NotAFolder, destination, 0, 0, {}};
+  if (!fs.CanWriteIn(destination)) {
+    return Refusal{RefusalKind::NotWritable, destination, 0, 0, platform::ErrorText(platform::LastError())};
+  }
+  // Compared by identity along the folder's real ancestors, so that neither a symbolic link
+  // nor a second mount of the unit can hide that the destination lies inside it.
+  if (const auto unit = unitRoot.empty() ? std::nullopt : fs.Status(unitRoot)) {
+    const auto ancestors = fs.Ancestry(destination);
+    if (std::find(ancestors.begin(), ancestors.end(), unit->id) != ancestors.end()) {
+      return Refusal{RefusalKind::InsideUnit, destination, 0, 0, {}};
+    }
+  }
+  return std::nullopt;
+}
+
+void ImportJob::CopyNamingInto(NamingState& copy) const {
+  copy.prefix.store(naming_.prefix.load());
+  copy.lastNoTime.store(naming_.lastNoTime.load());
+}
+
+std::vector<ClipFailure> ImportJob::LeaveOutTooLarge(std::uint64_t maxFileSize) {
+  std::vector<ClipFailure> failures;
+  NamingState naming;  // names are only looked at here: the real state stays as it is
+  CopyNamingInto(naming);
+  std::erase_if(clips_, [&](const ClipHandle& clip) {
+    std::uint64_t total = 0;
+    for (Chunk& chunk : clip->chunks) total += chunk.Size();
+    if (total <= maxFileSize) return false;  // no output of it can pass the limit
+    bool tooLarge = false;
+    for (const PlannedOutput& output : PlanOutputs(*clip, naming)) {
+      if (output.bytes <= maxFileSize) continue;
+      failures.push_back({clip->name, FailureKind::TooLarge, output.name, ByteSizeText(output.bytes)});
+      tooLarge = true;
+    }
+    return tooLarge;
+  });
+  return failures;
+}
+
+std::optional<Refusal> ImportJob::CheckSpace(const platform::VolumeSpace& space, const std::u16string& destination) {
+  std::uint64_t needed = 0;
+  for (const ClipHandle& clip : clips_) {
+    for (Chunk& chunk : clip->chunks) needed += WholeBlocks(chunk.Size(), space.blockSize);
+  }
+  if (needed <= space.freeBytes) return std::nullopt;
+
+  // It does not fit as a whole: look at what would really be written. Existing files that are
+  // kept cost nothing, and a replaced file gives its room back once the new one is in place.
+  platform::FileSystem& fs = platform::Files();
+  NamingState naming;  // names are only looked at here: the real state stays as it is
+  CopyNamingInto(naming);
+  std::set<std::u16string> claimed;
+  std::uint64_t running = 0;
+  needed = 0;
+  for (const ClipHandle& clip : clips_) {
+    for (const PlannedOutput& output : PlanOutputs(*clip, naming)) {
+      const std::u16string wanted = destination + platform::kSeparator + output.name;
+      std::u16string path = wanted;
+      for (int n = 2; claimed.count(path) != 0; ++n) path = NumberedName(wanted, n);
+      claimed.insert(path);
+      const auto existing = fs.LinkStatus(path);
+      const bool replaces = existing && !existing->isDirectory;
+      if (replaces && context_.OverwriteChoice() == SkipAll) continue;
+      running += WholeBlocks(output.bytes, space.blockSize);
+      needed = std::max(needed, running);
+      if (replaces && !existing->isLink) running -= std::min(running, WholeBlocks(existing->size, space.blockSize));
+    }
+  }
+  if (needed <= space.freeBytes) return std::nullopt;
+  return Refusal{RefusalKind::NotEnoughSpace, destination, needed, space.freeBytes, {}};
 }
 
 void ImportJob::StartWorker() {
@@ -39,25 +158,42 @@ void ImportJob::StartWorker() {
 }
 
 void ImportJob::RunWorker() {
-  CopyEnvironment env{context_, naming_, frontEnd_};
-  const ProgressCallback progress = [this](std::uint32_t kib) { return ReportProgress(kib); };
-  for (std::size_t row : rows_) {
-    progressWindow_ = frontEnd_.ProgressWindowExists();
-    kibCarry_ = 0;
-    const bool ok = CopyClip(catalogue_, row, env, progress);
-    if (!ok) {
-      if (context_.state.load() == Stop) break;
-      {
-        std::lock_guard lock(failedMutex_);
-        failed_.push_back(catalogue_.ClipName(row));
-      }
-      frontEnd_.PostToMainWindow(COPY_FAILED, 0);
-    }
-    if (context_.state.load() == Stop) break;
+  try {
+    CopyClips();
+  } catch (...) {
+    // Nothing thrown on the worker may end the process; the clips say what they could.
   }
-  if (frontEnd_.ProgressWindowExists()) frontEnd_.PostToProgress(COPY_DONE, 0);
+  try {
+    if (frontEnd_.ProgressWindowExists()) frontEnd_.PostToProgress(COPY_DONE, 0);
+  } catch (...) {
+  }
   finished_.store(true, std::memory_order_release);
   frontEnd_.WorkerEnded();
+}
+
+void ImportJob::CopyClips() {
+  CopyEnvironment env{context_, naming_, frontEnd_, verify_, unitFiles_, std::nullopt};
+  const ProgressCallback progress = [this](std::uint32_t kib) { return ReportProgress(kib); };
+  for (const ClipHandle& clip : clips_) {
+    if (context_.StopRequested()) break;
+    progressWindow_ = frontEnd_.ProgressWindowExists();
+    kibCarry_ = 0;
+    bool ok = false;
+    try {
+      ok = CopyChunks(*clip, env, progress);
+    } catch (const std::exception& e) {
+      env.failure = ClipFailure{clip->name, FailureKind::Internal, {}, e.what()};
+    }
+    if (ok) continue;
+    if (context_.StopRequested()) break;
+    RecordFailure(env.failure.value_or(ClipFailure{clip->name, FailureKind::Internal, {}, {}}));
+    frontEnd_.PostToMainWindow(COPY_FAILED, 0);
+  }
+}
+
+void ImportJob::RecordFailure(ClipFailure failure) {
+  std::lock_guard lock(failedMutex_);
+  failures_.push_back(std::move(failure));
 }
 
 bool ImportJob::ReportProgress(std::uint32_t kib) {
@@ -71,37 +207,49 @@ bool ImportJob::ReportProgress(std::uint32_t kib) {
   return cancel_.load(std::memory_order_relaxed);
 }
 
-void ImportJob::RaiseCancel() { cancel_.store(true); }
+void ImportJob::Cancel() {
+  context_.RequestStop();
+  cancel_.store(true);
+}
 
 void ImportJob::Join() {
   if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
 }
 
-ImportOutcome ImportJob::Conclude(bool cancelled) {
-  if (cancelled) {
-    RaiseCancel();
-    Join();
-    // The output file the engine was writing when it stopped is incomplete.
-    if (context_.outputOpen.load()) {
-      if (auto last = context_.LastWritten()) {
-        platform::Files().Remove(*last);
-        context_.AddDiscarded(*last);
-      }
-      context_.outputOpen.store(false);
-    }
-  } else {
-    Join();
+ImportOutcome ImportJob::Conclude() {
+  Join();
+  ImportOutcome outcome;
+  for (auto& placed : context_.Placed()) {
+    outcome.written.push_back(std::move(placed.path));
+    outcome.hashes.push_back(std::move(placed.hash));
   }
-  // Stopped by the user, in the progress window or in the overwrite question.
-  const bool stopped = cancelled || context_.state.load() == Stop;
-  ImportOutcome outcome{context_.Remaining(), context_.Discarded(), FailedClips(), stopped};
+  outcome.discarded = context_.Discarded();
+  outcome.notRemoved = context_.NotRemoved();
+  outcome.skipped = context_.Kept();
+  // A numbered name is worth telling only for a file that is there.
+  for (auto& renamed : context_.Renamed()) {
+    const auto there = [&](const std::vector<std::u16string>& paths) {
+      return std::find(paths.begin(), paths.end(), renamed.to) != paths.end();
+    };
+    if (there(outcome.written) || there(outcome.skipped)) outcome.renamed.push_back(std::move(renamed));
+  }
+  outcome.staleRemoved = staleRemoved_;
+  outcome.failures = tooLarge_;
+  for (auto& failure : Failures()) outcome.failures.push_back(std::move(failure));
+  for (const auto& failure : outcome.failures) {
+    if (std::find(outcome.failed.begin(), outcome.failed.end(), failure.clip) == outcome.failed.end())
+      outcome.failed.push_back(failure.clip);
+  }
+  outcome.cancelled = context_.StopRequested();
+  outcome.verified = verify_;
   context_.Reset();
+  concluded_ = true;
   return outcome;
 }
 
-std::vector<std::u16string> ImportJob::FailedClips() const {
+std::vector<ClipFailure> ImportJob::Failures() const {
   std::lock_guard lock(failedMutex_);
-  return failed_;
+  return failures_;
 }
 
 }  // namespace quillon

@@ -1,8 +1,10 @@
 #pragma once
-// The toolkit-neutral half of an import: the worker loop, the progress relay, and the job's
-// start and end. The desktop window and the command line each implement ImportFrontEnd.
+// The toolkit-neutral half of an import: its preparation and checks before anything is copied,
+// the worker loop, the progress relay, and the job's end. The desktop window and the command
+// line each implement ImportFrontEnd.
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,13 +13,14 @@
 #include "import/CopyEngine.h"
 #include "import/CopyMessage.h"
 #include "import/ImportContext.h"
+#include "import/ImportReport.h"
 
 namespace quillon {
 
 class ImportFrontEnd : public OverwriteAsker {
  public:
   // Both are called on the worker thread and must only post, never wait for the receiver.
-  // COPY_FAILED goes to the main window.
+  // COPY_FAILED goes to the main window; ImportJob::Failures() holds its cause.
   virtual void PostToMainWindow(CopyCode code, std::uint32_t lParam) = 0;
   // COPY_PROGRESS and COPY_DONE go to the progress window; false when it no longer exists.
   virtual bool PostToProgress(CopyCode code, std::uint32_t lParam) = 0;
@@ -26,60 +29,75 @@ class ImportFrontEnd : public OverwriteAsker {
   virtual void WorkerEnded() {}
 };
 
-// What an import left behind, told when it ends.
-struct ImportOutcome {
-  std::vector<std::u16string> written;    // output files that remain, in creation order
-  std::vector<std::u16string> discarded;  // incomplete output files that were deleted
-  std::vector<std::u16string> failed;     // names of the clips that failed
-  bool cancelled = false;  // the user stopped the import
+struct ImportOptions {
+  // What happens to existing files before any question: Ask, OverwriteAll or SkipAll.
+  std::int32_t overwrite = Ask;
+  // Read every output back from the disk and compare it before it takes its name.
+  bool verify = true;
 };
 
 class ImportJob {
  public:
-  ImportJob(const ClipCatalogue& catalogue, ImportFrontEnd& frontEnd, ImportContext& context = TheImportContext(),
-            NamingState& naming = TheNamingState());
-  ~ImportJob();  // waits for the worker
+  explicit ImportJob(ImportFrontEnd& frontEnd, ImportContext& context = TheImportContext(),
+                     NamingState& naming = TheNamingState());
+  ~ImportJob();  // stops the worker, waits for it and concludes the import if nobody did
   ImportJob(const ImportJob&) = delete;
   ImportJob& operator=(const ImportJob&) = delete;
 
-  // Before the progress window opens: prefix := position modulo 100, the rows (ascending),
-  // cancel flag cleared, destination set. Returns the total size of the rows' clips in MiB.
-  std::uint64_t Prepare(int prefixPosition, std::vector<std::size_t> rows, const std::u16string& destination);
+  // Before the progress window opens: prefix := position modulo 100; the selected clips
+  // (rows, in ascending order) are copied, so that a new scan of the catalogue cannot reach the
+  // worker; the destination is checked. A refusal means nothing will be copied. Temporary
+  // files left in the destination by a killed import are removed.
+  ImportPlan Prepare(const ClipCatalogue& catalogue, int prefixPosition, std::vector<std::size_t> rows,
+                     const std::u16string& destination, const ImportOptions& options = {});
 
   // On COPY_START: runs the worker on its own thread.
   void StartWorker();
 
-  // After a Cancel in the progress window: the copy stops at its next block.
-  void RaiseCancel();
+  // The user's Cancel, from any thread: the copy stops after the block it is copying, the
+  // output it was writing is deleted and no further clip starts. Answers of an open overwrite
+  // question cannot undo it.
+  void Cancel();
   bool WorkerFinished() const { return finished_.load(std::memory_order_acquire); }
   void Join();
 
-  // The end of the import: after a Cancel (cancelled true) deletes the output file that was
-  // still open; then resets the context for the next import. Joins the worker first.
-  ImportOutcome Conclude(bool cancelled);
+  // The end of the import: waits for the worker, tells what became of every output and
+  // resets the context for the next import.
+  ImportOutcome Conclude();
 
   // The progress relay: passes whole MiB on to the progress window, answers the cancel flag.
   bool ReportProgress(std::uint32_t kib);
 
-  // Clip names that failed, in order (for front ends that list them).
-  std::vector<std::u16string> FailedClips() const;
+  // The clips that failed while copying, with their causes, in the order of their COPY_FAILED.
+  std::vector<ClipFailure> Failures() const;
 
   // The worker loop itself (runs on the calling thread).
   void RunWorker();
 
  private:
-  const ClipCatalogue& catalogue_;
+  void CopyClips();
+  void RecordFailure(ClipFailure failure);
+  std::optional<Refusal> CheckDestination(const std::u16string& unitRoot, const std::u16string& destination) const;
+  std::vector<ClipFailure> LeaveOutTooLarge(std::uint64_t maxFileSize);
+  std::optional<Refusal> CheckSpace(const platform::VolumeSpace& space, const std::u16string& destination);
+  void CopyNamingInto(NamingState& copy) const;
+
   ImportFrontEnd& frontEnd_;
   ImportContext& context_;
   NamingState& naming_;
-  std::vector<std::size_t> rows_;
+  std::vector<ClipHandle> clips_;  // the worker's own copies of the selected clips
+  std::vector<platform::FileId> unitFiles_;
+  std::vector<ClipFailure> tooLarge_;
+  std::vector<std::u16string> staleRemoved_;
+  bool verify_ = true;
+  bool concluded_ = true;
   std::thread worker_;
   std::atomic<bool> cancel_{false};
   std::atomic<bool> finished_{false};
   bool progressWindow_ = false;  // worker thread only
   std::uint32_t kibCarry_ = 0;   // worker thread only
   mutable std::mutex failedMutex_;
-  std::vector<std::u16string> failed_;
+  std::vector<ClipFailure> failures_;
 };
 
 }  // namespace quillon

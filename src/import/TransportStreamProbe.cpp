@@ -7,13 +7,13 @@
 
 #include "import/ProbeRead.h"
 #include "import/RecordingTimeProbe.h"
+#include "import/TsPacket.h"
 
 namespace quillon {
 namespace {
 
-constexpr std::size_t kPacketSize = 188;
+constexpr std::size_t kPacketSize = kTsPacketBytes;
 constexpr std::size_t kLastByte = kPacketSize - 1;
-constexpr std::uint8_t kSyncByte = 0x47;
 constexpr int kMaxPackets = 15000;
 
 constexpr unsigned kPatPid = 0x0000;
@@ -21,7 +21,7 @@ constexpr unsigned kPmtPid = 0x0081;
 constexpr unsigned kPrivateDataPid = 0x0811;
 
 // Packet header fields.
-constexpr std::size_t kPidHigh = 1, kPidLow = 2, kFlags = 3, kAdaptationLength = 4;
+constexpr std::size_t kFlags = 3, kAdaptationLength = 4;
 constexpr std::uint8_t kAdaptationFieldFlag = 0x20;
 constexpr std::size_t kPayloadNoAdaptation = 4;
 
@@ -115,8 +115,8 @@ bool ScanTransportStream(Chunk& chunk, platform::File& file) {
   Findings found;
   Packet p{};
   for (int n = 0; n < kMaxPackets; ++n) {
-    if (!probe::ReadExactly(file, p) || p[0] != kSyncByte) return false;
-    const unsigned pid = (static_cast<unsigned>(p[kPidHigh] & 0x1F) << 8) | p[kPidLow];
+    if (!probe::ReadExactly(file, p) || p[0] != kTsSyncByte) return false;
+    const unsigned pid = TsPid(p.data());
     const std::size_t pos = (p[kFlags] & kAdaptationFieldFlag) ? std::size_t{p[kAdaptationLength]} + 5 : kPayloadNoAdaptation;
 
     bool ok = true;

@@ -6,7 +6,11 @@ namespace quillon::platform {
 
 namespace {
 std::atomic<FileSystem*> g_installed{nullptr};
-}
+thread_local int g_lastError = 0;
+}  // namespace
+
+int LastError() { return g_lastError; }
+void SetLastError(int code) { g_lastError = code; }
 
 std::int64_t File::ReadFully(void* buffer, std::size_t size) {
   auto* bytes = static_cast<unsigned char*>(buffer);
@@ -22,7 +26,7 @@ std::int64_t File::ReadFully(void* buffer, std::size_t size) {
 
 FileSystem& Files() {
   FileSystem* fs = g_installed.load(std::memory_order_acquire);
-  return fs ? *fs : PosixFiles();
+  return fs ? *fs : NativeFiles();
 }
 
 ScopedFileSystem::ScopedFileSystem(FileSystem& fs)

@@ -19,6 +19,7 @@ struct FileId {
 struct FileStatus {
   bool isDirectory = false;
   bool isHidden = false;
+  bool isLink = false;  // only from LinkStatus: the entry is a symbolic link
   std::uint64_t size = 0;
   std::optional<std::int64_t> lastWrite;  // seconds since 1970-01-01 UTC
   FileId id;
@@ -31,6 +32,20 @@ struct DirEntry {
   bool isHidden = false;
   std::uint64_t size = 0;
 };
+
+// What a folder's volume can take.
+struct VolumeSpace {
+  std::uint64_t freeBytes = 0;  // available to this user
+  std::uint64_t blockSize = 0;  // a file takes whole blocks
+  // The largest file the volume can hold, when it has a limit below what any import needs.
+  std::optional<std::uint64_t> maxFileSize;
+};
+
+// The system's error code of the last failed file operation on this thread (errno on POSIX),
+// and its text for the user.
+int LastError();
+void SetLastError(int code);
+std::string ErrorText(int code);
 
 // An open file. Closed by its destructor.
 class File {
@@ -52,26 +67,66 @@ class File {
   std::int64_t ReadFully(void* buffer, std::size_t size);
 };
 
+// A file being written under a temporary name of its own in the folder of its final name.
+// The final name sees it only through Commit, complete and on the disk: until then the final
+// name holds whatever it held before. Destroyed without Commit, it removes its temporary file.
+class OutputFile {
+ public:
+  virtual ~OutputFile() = default;
+  // As File::Write.
+  virtual std::int64_t Write(const void* buffer, std::size_t size) = 0;
+  // The file's last-write time, in seconds since 1970-01-01 UTC.
+  virtual bool SetLastWrite(std::int64_t seconds) = 0;
+  // Waits until the written bytes are on the disk; false on a write-back error.
+  virtual bool Sync() = 0;
+  // Reads the file again from its first byte, from the disk rather than from memory where the
+  // system allows: StartReadBack, then ReadBack as File::Read.
+  virtual bool StartReadBack() = 0;
+  virtual std::int64_t ReadBack(void* buffer, std::size_t size) = 0;
+  // Puts the file under its final name, replacing what was there (a symbolic link is replaced,
+  // never followed), and makes the folder's change durable. False when the file is not in
+  // place; InPlace() tells a rename that happened but whose folder could not be synced.
+  virtual bool Commit() = 0;
+  virtual bool InPlace() const = 0;
+  // Removes the temporary file; false when it is still there.
+  virtual bool Discard() = 0;
+  virtual const std::u16string& TempPath() const = 0;
+};
+
+// Temporary files of outputs are hidden and carry this ending, so that they are plainly ours.
+inline constexpr char16_t kOutputTempSuffix[] = u".quillon-part";
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // Opens an existing file for reading; null when it cannot be opened.
   virtual std::unique_ptr<File> OpenRead(const std::u16string& path) = 0;
-  // Creates the file, or empties an existing one, for writing. Refuses (null, nothing changed)
-  // when the path names one of the files in mustNotBe, or cannot be created.
-  virtual std::unique_ptr<File> CreateWrite(const std::u16string& path,
-                                            const std::vector<FileId>& mustNotBe) = 0;
+  // Begins an output that will be named name in folder; null when it cannot be created (the
+  // folder is missing or read-only, or name is a folder there).
+  virtual std::unique_ptr<OutputFile> CreateOutput(const std::u16string& folder, const std::u16string& name) = 0;
+  // Removes the temporary files of outputs in folder whose writer is gone (a process that was
+  // killed); those still being written are left alone. Returns the paths removed.
+  virtual std::vector<std::u16string> RemoveStaleOutputs(const std::u16string& folder) = 0;
   virtual bool Remove(const std::u16string& path) = 0;
+  // The status of what path leads to (links followed), or of the entry itself (LinkStatus).
   virtual std::optional<FileStatus> Status(const std::u16string& path) = 0;
+  virtual std::optional<FileStatus> LinkStatus(const std::u16string& path) = 0;
   // Entries of folderPath whose names match the wildcard pattern, in the file system's order;
   // "." and ".." included when they match, as a directory search returns them.
   virtual std::vector<DirEntry> Find(const std::u16string& folderPath, std::u16string_view pattern) = 0;
+  // The folder and each folder above it up to the root, as the file system links them (its
+  // "..", not the path's text): symbolic links and bind mounts cannot hide an ancestor.
+  // Empty when the folder cannot be opened.
+  virtual std::vector<FileId> Ancestry(const std::u16string& folder) = 0;
+  // Whether this user may create files in the folder (false for a read-only volume).
+  virtual bool CanWriteIn(const std::u16string& folder) = 0;
+  virtual std::optional<VolumeSpace> Space(const std::u16string& folder) = 0;
 };
 
 // The real file system of this machine.
-FileSystem& PosixFiles();
+FileSystem& NativeFiles();
 
-// The file system the domain code uses: PosixFiles() unless a test installed another.
+// The file system the domain code uses: NativeFiles() unless a test installed another.
 FileSystem& Files();
 
 // Installs fs as Files() for its lifetime. Install before any worker thread starts.

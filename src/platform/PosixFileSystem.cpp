@@ -1,13 +1,19 @@
 // The file system of a POSIX machine.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <random>
+#include <utility>
 
 #include "platform/FileSystem.h"
+#include "platform/MountTable.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "platform/Wildcard.h"
@@ -16,53 +22,112 @@ namespace quillon::platform {
 
 namespace {
 
+// Files of a FAT-family volume end 1 byte short of 4 GiB.
+constexpr std::uint64_t kFatMaxFileSize = 0xFFFF'FFFFull;
+// Room kept for the random part and the suffix of a temporary name within the 255-byte limit.
+constexpr std::size_t kTempNameStemBytes = 200;
+constexpr int kMaxTempAttempts = 64;
+constexpr int kMaxAncestors = 4096;
+
 // A path holding NUL names nothing: the system would silently cut it short.
 std::optional<std::string> SystemPath(const std::u16string& path) {
-  if (path.empty() || path.find(u'\0') != std::u16string::npos) return std::nullopt;
+  if (path.empty() || path.find(u'\0') != std::u16string::npos) {
+    SetLastError(EINVAL);
+    return std::nullopt;
+  }
   return ToUtf8(path);
 }
 
 bool IsHiddenName(std::u16string_view name) { return !name.empty() && name.front() == u'.'; }
+
+// Notes errno as the thread's last error; answers what a failed call answers.
+bool Failed() {
+  SetLastError(errno);
+  return false;
+}
+
+FileId IdOf(const struct stat& st) {
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+// A descriptor closed by its destructor.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  ~Descriptor() { Reset(); }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Descriptor& operator=(Descriptor&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  int Get() const { return fd_; }
+  bool Valid() const { return fd_ >= 0; }
+  int Release() { return std::exchange(fd_, -1); }
+  void Reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+};
+
+std::int64_t ReadSome(int fd, void* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, size);
+    if (n >= 0) return n;
+    if (errno != EINTR) {
+      SetLastError(errno);
+      return -1;
+    }
+  }
+}
+
+std::int64_t WriteAll(int fd, const void* buffer, std::size_t size) {
+  const auto* bytes = static_cast<const unsigned char*>(buffer);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(fd, bytes + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      SetLastError(n < 0 ? errno : ENOSPC);
+      return done == 0 && n < 0 ? -1 : static_cast<std::int64_t>(done);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<std::int64_t>(done);
+}
 
 class PosixFile final : public File {
  public:
   explicit PosixFile(int fd) : fd_(fd) {}
   ~PosixFile() override { Close(); }
 
-  std::int64_t Read(void* buffer, std::size_t size) override {
-    for (;;) {
-      const ssize_t n = ::read(fd_, buffer, size);
-      if (n >= 0) return n;
-      if (errno != EINTR) return -1;
-    }
-  }
-
-  std::int64_t Write(const void* buffer, std::size_t size) override {
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    std::size_t done = 0;
-    while (done < size) {
-      const ssize_t n = ::write(fd_, bytes + done, size - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return done == 0 && n < 0 ? -1 : static_cast<std::int64_t>(done);
-      done += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::int64_t>(done);
-  }
+  std::int64_t Read(void* buffer, std::size_t size) override { return ReadSome(fd_, buffer, size); }
+  std::int64_t Write(const void* buffer, std::size_t size) override { return WriteAll(fd_, buffer, size); }
 
   bool Seek(std::uint64_t position) override {
-    if (position > static_cast<std::uint64_t>(INT64_MAX)) return false;
-    return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) >= 0;
+    if (position > static_cast<std::uint64_t>(INT64_MAX)) {
+      SetLastError(EINVAL);
+      return false;
+    }
+    return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) >= 0 || Failed();
   }
 
   std::optional<std::uint64_t> Tell() override {
     const off_t pos = ::lseek(fd_, 0, SEEK_CUR);
-    if (pos < 0) return std::nullopt;
+    if (pos < 0) return Failed(), std::nullopt;
     return static_cast<std::uint64_t>(pos);
   }
 
   std::optional<std::uint64_t> Size() override {
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) return std::nullopt;
+    if (::fstat(fd_, &st) != 0) return Failed(), std::nullopt;
     return static_cast<std::uint64_t>(st.st_size);
   }
 
@@ -70,12 +135,109 @@ class PosixFile final : public File {
     if (fd_ < 0) return true;
     const int rc = ::close(fd_);
     fd_ = -1;
-    return rc == 0 || errno == EINTR;
+    return rc == 0 || errno == EINTR || Failed();
   }
 
  private:
   int fd_;
 };
+
+// A temporary file next to its final name. It holds an exclusive lock while it lives, which
+// tells a later import that its writer is still at work.
+class PosixOutput final : public OutputFile {
+ public:
+  PosixOutput(Descriptor folder, Descriptor file, std::string tempName, std::string finalName, std::u16string tempPath)
+      : folder_(std::move(folder)),
+        file_(std::move(file)),
+        tempName_(std::move(tempName)),
+        finalName_(std::move(finalName)),
+        tempPath_(std::move(tempPath)) {}
+  ~PosixOutput() override {
+    if (!inPlace_) Discard();
+  }
+
+  std::int64_t Write(const void* buffer, std::size_t size) override { return WriteAll(file_.Get(), buffer, size); }
+
+  bool SetLastWrite(std::int64_t seconds) override {
+    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
+    return ::futimens(file_.Get(), times) == 0 || Failed();
+  }
+
+  bool Sync() override {
+    while (::fdatasync(file_.Get()) != 0) {
+      if (errno != EINTR) return Failed();
+    }
+    return true;
+  }
+
+  bool StartReadBack() override {
+    // Synced pages are clean, so the kernel can drop them: the read comes from the disk.
+    ::posix_fadvise(file_.Get(), 0, 0, POSIX_FADV_DONTNEED);
+    return ::lseek(file_.Get(), 0, SEEK_SET) == 0 || Failed();
+  }
+
+  std::int64_t ReadBack(void* buffer, std::size_t size) override { return ReadSome(file_.Get(), buffer, size); }
+
+  bool Commit() override {
+    if (inPlace_) return true;
+    if (discarded_) {
+      SetLastError(ENOENT);
+      return false;
+    }
+    // rename replaces the entry itself: a symbolic link at the final name is not followed.
+    if (::renameat(folder_.Get(), tempName_.c_str(), folder_.Get(), finalName_.c_str()) != 0) return Failed();
+    inPlace_ = true;
+    // Without this a power loss could undo the rename. Some file systems cannot sync a folder
+    // and say so; they keep their folders in order themselves.
+    if (::fsync(folder_.Get()) != 0 && errno != EINVAL && errno != ENOTSUP && errno != EROFS) return Failed();
+    return true;
+  }
+
+  bool InPlace() const override { return inPlace_; }
+
+  bool Discard() override {
+    if (inPlace_ || discarded_) return !inPlace_;
+    if (::unlinkat(folder_.Get(), tempName_.c_str(), 0) != 0 && errno != ENOENT) return Failed();
+    discarded_ = true;
+    return true;
+  }
+
+  const std::u16string& TempPath() const override { return tempPath_; }
+
+ private:
+  Descriptor folder_;
+  Descriptor file_;
+  std::string tempName_;
+  std::string finalName_;
+  std::u16string tempPath_;
+  bool inPlace_ = false;
+  bool discarded_ = false;
+};
+
+bool IsOutputTempName(std::string_view name) {
+  const std::string suffix = ToUtf8(kOutputTempSuffix);
+  return name.size() > suffix.size() + 1 && name.front() == '.' &&
+         name.substr(name.size() - suffix.size()) == suffix;
+}
+
+// ".NAME.XXXXXXXX.quillon-part": hidden, recognisably ours, and unique among writers.
+std::string TempNameFor(const std::string& name) {
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::string tag;
+  for (int i = 0; i < 8; ++i) tag += kDigits[random() % (sizeof kDigits - 1)];
+  return "." + name.substr(0, kTempNameStemBytes) + "." + tag + ToUtf8(kOutputTempSuffix);
+}
+
+bool SameEntry(int folder, const char* name, int fd) {
+  struct stat byName {}, byHandle {};
+  return ::fstatat(folder, name, &byName, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &byHandle) == 0 &&
+         IdOf(byName) == IdOf(byHandle);
+}
+
+// strerror_r comes in two forms: GNU's answers a text, XSI's fills the buffer.
+[[maybe_unused]] std::string FromStrerror(const char* text, const char*) { return text; }
+[[maybe_unused]] std::string FromStrerror(int rc, const char* buffer) { return rc == 0 ? buffer : "unknown error"; }
 
 class PosixFileSystem final : public FileSystem {
  public:
@@ -83,59 +245,97 @@ class PosixFileSystem final : public FileSystem {
     const auto sys = SystemPath(path);
     if (!sys) return nullptr;
     // Non-blocking so that a FIFO on a hostile volume cannot hang the open.
-    const int fd = ::open(sys->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return nullptr;
+    Descriptor fd(::open(sys->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd.Valid()) return Failed(), nullptr;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      ::close(fd);
+    if (::fstat(fd.Get(), &st) != 0) return Failed(), nullptr;
+    if (!S_ISREG(st.st_mode)) {
+      SetLastError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
       return nullptr;
     }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    return std::make_unique<PosixFile>(fd);
+    const int flags = ::fcntl(fd.Get(), F_GETFL);
+    if (flags >= 0) ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK);
+    return std::make_unique<PosixFile>(fd.Release());
   }
 
-  std::unique_ptr<File> CreateWrite(const std::u16string& path,
-                                    const std::vector<FileId>& mustNotBe) override {
-    const auto sys = SystemPath(path);
-    if (!sys) return nullptr;
-    // Open without truncating first, so that a file we must not touch is left as it is.
-    const int fd = ::open(sys->c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
-    if (fd < 0) return nullptr;
+  std::unique_ptr<OutputFile> CreateOutput(const std::u16string& folder, const std::u16string& name) override {
+    const auto sysFolder = SystemPath(folder);
+    if (!sysFolder) return nullptr;
+    if (name.empty() || name == u"." || name == u".." || name.find(kSeparator) != std::u16string::npos ||
+        name.find(u'\0') != std::u16string::npos) {
+      SetLastError(EINVAL);
+      return nullptr;
+    }
+    const std::string finalName = ToUtf8(name);
+    Descriptor dir(::open(sysFolder->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.Valid()) return Failed(), nullptr;
+    // A folder under the final name cannot be replaced by a file.
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      ::close(fd);
+    if (::fstatat(dir.Get(), finalName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
+      SetLastError(EISDIR);
       return nullptr;
     }
-    const FileId id{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-    if (std::find(mustNotBe.begin(), mustNotBe.end(), id) != mustNotBe.end() || ::ftruncate(fd, 0) != 0) {
-      ::close(fd);
-      return nullptr;
+    for (int attempt = 0; attempt < kMaxTempAttempts; ++attempt) {
+      const std::string tempName = TempNameFor(finalName);
+      // O_EXCL: a new file of our own, never an existing one and never through a link.
+      Descriptor fd(::openat(dir.Get(), tempName.c_str(),
+                             O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666));
+      if (!fd.Valid()) {
+        if (errno == EEXIST) continue;
+        return Failed(), nullptr;
+      }
+      while (::flock(fd.Get(), LOCK_EX) != 0) {
+        if (errno != EINTR) return Failed(), nullptr;
+      }
+      // Another import's clean-up may have taken the file before it was locked: start again.
+      if (!SameEntry(dir.Get(), tempName.c_str(), fd.Get())) continue;
+      std::u16string tempPath = folder + kSeparator + FromUtf8(tempName);
+      return std::make_unique<PosixOutput>(std::move(dir), std::move(fd), tempName, finalName, std::move(tempPath));
     }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    return std::make_unique<PosixFile>(fd);
+    SetLastError(EEXIST);
+    return nullptr;
+  }
+
+  std::vector<std::u16string> RemoveStaleOutputs(const std::u16string& folder) override {
+    std::vector<std::u16string> removed;
+    const auto sys = SystemPath(folder);
+    if (!sys) return removed;
+    Descriptor dir(::open(sys->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.Valid()) return removed;
+    DIR* listing = ::fdopendir(::dup(dir.Get()));
+    if (!listing) return removed;
+    std::vector<std::string> names;
+    while (const dirent* ent = ::readdir(listing)) {
+      if (IsOutputTempName(ent->d_name)) names.emplace_back(ent->d_name);
+    }
+    ::closedir(listing);
+    for (const std::string& name : names) {
+      Descriptor fd(::openat(dir.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+      struct stat st {};
+      if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+      // A writer that still runs holds the lock.
+      if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) continue;
+      if (SameEntry(dir.Get(), name.c_str(), fd.Get()) && ::unlinkat(dir.Get(), name.c_str(), 0) == 0) {
+        removed.push_back(folder + kSeparator + FromUtf8(name));
+      }
+    }
+    return removed;
   }
 
   bool Remove(const std::u16string& path) override {
     const auto sys = SystemPath(path);
-    return sys && ::unlink(sys->c_str()) == 0;
+    return sys && (::unlink(sys->c_str()) == 0 || Failed());
   }
 
-  std::optional<FileStatus> Status(const std::u16string& path) override {
-    const auto sys = SystemPath(path);
-    if (!sys) return std::nullopt;
-    struct stat st {};
-    if (::stat(sys->c_str(), &st) != 0) return std::nullopt;
-    return ToStatus(st, path);
-  }
+  std::optional<FileStatus> Status(const std::u16string& path) override { return StatusOf(path, false); }
+  std::optional<FileStatus> LinkStatus(const std::u16string& path) override { return StatusOf(path, true); }
 
   std::vector<DirEntry> Find(const std::u16string& folderPath, std::u16string_view pattern) override {
     std::vector<DirEntry> out;
     const auto sys = SystemPath(folderPath);
     if (!sys) return out;
     DIR* dir = ::opendir(sys->c_str());
-    if (!dir) return out;
+    if (!dir) return Failed(), out;
     const int dfd = ::dirfd(dir);
     while (const dirent* ent = ::readdir(dir)) {
       std::u16string name = FromUtf8(ent->d_name);
@@ -154,22 +354,76 @@ class PosixFileSystem final : public FileSystem {
     return out;
   }
 
+  std::vector<FileId> Ancestry(const std::u16string& folder) override {
+    std::vector<FileId> ids;
+    const auto sys = SystemPath(folder);
+    if (!sys) return ids;
+    // O_PATH: a folder that may be entered but not listed still has a "..".
+    Descriptor current(::open(sys->c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!current.Valid()) return Failed(), ids;
+    for (int depth = 0; depth < kMaxAncestors; ++depth) {
+      struct stat st {};
+      if (::fstat(current.Get(), &st) != 0) break;
+      ids.push_back(IdOf(st));
+      Descriptor parent(::openat(current.Get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+      struct stat up {};
+      if (!parent.Valid() || ::fstat(parent.Get(), &up) != 0 || IdOf(up) == IdOf(st)) break;  // the root
+      current = std::move(parent);
+    }
+    return ids;
+  }
+
+  bool CanWriteIn(const std::u16string& folder) override {
+    const auto sys = SystemPath(folder);
+    if (!sys) return false;
+    struct stat st {};
+    if (::stat(sys->c_str(), &st) != 0) return Failed();
+    if (!S_ISDIR(st.st_mode)) {
+      SetLastError(ENOTDIR);
+      return false;
+    }
+    return ::faccessat(AT_FDCWD, sys->c_str(), W_OK | X_OK, AT_EACCESS) == 0 || Failed();
+  }
+
+  std::optional<VolumeSpace> Space(const std::u16string& folder) override {
+    const auto sys = SystemPath(folder);
+    if (!sys) return std::nullopt;
+    struct statvfs vfs {};
+    if (::statvfs(sys->c_str(), &vfs) != 0) return Failed(), std::nullopt;
+    VolumeSpace space;
+    space.blockSize = vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize;
+    space.freeBytes = static_cast<std::uint64_t>(vfs.f_bavail) * space.blockSize;
+    const auto type = FileSystemTypeOf(folder);
+    if (type && IsFatFamily(*type)) space.maxFileSize = kFatMaxFileSize;
+    return space;
+  }
+
  private:
-  static FileStatus ToStatus(const struct stat& st, std::u16string_view path) {
+  static std::optional<FileStatus> StatusOf(const std::u16string& path, bool entryItself) {
+    const auto sys = SystemPath(path);
+    if (!sys) return std::nullopt;
+    struct stat st {};
+    if ((entryItself ? ::lstat(sys->c_str(), &st) : ::stat(sys->c_str(), &st)) != 0) return Failed(), std::nullopt;
     FileStatus s;
     s.isDirectory = S_ISDIR(st.st_mode);
-    const auto slash = path.rfind(kSeparator);
-    s.isHidden = IsHiddenName(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+    s.isLink = S_ISLNK(st.st_mode);
+    s.isHidden = IsHiddenName(LastComponent(path));
     s.size = s.isDirectory ? 0 : static_cast<std::uint64_t>(st.st_size);
     s.lastWrite = static_cast<std::int64_t>(st.st_mtim.tv_sec);
-    s.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    s.id = IdOf(st);
     return s;
   }
 };
 
 }  // namespace
 
-FileSystem& PosixFiles() {
+std::string ErrorText(int code) {
+  if (code == 0) return "unknown error";
+  char buffer[256] = {};
+  return FromStrerror(::strerror_r(code, buffer, sizeof buffer), buffer);
+}
+
+FileSystem& NativeFiles() {
   static PosixFileSystem fs;
   return fs;
 }

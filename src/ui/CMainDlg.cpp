@@ -376,15 +376,16 @@ void CMainDlg::OnImport() {
   }
   const int prefix = prefixSpin_->Position();
 
-  auto progress = std::make_unique<CProgressDlg>(this);
+  auto job = std::make_unique<ImportJob>(*this);
+  const ImportPlan plan = job->Prepare(catalogue_, prefix, rows, destination_.toStdU16String());
+  auto progress = std::make_unique<CProgressDlg>(this, [raw = job.get()] { raw->Cancel(); });
   {
     std::lock_guard lock(importLock_);
     progress_ = progress.get();
     refreshPending_ = false;
-    job_ = std::make_unique<ImportJob>(catalogue_, *this);
+    job_ = std::move(job);
   }
-  const std::uint64_t total = job_->Prepare(prefix, rows, destination_.toStdU16String());
-  progress->SetTotal(total);
+  progress->SetTotal(plan.totalMiB);
   {
     std::lock_guard lock(progressMutex_);
     progressForWorker_ = progress.get();
@@ -394,11 +395,8 @@ void CMainDlg::OnImport() {
   PostCopyMessage(this, COPY_START);
   emit ImportStarted(progress.get());
   const bool cancelled = progress->exec() == QDialog::Rejected;
-  if (cancelled) {
-    job_->RaiseCancel();
-    WaitForWorker();
-  }
-  const ImportOutcome outcome = job_->Conclude(cancelled);
+  if (cancelled) WaitForWorker();
+  const ImportOutcome outcome = job_->Conclude();
   {
     std::lock_guard lock(progressMutex_);
     progressForWorker_ = nullptr;

@@ -9,11 +9,11 @@
 
 namespace quillon::ui {
 
-CProgressDlg::CProgressDlg(QWidget* parent, ImportContext& context)
+CProgressDlg::CProgressDlg(QWidget* parent, std::function<void()> cancel)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      context_(context),
+      cancel_(std::move(cancel)),
       bar_(new QProgressBar(this)),
-      cancel_(new QPushButton(this)) {
+      cancelButton_(new QPushButton(this)) {
   setFont(TemplateFont());
   const DialogUnits du(font());
   setWindowTitle(tr("Copying..."));
@@ -21,10 +21,10 @@ CProgressDlg::CProgressDlg(QWidget* parent, ImportContext& context)
   du.Place(bar_, 1005, 7, 7, 300, 20);
   bar_->setTextVisible(false);
   bar_->setRange(0, 0);
-  cancel_->setText(tr("Cancel"));
-  du.Place(cancel_, 2, 257, 36, 50, 14);
-  cancel_->setAutoDefault(false);
-  connect(cancel_, &QPushButton::clicked, this, &CProgressDlg::reject);
+  cancelButton_->setText(tr("Cancel"));
+  du.Place(cancelButton_, 2, 257, 36, 50, 14);
+  cancelButton_->setAutoDefault(false);
+  connect(cancelButton_, &QPushButton::clicked, this, &CProgressDlg::reject);
 }
 
 void CProgressDlg::SetTotal(std::uint64_t totalMiB) {
@@ -41,7 +41,7 @@ void CProgressDlg::showEvent(QShowEvent* event) {
 }
 
 void CProgressDlg::reject() {
-  context_.state.store(Stop);
+  if (cancel_) cancel_();
   QDialog::reject();
 }
 

@@ -4,8 +4,7 @@
 #include <QDialog>
 #include <atomic>
 #include <cstdint>
-
-#include "import/ImportContext.h"
+#include <functional>
 
 class QProgressBar;
 class QPushButton;
@@ -15,7 +14,8 @@ namespace quillon::ui {
 class CProgressDlg : public QDialog {
   Q_OBJECT
  public:
-  explicit CProgressDlg(QWidget* parent, ImportContext& context = TheImportContext());
+  // cancel runs when the user cancels: it stops the import at once.
+  CProgressDlg(QWidget* parent, std::function<void()> cancel);
 
   // Position 0, total MiB as the bar's upper end (kept within the bar's range).
   void SetTotal(std::uint64_t totalMiB);
@@ -26,7 +26,7 @@ class CProgressDlg : public QDialog {
   // True from the moment the window is shown until it closes; read from the worker thread.
   bool WindowOpen() const { return windowOpen_.load(); }
 
-  // Cancel: the import state becomes Stop at once, then the window closes as cancelled.
+  // Cancel: the import stops at once, then the window closes as cancelled.
   void reject() override;
   void done(int result) override;
 
@@ -35,9 +35,9 @@ class CProgressDlg : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  ImportContext& context_;
+  std::function<void()> cancel_;
   QProgressBar* bar_;
-  QPushButton* cancel_;
+  QPushButton* cancelButton_;
   std::int64_t position_ = 0;
   int total_ = 0;
   std::atomic<bool> windowOpen_{false};

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/FileSystem.h"
+#include "support/ForwardingFileSystem.h"
 #include "support/TempDir.h"
 #include "support/ClipViews.h"
 #include "support/UnitTree.h"
@@ -276,23 +277,16 @@ TEST(ClipCatalogueScan, AUnitThatIsGoneScansToAnEmptyCatalogue) {
 
 // The real file system, except that the unit's tree disappears right after the first
 // directory search: a unit unplugged while it is being scanned.
-class UnpluggedAfterFirstSearch final : public platform::FileSystem {
+class UnpluggedAfterFirstSearch final : public testsupport::ForwardingFileSystem {
  public:
   explicit UnpluggedAfterFirstSearch(std::filesystem::path root) : root_(std::move(root)) {}
-  std::unique_ptr<platform::File> OpenRead(const std::u16string& p) override { return real_.OpenRead(p); }
-  std::unique_ptr<platform::File> CreateWrite(const std::u16string& p, const std::vector<platform::FileId>& n) override {
-    return real_.CreateWrite(p, n);
-  }
-  bool Remove(const std::u16string& p) override { return real_.Remove(p); }
-  std::optional<platform::FileStatus> Status(const std::u16string& p) override { return real_.Status(p); }
   std::vector<platform::DirEntry> Find(const std::u16string& folder, std::u16string_view pattern) override {
-    auto found = real_.Find(folder, pattern);
+    auto found = inner_.Find(folder, pattern);
     std::filesystem::remove_all(root_);
     return found;
   }
 
  private:
-  platform::FileSystem& real_ = platform::PosixFiles();
   std::filesystem::path root_;
 };
 

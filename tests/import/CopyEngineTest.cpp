@@ -11,6 +11,7 @@
 #include "import/CopyMessage.h"
 #include "import/ImportContext.h"
 #include "platform/Text.h"
+#include "support/FakeFrontEnd.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
 
@@ -38,19 +39,6 @@ Bytes Concat(const Bytes& a, const Bytes& b) {
   out.insert(out.end(), b.begin(), b.end());
   return out;
 }
-
-class ScriptedAsker final : public OverwriteAsker {
- public:
-  std::deque<int> answers;
-  std::vector<std::u16string> asked;
-  int AskOverwrite(const std::u16string& path) override {
-    asked.push_back(path);
-    if (answers.empty()) return kAnswerNo;
-    const int a = answers.front();
-    answers.pop_front();
-    return a;
-  }
-};
 
 class CopyEngine : public ::testing::Test {
  protected:
@@ -90,7 +78,7 @@ class CopyEngine : public ::testing::Test {
   TempDir unit, dest;
   ImportContext context;
   NamingState naming;
-  ScriptedAsker asker;
+  testsupport::FakeFrontEnd asker;
   CopyEnvironment env;
 };
 
@@ -134,13 +122,13 @@ TEST_F(CopyEngine, AnsweringNoSkipsEveryChunkOfThatFileAndCountsItAsProgress) {
   const Bytes big = PacketBytes(0x810, 5 * 1024, 7);
   Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", big), Put("ABC0001_B.M2T", big), Put("ABC0001_C.M2T", big)});
   testsupport::WriteFile(dest.Path() / "ABC0001_A.M2T", "old");
-  asker.answers = {kAnswerNo};
+  asker.SetAnswers({kAnswerNo});
   std::vector<std::uint32_t> reports;
   EXPECT_TRUE(Copy(clip, [&](std::uint32_t n) { reports.push_back(n); return false; }));
-  EXPECT_EQ(asker.asked.size(), 1u);
+  EXPECT_EQ(asker.Asked().size(), 1u);
   EXPECT_EQ(reports, (std::vector<std::uint32_t>{5, 5, 5}));
   EXPECT_EQ(Dest("ABC0001_A.M2T"), Bytes({'o', 'l', 'd'}));
-  EXPECT_EQ(context.state.load(), Ask);
+  EXPECT_EQ(context.State(), Ask);
 }
 
 TEST_F(CopyEngine, OverwriteAnswersSetTheImportState) {
@@ -148,40 +136,41 @@ TEST_F(CopyEngine, OverwriteAnswersSetTheImportState) {
   Clip clip = FlatClip(2, {Put("ABC0001A.DV", x), Put("ABC0001B.DV", x), Put("ABC0001C.DV", x)});
   for (const char* n : {"ABC0001A.DV", "ABC0001B.DV", "ABC0001C.DV"}) testsupport::WriteFile(dest.Path() / n, "old");
 
-  asker.answers = {kAnswerYes, kAnswerYesToAll};
+  asker.SetAnswers({kAnswerYes, kAnswerYesToAll});
   EXPECT_TRUE(Copy(clip));
-  EXPECT_EQ(asker.asked.size(), 2u);  // after "Yes to all" nobody is asked
-  EXPECT_EQ(context.state.load(), OverwriteAll);
+  EXPECT_EQ(asker.Asked().size(), 2u);  // after "Yes to all" nobody is asked
+  EXPECT_EQ(context.State(), OverwriteAll);
   EXPECT_EQ(Dest("ABC0001C.DV"), x);
 
-  context.state.store(Ask);
-  asker.asked.clear();
-  asker.answers = {kAnswerNoToAll};
+  // A second import of the same clip.
+  context.Reset();
+  context.SetDestination(dest.U16());
+  asker.SetAnswers({kAnswerNoToAll});
   testsupport::WriteFile(dest.Path() / "ABC0001A.DV", "old");
   EXPECT_TRUE(Copy(clip));
-  EXPECT_EQ(asker.asked.size(), 1u);
-  EXPECT_EQ(context.state.load(), SkipAll);
+  EXPECT_EQ(asker.Asked().size(), 3u);
+  EXPECT_EQ(context.State(), SkipAll);
   EXPECT_EQ(Dest("ABC0001A.DV"), Bytes({'o', 'l', 'd'}));
 }
 
 TEST_F(CopyEngine, CancelInTheQuestionStopsTheClipWithoutWritingAnything) {
   Clip clip = FlatClip(2, {Put("ABC0001A.DV", Bytes(64, 1)), Put("ABC0001B.DV", Bytes(64, 2))});
   testsupport::WriteFile(dest.Path() / "ABC0001A.DV", "old");
-  asker.answers = {kAnswerCancel};
+  asker.SetAnswers({kAnswerCancel});
   EXPECT_FALSE(Copy(clip));
-  EXPECT_EQ(context.state.load(), Stop);
+  EXPECT_EQ(context.State(), Stop);
   EXPECT_EQ(DestFiles(), std::vector<std::string>{"ABC0001A.DV"});
   EXPECT_TRUE(context.Written().empty());
 }
 
-TEST_F(CopyEngine, CancelFromTheProgressWindowLeavesTheOpenFileFlaggedForDeletion) {
+TEST_F(CopyEngine, CancelFromTheProgressWindowDeletesTheOpenFile) {
   Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", PacketBytes(0x810, 10 * 1024, 3))});
   int blocks = 0;
   EXPECT_TRUE(Copy(clip, [&](std::uint32_t) { return ++blocks == 4; }));
   EXPECT_EQ(blocks, 4);
-  EXPECT_TRUE(context.outputOpen.load());
-  ASSERT_TRUE(context.LastWritten());
-  EXPECT_EQ(Dest("ABC0001_A.M2T").size(), 4u * 1024);
+  EXPECT_FALSE(context.outputOpen.load());
+  EXPECT_EQ(context.Discarded(), std::vector<std::u16string>{dest.U16("ABC0001_A.M2T")});
+  EXPECT_TRUE(DestFiles().empty()) << "neither the output nor its temporary file is left";
 }
 
 TEST_F(CopyEngine, StopAtTheStartOfAContinuedChunkDeletesTheUnfinishedFile) {
@@ -190,7 +179,7 @@ TEST_F(CopyEngine, StopAtTheStartOfAContinuedChunkDeletesTheUnfinishedFile) {
   int blocks = 0;
   // The window's Cancel sets Stop while the first chunk's last block is copied.
   EXPECT_TRUE(Copy(clip, [&](std::uint32_t) {
-    if (++blocks == 2) context.state.store(Stop);
+    if (++blocks == 2) context.RequestStop();
     return false;
   }));
   EXPECT_TRUE(DestFiles().empty());
@@ -203,7 +192,7 @@ TEST_F(CopyEngine, StopBeforeAChunkThatBeginsANewFileKeepsTheFinishedOne) {
   Clip clip = FlatClip(2, {Put("ABC0001A.DV", a), Put("ABC0001B.DV", Bytes(10, 2))});
   int blocks = 0;
   EXPECT_TRUE(Copy(clip, [&](std::uint32_t) {
-    if (++blocks == 2) context.state.store(Stop);
+    if (++blocks == 2) context.RequestStop();
     return false;
   }));
   EXPECT_EQ(DestFiles(), std::vector<std::string>{"ABC0001A.DV"});
@@ -215,7 +204,7 @@ TEST_F(CopyEngine, AMissingChunkFailsTheClipAndRemovesTheFileItMayHaveBelongedTo
   EXPECT_FALSE(Copy(clip));
   EXPECT_TRUE(DestFiles().empty());
   EXPECT_FALSE(context.outputOpen.load());
-  EXPECT_EQ(context.state.load(), Ask);
+  EXPECT_EQ(context.State(), Ask);
 }
 
 TEST_F(CopyEngine, AMissingChunkThatWouldBeginANewFileLeavesTheFinishedOneAlone) {
@@ -250,14 +239,14 @@ TEST_F(CopyEngine, AFullDiskFailsTheClipDeletesTheCutFileAndLaterExistingFilesAr
   platform::ScopedFileSystem use(faulty);
   Clip first = FlatClip(2, {Put("ABC0001A.DV", Bytes(8000, 1))});
   EXPECT_FALSE(Copy(first));
-  EXPECT_EQ(context.state.load(), WriteFailed);
+  EXPECT_EQ(context.State(), WriteFailed);
   EXPECT_TRUE(DestFiles().empty());
 
   // With the state WriteFailed an existing output is kept without a question...
   testsupport::WriteFile(dest.Path() / "ABC0001B.DV", "old");
   Clip second = FlatClip(2, {Put("ABC0001B.DV", Bytes(100, 2))});
   EXPECT_TRUE(Copy(second));
-  EXPECT_TRUE(asker.asked.empty());
+  EXPECT_TRUE(asker.Asked().empty());
   EXPECT_EQ(Dest("ABC0001B.DV"), Bytes({'o', 'l', 'd'}));
 
   // ...and a new output file is still written while there is room.
@@ -273,17 +262,17 @@ TEST_F(CopyEngine, AnOutputThatCannotBeCreatedFailsTheClip) {
   platform::ScopedFileSystem use(faulty);
   Clip clip = FlatClip(2, {Put("ABC0001A.DV", Bytes(10, 1)), Put("ABC0001B.DV", Bytes(10, 2))});
   EXPECT_FALSE(Copy(clip));
-  EXPECT_EQ(context.state.load(), CreateFailed);
+  EXPECT_EQ(context.State(), CreateFailed);
   EXPECT_TRUE(DestFiles().empty());
 }
 
-TEST_F(CopyEngine, AFailingCloseCountsAsAWriteFailure) {
+TEST_F(CopyEngine, AFailingSyncCountsAsAWriteFailure) {
   FaultyFileSystem faulty;
-  faulty.FailAlways(FileOp::Close, dest.U16());
+  faulty.FailAlways(FileOp::Sync, dest.U16());
   platform::ScopedFileSystem use(faulty);
   Clip clip = FlatClip(2, {Put("ABC0001A.DV", Bytes(10, 1))});
   EXPECT_FALSE(Copy(clip));
-  EXPECT_EQ(context.state.load(), WriteFailed);
+  EXPECT_EQ(context.State(), WriteFailed);
   EXPECT_TRUE(DestFiles().empty());
 }
 
@@ -291,12 +280,13 @@ TEST_F(CopyEngine, ADestinationInsideTheUnitNeverOverwritesTheUnitsOwnFiles) {
   const Bytes a = PacketBytes(0x810, 3000, 9);
   const std::u16string source = Put("ABC0001_A.M2T", a);
   Clip clip = FlatClip(1, {source});
-  context.SetDestination(unit.U16("VIDEO/QVT"));
   for (const ImportState state : {OverwriteAll, Ask}) {
-    context.state.store(state);
-    asker.answers = {kAnswerYes};
+    context.Reset();
+    context.SetDestination(unit.U16("VIDEO/QVT"));
+    context.SetOverwriteChoice(state);
+    asker.SetAnswers({kAnswerYes});
     EXPECT_FALSE(Copy(clip));
-    EXPECT_EQ(context.state.load(), CreateFailed);
+    EXPECT_EQ(context.State(), CreateFailed);
     EXPECT_EQ(ReadFile(unit.Path() / "VIDEO" / "QVT" / "ABC0001_A.M2T"), a);
   }
 }

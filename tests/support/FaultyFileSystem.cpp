@@ -1,6 +1,7 @@
 #include "support/FaultyFileSystem.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace quillon::testsupport {
 
@@ -8,6 +9,13 @@ namespace {
 
 bool Contains(const std::u16string& path, const std::u16string& part) {
   return part.empty() || path.find(part) != std::u16string::npos;
+}
+
+// An injected failure says what a failing disk says.
+template <typename T>
+T Injected(T result) {
+  platform::SetLastError(EIO);
+  return result;
 }
 
 class FaultyFile final : public platform::File {
@@ -21,14 +29,10 @@ class FaultyFile final : public platform::File {
     return n;
   }
 
-  std::int64_t Write(const void* buffer, std::size_t size) override {
-    const std::int64_t n = DoWrite(buffer, size);
-    fs_.Note({FileOp::Write, path_, size, n});
-    return n;
-  }
+  std::int64_t Write(const void*, std::size_t) override { return Injected(-1); }  // sources only
 
   bool Seek(std::uint64_t position) override {
-    const bool ok = !fs_.ShouldFail(FileOp::Seek, path_) && inner_->Seek(position);
+    const bool ok = fs_.ShouldFail(FileOp::Seek, path_) ? Injected(false) : inner_->Seek(position);
     fs_.Note({FileOp::Seek, path_, 0, ok ? 1 : 0});
     return ok;
   }
@@ -39,28 +43,20 @@ class FaultyFile final : public platform::File {
     if (closed_) return true;
     closed_ = true;
     const bool fail = fs_.ShouldFail(FileOp::Close, path_);
-    const bool ok = inner_->Close() && !fail;
+    const bool ok = inner_->Close() && !(fail && Injected(true));
     fs_.Note({FileOp::Close, path_, 0, ok ? 1 : 0});
     return ok;
   }
 
  private:
   std::int64_t DoRead(void* buffer, std::size_t size) {
-    if (fs_.ShouldFail(FileOp::Read, path_)) return -1;
-    if (bytesRead_ >= readLimit_) return -1;
+    if (fs_.ShouldFail(FileOp::Read, path_)) return Injected(-1);
+    if (bytesRead_ >= readLimit_) return Injected(-1);
     size = static_cast<std::size_t>(std::min<std::uint64_t>(size, readLimit_ - bytesRead_));
     size = fs_.Shortened(FileOp::Read, path_, size);
     const std::int64_t n = inner_->Read(buffer, size);
     if (n > 0) bytesRead_ += static_cast<std::uint64_t>(n);
     return n;
-  }
-
-  std::int64_t DoWrite(const void* buffer, std::size_t size) {
-    if (fs_.ShouldFail(FileOp::Write, path_)) return -1;
-    const std::size_t wanted = fs_.Shortened(FileOp::Write, path_, size);
-    const std::size_t allowed = fs_.AllowWrite(wanted);
-    if (allowed == 0 && size > 0) return -1;
-    return inner_->Write(buffer, allowed);
   }
 
   FaultyFileSystem& fs_;
@@ -71,9 +67,60 @@ class FaultyFile final : public platform::File {
   bool closed_ = false;
 };
 
+// An output whose calls go through the faults, noted under its final path.
+class FaultyOutput final : public platform::OutputFile {
+ public:
+  FaultyOutput(FaultyFileSystem& fs, std::unique_ptr<platform::OutputFile> inner, std::u16string path)
+      : fs_(fs), inner_(std::move(inner)), path_(std::move(path)) {}
+
+  std::int64_t Write(const void* buffer, std::size_t size) override {
+    const std::int64_t n = DoWrite(buffer, size);
+    fs_.Note({FileOp::Write, path_, size, n});
+    return n;
+  }
+  bool SetLastWrite(std::int64_t seconds) override { return inner_->SetLastWrite(seconds); }
+  bool Sync() override { return Noted(FileOp::Sync, [this] { return inner_->Sync(); }); }
+  bool StartReadBack() override { return inner_->StartReadBack(); }
+  std::int64_t ReadBack(void* buffer, std::size_t size) override {
+    std::int64_t n = fs_.ShouldFail(FileOp::ReadBack, path_) ? Injected(-1) : inner_->ReadBack(buffer, size);
+    if (n > 0 && fs_.ShouldCorrupt(FileOp::ReadBack, path_)) static_cast<unsigned char*>(buffer)[0] ^= 0x01;
+    fs_.Note({FileOp::ReadBack, path_, size, n});
+    return n;
+  }
+  bool Commit() override { return Noted(FileOp::Commit, [this] { return inner_->Commit(); }); }
+  bool InPlace() const override { return inner_->InPlace(); }
+  bool Discard() override { return Noted(FileOp::Remove, [this] { return inner_->Discard(); }); }
+  const std::u16string& TempPath() const override { return inner_->TempPath(); }
+
+ private:
+  template <typename Call>
+  bool Noted(FileOp op, Call call) {
+    const bool ok = fs_.ShouldFail(op, path_) ? Injected(false) : call();
+    fs_.Note({op, path_, 0, ok ? 1 : 0});
+    return ok;
+  }
+
+  std::int64_t DoWrite(const void* buffer, std::size_t size) {
+    if (fs_.ShouldFail(FileOp::Write, path_)) return Injected(-1);
+    const std::size_t wanted = fs_.Shortened(FileOp::Write, path_, size);
+    const std::size_t allowed = fs_.AllowWrite(wanted);
+    if (allowed == 0 && size > 0) {
+      platform::SetLastError(ENOSPC);
+      return -1;
+    }
+    const std::int64_t n = inner_->Write(buffer, allowed);
+    if (n >= 0 && static_cast<std::size_t>(n) < size) platform::SetLastError(ENOSPC);
+    return n;
+  }
+
+  FaultyFileSystem& fs_;
+  std::unique_ptr<platform::OutputFile> inner_;
+  std::u16string path_;
+};
+
 }  // namespace
 
-FaultyFileSystem::FaultyFileSystem(platform::FileSystem& inner) : inner_(inner) {}
+FaultyFileSystem::FaultyFileSystem(platform::FileSystem& inner) : ForwardingFileSystem(inner) {}
 
 void FaultyFileSystem::FailNth(FileOp op, int nth, std::u16string pathPart) {
   std::lock_guard lock(mutex_);
@@ -85,6 +132,16 @@ void FaultyFileSystem::FailAlways(FileOp op, std::u16string pathPart) { FailNth(
 void FaultyFileSystem::FailReadsAfter(std::u16string pathPart, std::uint64_t bytes) {
   std::lock_guard lock(mutex_);
   readLimits_.emplace_back(std::move(pathPart), bytes);
+}
+
+void FaultyFileSystem::CorruptNth(FileOp op, int nth, std::u16string pathPart) {
+  std::lock_guard lock(mutex_);
+  corruptRules_.push_back({op, nth, std::move(pathPart)});
+}
+
+void FaultyFileSystem::SetSpace(platform::VolumeSpace space) {
+  std::lock_guard lock(mutex_);
+  space_ = space;
 }
 
 void FaultyFileSystem::SetCapacity(std::uint64_t bytes) {
@@ -159,6 +216,15 @@ std::size_t FaultyFileSystem::Shortened(FileOp op, const std::u16string& path, s
   return wanted;
 }
 
+bool FaultyFileSystem::ShouldCorrupt(FileOp op, const std::u16string& path) {
+  std::lock_guard lock(mutex_);
+  bool corrupt = false;
+  for (auto& rule : corruptRules_) {
+    if (Due(rule, op, path)) corrupt = true;
+  }
+  return corrupt;
+}
+
 std::uint64_t FaultyFileSystem::ReadLimit(const std::u16string& path) const {
   std::lock_guard lock(mutex_);
   std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
@@ -177,34 +243,37 @@ std::size_t FaultyFileSystem::AllowWrite(std::size_t wanted) {
 }
 
 std::unique_ptr<platform::File> FaultyFileSystem::OpenRead(const std::u16string& path) {
-  auto file = ShouldFail(FileOp::OpenRead, path) ? nullptr : inner_.OpenRead(path);
+  auto file = ShouldFail(FileOp::OpenRead, path) ? Injected(nullptr) : inner_.OpenRead(path);
   Note({FileOp::OpenRead, path, 0, file ? 1 : 0});
   if (!file) return nullptr;
   return std::make_unique<FaultyFile>(*this, std::move(file), path);
 }
 
-std::unique_ptr<platform::File> FaultyFileSystem::CreateWrite(const std::u16string& path,
-                                                              const std::vector<platform::FileId>& mustNotBe) {
-  auto file = ShouldFail(FileOp::Create, path) ? nullptr : inner_.CreateWrite(path, mustNotBe);
+std::unique_ptr<platform::OutputFile> FaultyFileSystem::CreateOutput(const std::u16string& folder,
+                                                                     const std::u16string& name) {
+  const std::u16string path = folder + u"/" + name;
+  auto file = ShouldFail(FileOp::Create, path) ? Injected(nullptr) : inner_.CreateOutput(folder, name);
   Note({FileOp::Create, path, 0, file ? 1 : 0});
   if (!file) return nullptr;
   {
     std::lock_guard lock(mutex_);
     created_.push_back(path);
   }
-  return std::make_unique<FaultyFile>(*this, std::move(file), path);
+  return std::make_unique<FaultyOutput>(*this, std::move(file), path);
 }
 
 bool FaultyFileSystem::Remove(const std::u16string& path) {
-  const bool removed = !ShouldFail(FileOp::Remove, path) && inner_.Remove(path);
+  const bool removed = ShouldFail(FileOp::Remove, path) ? Injected(false) : inner_.Remove(path);
   Note({FileOp::Remove, path, 0, removed ? 1 : 0});
   return removed;
 }
 
-std::optional<platform::FileStatus> FaultyFileSystem::Status(const std::u16string& path) { return inner_.Status(path); }
-
-std::vector<platform::DirEntry> FaultyFileSystem::Find(const std::u16string& folderPath, std::u16string_view pattern) {
-  return inner_.Find(folderPath, pattern);
+std::optional<platform::VolumeSpace> FaultyFileSystem::Space(const std::u16string& folder) {
+  {
+    std::lock_guard lock(mutex_);
+    if (space_) return space_;
+  }
+  return inner_.Space(folder);
 }
 
 }  // namespace quillon::testsupport

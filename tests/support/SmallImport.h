@@ -19,6 +19,7 @@
 #include "import/CopyMessage.h"
 #include "import/ImportJob.h"
 #include "platform/Text.h"
+#include "support/FakeFrontEnd.h"
 #include "support/MediaBytes.h"
 #include "support/TempDir.h"
 #include "support/UnitTree.h"
@@ -115,38 +116,39 @@ class SmallImport {
     catalogue.Scan(U16(root_), true, true);
     ImportContext context;
     NamingState naming;
-    FrontEnd frontEnd(frontEndAnswer_);
-    ImportJob job(catalogue, frontEnd, context, naming);
+    FakeFrontEnd frontEnd;
+    frontEnd.onQuestion = [this](const std::u16string& path) { return frontEndAnswer_ ? frontEndAnswer_(path) : kAnswerNo; };
+    ImportJob job(frontEnd, context, naming);
     {
       std::lock_guard lock(mutex_);
-      running_ = {&job, &context};
+      running_ = &job;
     }
     std::vector<std::size_t> rows;
     for (std::size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(i);
-    job.Prepare(0, rows, U16(dest_));
+    job.Prepare(catalogue, 0, rows, U16(dest_), options_);
     job.StartWorker();
     job.Join();
     Result r;
-    r.state = context.state.load();
+    r.state = context.State();
     r.outputOpen = context.outputOpen.load();
-    r.failurePosts = frontEnd.failures.load();
-    r.outcome = job.Conclude(cancelled_.load());
+    r.failurePosts = frontEnd.Count(COPY_FAILED);
+    r.outcome = job.Conclude();
     r.failed = r.outcome.failed;
     {
       std::lock_guard lock(mutex_);
-      running_ = {};
+      running_ = nullptr;
     }
     return r;
   }
 
-  // The user presses Cancel in the progress window: the window sets Stop and the cancel flag.
+  // The user presses Cancel in the progress window.
   void CancelNow() {
     std::lock_guard lock(mutex_);
-    if (!running_.job) return;
-    running_.context->state.store(Stop);
-    running_.job->RaiseCancel();
-    cancelled_ = true;
+    if (running_) running_->Cancel();
   }
+
+  // How the next Run treats existing files and whether it reads its outputs back.
+  void SetOptions(ImportOptions options) { options_ = options; }
 
   // Names of the files in the destination, sorted.
   std::set<std::string> DestFiles() const {
@@ -175,27 +177,6 @@ class SmallImport {
   struct ChunkFile {
     std::filesystem::path path;
     Bytes bytes;
-  };
-
-  // Stands in for the windows: counts failures, answers questions as the test says.
-  class FrontEnd final : public ImportFrontEnd {
-   public:
-    explicit FrontEnd(const std::function<int(const std::u16string&)>& answer) : answer_(answer) {}
-    std::atomic<int> failures{0};
-    void PostToMainWindow(CopyCode code, std::uint32_t) override {
-      if (code == COPY_FAILED) ++failures;
-    }
-    bool PostToProgress(CopyCode, std::uint32_t) override { return true; }
-    bool ProgressWindowExists() override { return true; }
-    int AskOverwrite(const std::u16string& path) override { return answer_ ? answer_(path) : kAnswerNo; }
-
-   private:
-    const std::function<int(const std::u16string&)>& answer_;
-  };
-
-  struct Running {
-    ImportJob* job = nullptr;
-    ImportContext* context = nullptr;
   };
 
   // A transport stream of kChunkBytes whose first packet is on firstPid (0: the tables).
@@ -227,8 +208,8 @@ class SmallImport {
   std::vector<ChunkFile> chunks_;
   std::map<std::string, std::string> unitBefore_;
   std::mutex mutex_;
-  Running running_;
-  std::atomic<bool> cancelled_{false};
+  ImportJob* running_ = nullptr;
+  ImportOptions options_;
   std::function<int(const std::u16string&)> frontEndAnswer_;
 };
 

@@ -100,7 +100,7 @@ TEST_F(ImportThroughWindowTest, SelectedClipsAreCopiedWithProgressAndTheProgress
   EXPECT_FALSE(outcome.cancelled);
   EXPECT_EQ(outcome.written.size(), 2u);
   EXPECT_TRUE(messages.texts.isEmpty());
-  EXPECT_EQ(TheImportContext().state.load(), Ask);
+  EXPECT_EQ(TheImportContext().State(), Ask);
 }
 
 TEST_F(ImportThroughWindowTest, OverwriteQuestionYesReplacesTheFile) {
@@ -170,7 +170,7 @@ TEST_F(ImportThroughWindowTest, CancelInTheQuestionStopsQuietlyAndTheProgressWin
   EXPECT_EQ(imports, 1);
   EXPECT_TRUE(outcome.discarded.empty());
   EXPECT_TRUE(messages.texts.isEmpty());
-  EXPECT_EQ(TheImportContext().state.load(), Ask);
+  EXPECT_EQ(TheImportContext().State(), Ask);
 }
 
 TEST_F(ImportThroughWindowTest, CancelInTheProgressWindowLeavesTheQuestionAnswerable) {

@@ -79,7 +79,7 @@ TEST(Japanese, MainWindowIsTranslatedThroughout) {
 }
 
 TEST(Japanese, ImportWindowsAreTranslatedThroughout) {
-  ExpectEveryTextTranslated<ui::CProgressDlg>(nullptr);
+  ExpectEveryTextTranslated<ui::CProgressDlg>(nullptr, std::function<void()>());
   ExpectEveryTextTranslated<ui::COverwriteConfirmDialog>(nullptr);
   JapaneseForThisTest japanese;
   ui::COverwriteConfirmDialog question;

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   const QString out = QString::fromLocal8Bit(argv[2]);
   if (!window.grab().save(out)) return 1;
   // The other windows beside it, for a look at their layout.
-  quillon::ui::CProgressDlg progress(&window);
+  quillon::ui::CProgressDlg progress(&window, {});
   progress.SetTotal(100);
   progress.show();
   QApplication::processEvents();

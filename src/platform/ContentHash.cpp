@@ -1,0 +1,45 @@
+#include "platform/ContentHash.h"
+
+#include <xxhash.h>
+
+#include <new>
+
+namespace quillon::platform {
+
+struct ContentHash::State {
+  State() : xxh(XXH3_createState()) {
+    if (!xxh) throw std::bad_alloc();
+  }
+  ~State() { XXH3_freeState(xxh); }
+  XXH3_state_t* xxh;
+};
+
+ContentHash::ContentHash() : state_(std::make_unique<State>()) { Reset(); }
+
+ContentHash::~ContentHash() = default;
+
+void ContentHash::Reset() { XXH3_128bits_reset(state_->xxh); }
+
+void ContentHash::Update(const void* data, std::size_t size) {
+  if (size > 0) XXH3_128bits_update(state_->xxh, data, size);
+}
+
+std::array<std::uint8_t, 16> ContentHash::Digest() const {
+  XXH128_canonical_t canonical;
+  XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(state_->xxh));
+  std::array<std::uint8_t, 16> out{};
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = canonical.digest[i];
+  return out;
+}
+
+std::string ContentHash::Hex() const {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string text;
+  for (std::uint8_t b : Digest()) {
+    text += kHex[b >> 4];
+    text += kHex[b & 0x0F];
+  }
+  return text;
+}
+
+}  // namespace quillon::platform
