@@ -10,10 +10,14 @@
 
 #include "import/CopyMessage.h"
 #include "import/ImportContext.h"
+#include "import/OutputPlan.h"
+#include "platform/Path.h"
 #include "platform/Text.h"
 #include "support/FakeFrontEnd.h"
 #include "support/FaultyFileSystem.h"
+#include "support/MediaBytes.h"
 #include "support/TempDir.h"
+#include "support/UnitTree.h"
 
 namespace quillon {
 namespace {
@@ -202,6 +206,8 @@ TEST_F(CopyEngine, StopBeforeAChunkThatBeginsANewFileKeepsTheFinishedOne) {
 TEST_F(CopyEngine, AMissingChunkFailsTheClipAndRemovesTheFileItMayHaveBelongedTo) {
   Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", PacketBytes(0x810, 3000, 1)), unit.U16("VIDEO/QVT/ABC0001_B.M2T")});
   EXPECT_FALSE(Copy(clip));
+  ASSERT_TRUE(env.failure.has_value());
+  EXPECT_EQ(env.failure->Describe(), u"ABC0001: ABC0001_B.M2T could not be opened (No such file or directory)");
   EXPECT_TRUE(DestFiles().empty());
   EXPECT_FALSE(context.outputOpen.load());
   EXPECT_EQ(context.State(), Ask);
@@ -308,6 +314,111 @@ TEST_F(CopyEngine, FolderClipsAreNamedByPrefixFolderNumberAndStamp) {
     EXPECT_NE(f.find("_No_Time.DV"), std::string::npos) << f;
   }
   EXPECT_NE(files[0], files[1]);  // no-time stamps never repeat within a run
+}
+
+TEST_F(CopyEngine, ThePlanOfOutputsIsWhatTheCopyWrites) {
+  const Bytes joined = PacketBytes(0x0810, 3000, 1), restart = PacketBytes(0x001E, 500, 2), noPacket(700, 0);
+  struct Case {
+    std::uint32_t kindBits;
+    std::vector<std::pair<std::string, Bytes>> chunks;
+  };
+  const Case cases[] = {
+      {1, {{"ABC0001_A.M2T", joined}, {"ABC0001_B.M2T", joined}, {"ABC0001_C.M2T", restart}}},
+      {1, {{"ABC0001_A.M2T", joined}, {"ABC0001_B.M2T", noPacket}, {"ABC0001_C.M2T", joined}}},
+      {3, {{"ABC0001_A.M2T", joined}, {"ABC0001_B.M2T", noPacket}, {"ABC0001X.DV", noPacket}}},
+  };
+  for (const Case& c : cases) {
+    context.Reset();
+    context.SetDestination(dest.U16());
+    fs::remove_all(dest.Path());
+    fs::create_directories(dest.Path());
+    std::vector<std::u16string> paths;
+    for (const auto& [name, bytes] : c.chunks) paths.push_back(Put(name, bytes));
+    Clip planned = FlatClip(c.kindBits, paths), copied = FlatClip(c.kindBits, paths);
+    std::vector<std::pair<std::string, std::uintmax_t>> plan, written;
+    for (const PlannedOutput& o : PlanOutputs(planned, naming)) plan.emplace_back(platform::ToUtf8(o.name), o.bytes);
+    ASSERT_TRUE(Copy(copied));
+    for (const auto& name : DestFiles()) written.emplace_back(name, fs::file_size(dest.Path() / name));
+    std::sort(plan.begin(), plan.end());
+    EXPECT_EQ(plan, written);
+  }
+}
+
+TEST_F(CopyEngine, EachOutputIsSyncedAndCheckedBeforeItTakesItsNameAndKeepsItsLastChunksTime) {
+  const std::u16string a = Put("ABC0001_A.M2T", PacketBytes(0x810, 3000, 1));
+  const std::u16string b = Put("ABC0001_B.M2T", PacketBytes(0x810, 1000, 2));
+  testsupport::SetMtime(unit.Path() / "VIDEO" / "QVT" / "ABC0001_A.M2T", 1200000000);
+  testsupport::SetMtime(unit.Path() / "VIDEO" / "QVT" / "ABC0001_B.M2T", 1205489730);
+  for (const bool verify : {true, false}) {
+    fs::remove_all(dest.Path());
+    fs::create_directories(dest.Path());
+    context.Reset();
+    context.SetDestination(dest.U16());
+    env.verify = verify;
+    FaultyFileSystem watcher;
+    Clip clip = FlatClip(1, {a, b});
+    {
+      platform::ScopedFileSystem use(watcher);
+      ASSERT_TRUE(Copy(clip));
+    }
+    std::string steps;
+    for (const auto& call : watcher.Log()) {
+      if (call.path != dest.U16("ABC0001_A.M2T")) continue;
+      const char* step = call.op == FileOp::Create    ? "C"
+                         : call.op == FileOp::Write   ? "w"
+                         : call.op == FileOp::Sync    ? "S"
+                         : call.op == FileOp::ReadBack ? "r"
+                         : call.op == FileOp::Commit  ? "P"
+                                                      : "?";
+      if (steps.empty() || steps.back() != step[0]) steps += step;
+    }
+    EXPECT_EQ(steps, verify ? "CwSrP" : "CwSP");
+    EXPECT_EQ(platform::NativeFiles().Status(dest.U16("ABC0001_A.M2T"))->lastWrite, 1205489730);
+  }
+}
+
+TEST_F(CopyEngine, TwoRecordingsOfOneNameInOneImportBothArrive) {
+  // A numbered-folder clip whose two DV files were recorded in the same second.
+  const testsupport::RecDateTime when{2007, 5, 31, 14, 23, 14};
+  Clip clip(ClipSource::Folder, unit.U16("DVF/001DVF"), u"001DVF");
+  std::vector<Bytes> bytes;
+  for (const char* n : {"A.DV", "B.DV"}) {
+    const auto frames = testsupport::DvFrames(when, bytes.size() + 1);
+    bytes.emplace_back(frames.begin(), frames.end());
+    testsupport::WriteFile(unit.Path() / "DVF" / "001DVF" / n, bytes.back());
+    clip.chunks.emplace_back(unit.U16(std::string("DVF/001DVF/") + n));
+  }
+  clip.kindBits = 2;
+  naming.prefix.store(3);
+  const std::string first = "03_0001_2007-05-31_142314.DV", second = "03_0001_2007-05-31_142314_2.DV";
+  for (const ImportState mode : {OverwriteAll, SkipAll, Ask}) {
+    SCOPED_TRACE(mode);
+    fs::remove_all(dest.Path());
+    fs::create_directories(dest.Path());
+    context.Reset();
+    context.SetDestination(dest.U16());
+    context.SetOverwriteChoice(mode);
+    asker.SetAnswers({kAnswerYesToAll});
+    EXPECT_TRUE(Copy(clip));
+    EXPECT_EQ(DestFiles(), (std::vector<std::string>{first, second}));
+    EXPECT_EQ(Dest(first), bytes[0]);
+    EXPECT_EQ(Dest(second), bytes[1]);
+    ASSERT_EQ(context.Renamed().size(), 1u);
+    EXPECT_EQ(context.Renamed()[0].to, dest.U16(second));
+  }
+}
+
+TEST_F(CopyEngine, AnIncompleteFileThatCannotBeDeletedIsReportedAsLeftNotAsDiscarded) {
+  FaultyFileSystem faulty;
+  faulty.FailAlways(FileOp::Remove, dest.U16());
+  platform::ScopedFileSystem use(faulty);
+  Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", PacketBytes(0x810, 10 * 1024, 3))});
+  int blocks = 0;
+  EXPECT_TRUE(Copy(clip, [&](std::uint32_t) { return ++blocks == 2; }));
+  EXPECT_TRUE(context.Discarded().empty());
+  ASSERT_EQ(context.NotRemoved().size(), 1u);
+  EXPECT_EQ(context.NotRemoved()[0].error, "Input/output error");
+  EXPECT_EQ(platform::ParentPart(context.NotRemoved()[0].path), dest.U16());
 }
 
 TEST_F(CopyEngine, CopyClipRefusesAnIndexBeyondTheCatalogue) {

@@ -1,8 +1,11 @@
 // Every step of a small import meets every fault a disk or a unit can throw at it: an open
 // that fails, a read error, reads and writes that come short, a seek that fails, an output
-// that cannot be created, a disk that fills up, a close that loses data, and the user's
-// Cancel. After each run: which clips failed and were reported, the import state, which
-// output files are left (each must be complete), and that the unit is untouched.
+// that cannot be created, a disk that fills up, a sync that loses data, a read-back that fails
+// or differs, a rename into place that fails, and the user's Cancel. After each run: which
+// clips failed and were reported, the import state, which output files are left (each must be
+// complete), and that the unit is untouched. Each case runs twice: into an empty folder, and
+// over older files under every output's name with "Yes to all", where each of those must
+// afterwards hold either its old bytes or, if the import says it wrote it, the complete new ones.
 //
 // With QUILLON_FAULT_MATRIX=<file> set, the suite writes what each run ended with as a table.
 #include <gtest/gtest.h>
@@ -37,10 +40,14 @@ enum class Fault {
   WriteError,
   ShortWrite,
   DiskFull,
-  CloseFails,
+  SyncFails,
+  ReadBackFails,
+  ReadBackDiffers,
+  PlaceFails,
   Cancel
 };
-enum class Step { Open, Probe, FirstBlock, MiddleBlock, LastBlock, Close };
+// Close: the output is complete and goes to the disk; Check: it is read back; Place: it takes its name.
+enum class Step { Open, Probe, FirstBlock, MiddleBlock, LastBlock, Close, Check, Place };
 
 constexpr int kHdvFails = 1, kDvFails = 2;
 
@@ -70,7 +77,10 @@ const char* FaultName(Fault f) {
     case Fault::WriteError: return "WriteError";
     case Fault::ShortWrite: return "ShortWrite";
     case Fault::DiskFull: return "DiskFull";
-    case Fault::CloseFails: return "CloseFails";
+    case Fault::SyncFails: return "SyncFails";
+    case Fault::ReadBackFails: return "ReadBackFails";
+    case Fault::ReadBackDiffers: return "ReadBackDiffers";
+    case Fault::PlaceFails: return "PlaceFails";
     case Fault::Cancel: return "Cancel";
   }
   return "";
@@ -84,6 +94,8 @@ const char* StepName(Step s) {
     case Step::MiddleBlock: return "MiddleBlock";
     case Step::LastBlock: return "LastBlock";
     case Step::Close: return "Close";
+    case Step::Check: return "Check";
+    case Step::Place: return "Place";
   }
   return "";
 }
@@ -124,7 +136,6 @@ std::vector<Case> Matrix() {
   };
   const std::vector<Step> blocks = {Step::FirstBlock, Step::MiddleBlock, Step::LastBlock};
   const std::vector<Step> reads = {Step::Probe, Step::FirstBlock, Step::MiddleBlock, Step::LastBlock};
-  const std::vector<Step> writes = {Step::Open, Step::FirstBlock, Step::MiddleBlock, Step::LastBlock};
 
   // The unit's side.
   add(Fault::OpenFails, Chunk::A, {}, {Step::Open}, {kHdvFails, Ask, {Output::D}});
@@ -166,17 +177,30 @@ std::vector<Case> Matrix() {
   add(Fault::DiskFull, {}, Output::JoinedAB, blocks, {kHdvFails | kDvFails, WriteFailed, {}});
   add(Fault::DiskFull, {}, Output::C, blocks, {kHdvFails | kDvFails, WriteFailed, {Output::JoinedAB}});
   add(Fault::DiskFull, {}, Output::D, blocks, {kDvFails, WriteFailed, {Output::JoinedAB, Output::C}});
-  add(Fault::CloseFails, {}, Output::JoinedAB, {Step::Close}, {kHdvFails, WriteFailed, {Output::D}});
-  add(Fault::CloseFails, {}, Output::C, {Step::Close}, {kHdvFails, WriteFailed, {Output::JoinedAB, Output::D}});
-  add(Fault::CloseFails, {}, Output::D, {Step::Close}, {kDvFails, WriteFailed, {Output::JoinedAB, Output::C}});
+  // A write-back error is a write that did not reach the disk.
+  add(Fault::SyncFails, {}, Output::JoinedAB, {Step::Close}, {kHdvFails, WriteFailed, {Output::D}});
+  add(Fault::SyncFails, {}, Output::C, {Step::Close}, {kHdvFails, WriteFailed, {Output::JoinedAB, Output::D}});
+  add(Fault::SyncFails, {}, Output::D, {Step::Close}, {kDvFails, WriteFailed, {Output::JoinedAB, Output::C}});
+  // A copy that cannot be read back, or reads back other bytes, never takes its name.
+  for (Fault f : {Fault::ReadBackFails, Fault::ReadBackDiffers}) {
+    add(f, {}, Output::JoinedAB, {Step::Check}, {kHdvFails, Ask, {Output::D}});
+    add(f, {}, Output::C, {Step::Check}, {kHdvFails, Ask, {Output::JoinedAB, Output::D}});
+    add(f, {}, Output::D, {Step::Check}, {kDvFails, Ask, {Output::JoinedAB, Output::C}});
+  }
+  add(Fault::PlaceFails, {}, Output::JoinedAB, {Step::Place}, {kHdvFails, CreateFailed, {Output::D}});
+  add(Fault::PlaceFails, {}, Output::C, {Step::Place}, {kHdvFails, CreateFailed, {Output::JoinedAB, Output::D}});
+  add(Fault::PlaceFails, {}, Output::D, {Step::Place}, {kDvFails, CreateFailed, {Output::JoinedAB, Output::C}});
 
-  // Cancel takes effect after the block being copied; the file then open is deleted.
-  add(Fault::Cancel, {}, Output::JoinedAB, writes, {0, Stop, {}});
-  add(Fault::Cancel, {}, Output::JoinedAB, {Step::Close}, {0, Stop, {Output::JoinedAB}});
-  add(Fault::Cancel, {}, Output::C, writes, {0, Stop, {Output::JoinedAB}});
-  add(Fault::Cancel, {}, Output::C, {Step::Close}, {0, Stop, {Output::JoinedAB, Output::C}});
-  add(Fault::Cancel, {}, Output::D, writes, {0, Stop, {Output::JoinedAB, Output::C}});
-  add(Fault::Cancel, {}, Output::D, {Step::Close}, {0, Stop, {Output::JoinedAB, Output::C, Output::D}});
+  // Cancel takes effect after the block being copied, or while the finished file is read
+  // back; the file then open is deleted.
+  const std::vector<Step> untilChecked = {Step::Open, Step::FirstBlock, Step::MiddleBlock, Step::LastBlock,
+                                          Step::Close, Step::Check};
+  add(Fault::Cancel, {}, Output::JoinedAB, untilChecked, {0, Stop, {}});
+  add(Fault::Cancel, {}, Output::JoinedAB, {Step::Place}, {0, Stop, {Output::JoinedAB}});
+  add(Fault::Cancel, {}, Output::C, untilChecked, {0, Stop, {Output::JoinedAB}});
+  add(Fault::Cancel, {}, Output::C, {Step::Place}, {0, Stop, {Output::JoinedAB, Output::C}});
+  add(Fault::Cancel, {}, Output::D, untilChecked, {0, Stop, {Output::JoinedAB, Output::C}});
+  add(Fault::Cancel, {}, Output::D, {Step::Place}, {0, Stop, {Output::JoinedAB, Output::C, Output::D}});
   return m;
 }
 
@@ -217,7 +241,9 @@ Aim AimAt(const std::vector<FaultyFileSystem::Call>& log, const std::u16string& 
     // The copy's own open of a chunk is its last: the size query of the import's start opens it too.
     case Step::Open: return {source ? FileOp::OpenRead : FileOp::Create, source ? count[FileOp::OpenRead] : 1};
     case Step::Probe: return {FileOp::Read, 1};  // the first read, before any block is copied
-    case Step::Close: return {FileOp::Close, 1};
+    case Step::Close: return {FileOp::Sync, 1};
+    case Step::Check: return {FileOp::ReadBack, 1};
+    case Step::Place: return {FileOp::Commit, 1};
     case Step::FirstBlock: k = 0; break;
     case Step::MiddleBlock: k = data.size() / 2; break;
     case Step::LastBlock: k = data.size() - 1; break;
@@ -259,15 +285,8 @@ class CopyFaultMatrix : public ::testing::TestWithParam<Case> {
   }
 };
 
-TEST_P(CopyFaultMatrix, EndsWithCompleteFilesOnlyAndAnUntouchedUnit) {
-  const Case c = GetParam();
-  const Aim aim = Watch(c);
-  ASSERT_GT(aim.nth, 0);
-
-  TempDir dir;
-  SmallImport import(dir.Path() / "unit", dir.Path() / "dest");
-  const std::u16string path = c.chunk ? import.ChunkU16(*c.chunk) : import.OutputU16(*c.output);
-  FaultyFileSystem faulty;
+// Sets the fault of the case up on a file service, aimed where the watched run found its step.
+void Arm(FaultyFileSystem& faulty, const Case& c, const Aim& aim, const std::u16string& path, SmallImport& import) {
   switch (c.fault) {
     case Fault::ShortRead: faulty.ShortenNth(aim.op, aim.nth, 1, path); break;
     case Fault::EndsEarly: faulty.ShortenNth(aim.op, aim.nth, 0, path); break;
@@ -275,13 +294,27 @@ TEST_P(CopyFaultMatrix, EndsWithCompleteFilesOnlyAndAnUntouchedUnit) {
     case Fault::DiskFull: faulty.SetCapacity(aim.bytesBefore + aim.requested / 2); break;
     case Fault::Cancel: faulty.OnNth(aim.op, aim.nth, [&import] { import.CancelNow(); }, path); break;
     case Fault::SeekFails: faulty.FailNth(FileOp::Seek, 1, path); break;
+    case Fault::ReadBackDiffers: faulty.CorruptNth(aim.op, aim.nth, path); break;
     default: faulty.FailNth(aim.op, aim.nth, path); break;
   }
-  SmallImport::Result r;
-  {
-    platform::ScopedFileSystem use(faulty);
-    r = import.Run();
-  }
+}
+
+SmallImport::Result RunWithFault(SmallImport& import, const Case& c, const Aim& aim) {
+  const std::u16string path = c.chunk ? import.ChunkU16(*c.chunk) : import.OutputU16(*c.output);
+  FaultyFileSystem faulty;
+  Arm(faulty, c, aim, path, import);
+  platform::ScopedFileSystem use(faulty);
+  return import.Run();
+}
+
+TEST_P(CopyFaultMatrix, EndsWithCompleteFilesOnlyAndAnUntouchedUnit) {
+  const Case c = GetParam();
+  const Aim aim = Watch(c);
+  ASSERT_GT(aim.nth, 0);
+
+  TempDir dir;
+  SmallImport import(dir.Path() / "unit", dir.Path() / "dest");
+  const SmallImport::Result r = RunWithFault(import, c, aim);
 
   // The clips' results and the failure report.
   std::vector<std::u16string> failed;
@@ -289,14 +322,16 @@ TEST_P(CopyFaultMatrix, EndsWithCompleteFilesOnlyAndAnUntouchedUnit) {
   if (c.expect.failed & kDvFails) failed.push_back(platform::FromUtf8(SmallImport::kDvClip));
   EXPECT_EQ(r.failed, failed);
   EXPECT_EQ(r.failurePosts, static_cast<int>(failed.size()));
+  EXPECT_EQ(r.outcome.failures.size(), failed.size());
+  for (const auto& failure : r.outcome.failures) {
+    EXPECT_FALSE(failure.file.empty()) << "a failure names its file: " << platform::ToUtf8(failure.Describe());
+  }
   EXPECT_EQ(r.outcome.cancelled, c.fault == Fault::Cancel);
   EXPECT_EQ(r.state, c.expect.state) << StateName(r.state);
-  if (c.fault != Fault::Cancel) {
-    EXPECT_FALSE(r.outputOpen) << "a failed clip leaves no file flagged open";
-  }
+  EXPECT_FALSE(r.outputOpen) << "no file is left flagged open";
 
-  // The files left are exactly the expected ones, each complete; the import tells them apart
-  // from the ones it deleted.
+  // The files left are exactly the expected ones, each complete, with no temporary file beside
+  // them; the import tells them apart from the ones it deleted.
   std::set<std::string> names;
   for (Output o : c.expect.kept) {
     names.insert(import.OutputPath(o).filename().string());
@@ -308,7 +343,7 @@ TEST_P(CopyFaultMatrix, EndsWithCompleteFilesOnlyAndAnUntouchedUnit) {
   for (Output o : c.expect.kept) kept.insert(import.OutputU16(o));
   EXPECT_EQ(written, kept);
   for (const auto& gone : r.outcome.discarded) EXPECT_EQ(kept.count(gone), 0u);
-
+  EXPECT_TRUE(r.outcome.notRemoved.empty());
   EXPECT_TRUE(import.UnitUntouched());
 
   std::string left;
@@ -321,6 +356,33 @@ TEST_P(CopyFaultMatrix, EndsWithCompleteFilesOnlyAndAnUntouchedUnit) {
                          " | " + failedText + " | " + StateName(r.state) + " | " + (left.empty() ? "none" : left) +
                          " |");
   }
+}
+
+TEST_P(CopyFaultMatrix, AnOlderFileUnderAnOutputsNameIsKeptWholeUnlessReplacedByACompleteCopy) {
+  const Case c = GetParam();
+  const Aim aim = Watch(c);
+  ASSERT_GT(aim.nth, 0);
+
+  TempDir dir;
+  SmallImport import(dir.Path() / "unit", dir.Path() / "dest");
+  const std::set<Output> outputs = {Output::JoinedAB, Output::OnlyB, Output::C, Output::D};
+  for (Output o : outputs) import.PutOlder(o);
+  ImportOptions options;
+  options.overwrite = OverwriteAll;
+  import.SetOptions(options);
+  const SmallImport::Result r = RunWithFault(import, c, aim);
+
+  std::set<std::string> names;
+  for (Output o : outputs) {
+    names.insert(import.OutputPath(o).filename().string());
+    const bool replaced = std::count(r.outcome.written.begin(), r.outcome.written.end(), import.OutputU16(o)) != 0;
+    // Where B could not be joined to A, A's name holds A alone.
+    const bool complete = import.Complete(o) || (o == Output::JoinedAB && import.Complete(Output::OnlyA));
+    EXPECT_TRUE(replaced ? complete : import.HoldsOlder(o))
+        << OutputName(o) << (replaced ? " is said to be written but is not complete" : " lost its older bytes");
+  }
+  EXPECT_EQ(import.DestFiles(), names) << "no temporary file is left";
+  EXPECT_TRUE(import.UnitUntouched());
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, CopyFaultMatrix, ::testing::ValuesIn(Matrix()),

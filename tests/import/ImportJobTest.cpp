@@ -6,10 +6,14 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <new>
+#include <set>
 
 #include "platform/Text.h"
 #include "support/FakeFrontEnd.h"
+#include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
+#include "support/UnitTree.h"
 
 namespace quillon {
 namespace {
@@ -42,6 +46,20 @@ class ImportJobTest : public ::testing::Test {
   }
 
   bool DestHas(const char* name) const { return fs::exists(dest.Path() / name); }
+
+  // Every entry of a folder, hidden temporary files included.
+  static std::set<std::string> Names(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
+    return names;
+  }
+  // Every file of the destination is a whole copy of the unit's file of that name.
+  void ExpectOnlyWholeCopies() const {
+    for (const auto& e : fs::directory_iterator(dest.Path())) {
+      const fs::path source = unit.Path() / "VIDEO" / "QVT" / e.path().filename();
+      EXPECT_EQ(testsupport::ReadFile(e.path()), testsupport::ReadFile(source)) << e.path();
+    }
+  }
 
   TempDir unit, dest;
   ClipCatalogue catalogue;
@@ -119,6 +137,170 @@ TEST_F(ImportJobTest, PrepareTakesThePrefixModulo100AndSumsTheSelectedClips) {
   EXPECT_EQ(naming.prefix.load(), 7);
   EXPECT_EQ(context.Destination(), dest.U16());
   job.Conclude();
+}
+
+TEST_F(ImportJobTest, NoAnswerToAnOpenQuestionUndoesACancel) {
+  MakeUnit(10);
+  // The user presses Cancel in the progress window while the question is open, then answers it.
+  for (const int answer : {kAnswerYesToAll, kAnswerNoToAll, kAnswerYes, kAnswerNo}) {
+    SCOPED_TRACE(answer);
+    TempDir out;
+    testsupport::WriteFile(out.Path() / "AAA0001.DV", "old");
+    FakeFrontEnd window;
+    ImportJob job(window, context, naming);
+    window.onQuestion = [&job, answer](const std::u16string&) {
+      job.Cancel();
+      return answer;
+    };
+    job.Prepare(catalogue, 0, {0, 1, 2}, out.U16());
+    job.StartWorker();
+    const ImportOutcome outcome = job.Conclude();
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_TRUE(outcome.written.empty());
+    EXPECT_EQ(window.Count(COPY_FAILED), 0);
+    EXPECT_EQ(Names(out.Path()), std::set<std::string>{"AAA0001.DV"}) << "no further clip was started";
+    EXPECT_EQ(testsupport::ReadFile(out.Path() / "AAA0001.DV").size(), 3u);
+  }
+}
+
+TEST_F(ImportJobTest, ACancelWithoutAWindowLeavesNoStubBehind) {
+  MakeUnit(3000);
+  {
+    ImportJob job(frontEnd, context, naming);
+    job.Prepare(catalogue, 0, {0, 1, 2}, dest.U16());
+    job.StartWorker();
+  }  // a job that goes away stops its worker
+  ExpectOnlyWholeCopies();
+  EXPECT_EQ(context.State(), Ask) << "and leaves the context ready for the next import";
+
+  ImportJob job(frontEnd, context, naming);
+  job.Prepare(catalogue, 0, {0, 1, 2}, dest.U16());
+  job.Cancel();
+  job.StartWorker();
+  const ImportOutcome outcome = job.Conclude();
+  EXPECT_TRUE(outcome.cancelled);
+  EXPECT_TRUE(outcome.written.empty());
+  ExpectOnlyWholeCopies();
+}
+
+TEST_F(ImportJobTest, TheWorkerCopiesTheClipsAsPreparedWhateverBecomesOfTheCatalogue) {
+  MakeUnit(10);
+  ImportJob job(frontEnd, context, naming);
+  job.Prepare(catalogue, 0, {0, 2}, dest.U16());
+  catalogue.Clear();  // the window rebuilt its list meanwhile
+  job.StartWorker();
+  const ImportOutcome outcome = job.Conclude();
+  EXPECT_TRUE(outcome.failed.empty());
+  EXPECT_EQ(Names(dest.Path()), (std::set<std::string>{"AAA0001.DV", "CCC0001.DV"}));
+}
+
+TEST_F(ImportJobTest, AnExceptionOnTheWorkerFailsItsClipWithAMessageAndTheImportGoesOn) {
+  MakeUnit(10);
+  testsupport::FaultyFileSystem faulty;
+  faulty.OnNth(testsupport::FileOp::Write, 2, [] { throw std::bad_alloc(); }, u"BBB0001A.DV");
+  platform::ScopedFileSystem use(faulty);
+  ImportJob job(frontEnd, context, naming);
+  const ImportOutcome outcome = RunToEnd(job, {0, 1, 2});
+  EXPECT_EQ(outcome.failed, std::vector<std::u16string>{u"BBB0001"});
+  ASSERT_EQ(job.Failures().size(), 1u);
+  EXPECT_EQ(job.Failures()[0].kind, FailureKind::Internal);
+  EXPECT_EQ(job.Failures()[0].Describe(), u"BBB0001: an unexpected error stopped the copy (std::bad_alloc)");
+  EXPECT_EQ(frontEnd.Count(COPY_FAILED), 1);
+  EXPECT_EQ(Names(dest.Path()), (std::set<std::string>{"AAA0001.DV", "CCC0001.DV"})) << "no temporary file is left";
+}
+
+TEST_F(ImportJobTest, ADestinationThatCannotTakeTheImportIsRefusedBeforeAnythingIsCopied) {
+  MakeUnit(10);
+  fs::create_directories(unit.Path() / "HDVF" / "001HDVF");
+  testsupport::WriteFile(dest.Path() / "a-file", "x");
+  fs::create_directory_symlink(unit.Path() / "HDVF", dest.Path() / "link");
+  struct Case {
+    fs::path destination;
+    RefusalKind kind;
+  };
+  const Case cases[] = {
+      {dest.Path() / "missing", RefusalKind::NoDestination},
+      {dest.Path() / "a-file", RefusalKind::NotAFolder},
+      {unit.Path(), RefusalKind::InsideUnit},
+      {unit.Path() / "HDVF" / "001HDVF", RefusalKind::InsideUnit},
+      {dest.Path() / "link" / "001HDVF", RefusalKind::InsideUnit},  // a link cannot hide it
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.destination.string());
+    ImportJob job(frontEnd, context, naming);
+    const ImportPlan plan = job.Prepare(catalogue, 0, {0, 1, 2}, testsupport::U16(c.destination));
+    ASSERT_TRUE(plan.refusal.has_value());
+    EXPECT_EQ(plan.refusal->kind, c.kind);
+    job.StartWorker();
+    EXPECT_TRUE(job.Conclude().written.empty());
+  }
+  EXPECT_EQ(Names(unit.Path() / "HDVF" / "001HDVF"), std::set<std::string>{});
+  EXPECT_EQ(Names(dest.Path()), (std::set<std::string>{"a-file", "link"}));
+}
+
+TEST_F(ImportJobTest, AnImportLargerThanTheFreeSpaceIsRefusedUnlessTheFilesItKeepsMakeItFit) {
+  MakeUnit(100);
+  testsupport::FaultyFileSystem faulty;
+  faulty.SetSpace({200 * 1024, 4096, std::nullopt});
+  platform::ScopedFileSystem use(faulty);
+  ImportJob job(frontEnd, context, naming);
+  const ImportPlan plan = job.Prepare(catalogue, 0, {0, 1, 2}, dest.U16());
+  ASSERT_TRUE(plan.refusal.has_value());
+  EXPECT_EQ(plan.refusal->kind, RefusalKind::NotEnoughSpace);
+  EXPECT_EQ(plan.refusal->neededBytes, 300u * 1024);
+  EXPECT_EQ(plan.refusal->availableBytes, 200u * 1024);
+  EXPECT_NE(plan.refusal->Describe().find(u"needs 300 KiB"), std::u16string::npos);
+  EXPECT_NE(plan.refusal->Describe().find(u"has 200 KiB free"), std::u16string::npos);
+  job.StartWorker();
+  EXPECT_TRUE(job.Conclude().written.empty());
+  EXPECT_TRUE(Names(dest.Path()).empty());
+
+  // Two of the three are there already and are kept: the third fits.
+  testsupport::WriteFile(dest.Path() / "AAA0001.DV", "older");
+  testsupport::WriteFile(dest.Path() / "BBB0001A.DV", "older");
+  ImportOptions keep;
+  keep.overwrite = SkipAll;
+  EXPECT_FALSE(job.Prepare(catalogue, 0, {0, 1, 2}, dest.U16(), keep).refusal.has_value());
+  job.Conclude();
+}
+
+TEST_F(ImportJobTest, OnAVolumeWithAFileSizeLimitClipsWhoseOutputsPassItFailUpFront) {
+  MakeUnit(300);
+  testsupport::FaultyFileSystem faulty;
+  faulty.SetSpace({1u << 30, 4096, 200 * 1024});
+  platform::ScopedFileSystem use(faulty);
+  ImportJob job(frontEnd, context, naming);
+  const ImportPlan plan = job.Prepare(catalogue, 0, {0, 1, 2}, dest.U16());
+  EXPECT_FALSE(plan.refusal.has_value());
+  ASSERT_EQ(plan.tooLarge.size(), 1u);
+  EXPECT_EQ(plan.tooLarge[0].Describe(),
+            u"BBB0001: BBB0001A.DV would be 300 KiB, more than the destination's file system can hold in one file");
+  job.StartWorker();
+  const ImportOutcome outcome = job.Conclude();
+  EXPECT_EQ(outcome.failed, std::vector<std::u16string>{u"BBB0001"});
+  EXPECT_EQ(frontEnd.Count(COPY_FAILED), 0) << "told once, before the import";
+  EXPECT_EQ(Names(dest.Path()), (std::set<std::string>{"AAA0001.DV", "CCC0001.DV"}));
+}
+
+TEST_F(ImportJobTest, ANameThatLeadsToAFileOfTheUnitIsNeverWrittenOver) {
+  MakeUnit(10);
+  const fs::path other = unit.Path() / "VIDEO" / "QVT" / "CCC0001.DV";  // another clip's chunk
+  fs::create_symlink(other, dest.Path() / "AAA0001.DV");
+  const auto before = testsupport::ReadFile(other);
+  for (const int mode : {OverwriteAll, Ask}) {
+    SCOPED_TRACE(mode);
+    frontEnd.SetAnswers({kAnswerYes});
+    ImportOptions options;
+    options.overwrite = mode;
+    ImportJob job(frontEnd, context, naming);
+    job.Prepare(catalogue, 0, {0}, dest.U16(), options);
+    job.StartWorker();
+    const ImportOutcome outcome = job.Conclude();
+    ASSERT_EQ(outcome.failures.size(), 1u);
+    EXPECT_EQ(outcome.failures[0].kind, FailureKind::SameAsUnitFile);
+    EXPECT_EQ(testsupport::ReadFile(other), before);
+    EXPECT_TRUE(fs::is_symlink(dest.Path() / "AAA0001.DV"));
+  }
 }
 
 }  // namespace

@@ -16,9 +16,11 @@
 #include <vector>
 
 #include "import/CopyMessage.h"
+#include "support/FakeFrontEnd.h"
 #include "support/FaultyFileSystem.h"
 #include "support/SmallImport.h"
 #include "support/TempDir.h"
+#include "support/UnitTree.h"
 
 namespace quillon {
 namespace {
@@ -68,25 +70,44 @@ class RealFault : public ::testing::Test {
   std::vector<fs::path> mounted_;
 };
 
+// Fills the volume of folder with a file of its own until only `room` bytes are free.
+void LeaveRoom(const fs::path& folder, std::uint64_t room) {
+  const std::uint64_t free = fs::space(folder).available;
+  ASSERT_GE(free, room);
+  std::vector<unsigned char> filler(static_cast<std::size_t>(free - room), 0xFF);
+  testsupport::WriteFile(folder / "other-program.bin", filler);
+}
+
 TEST_F(RealFault, ADestinationThatFillsUpInTheMiddleOfAClipKeepsOnlyCompleteFiles) {
+  // The import fits when it starts; then another program fills the volume up to 4 or 8 KiB.
   // 4 KiB fill up in the second chunk of the first output file; deleting that cut file gives
   // its room back, so the DV clip after it fits. 8 KiB hold the first output file (two pages)
   // and fill up at the first block of the second; then the DV clip finds no room either.
   struct Room {
-    const char* size;
+    std::uint64_t bytes;
     int failedClips;
     std::set<Output> kept;
   };
-  for (const Room& room : {Room{"4k", 1, {Output::D}}, Room{"8k", 2, {Output::JoinedAB}}}) {
-    SCOPED_TRACE(room.size);
+  for (const Room& room : {Room{4096, 1, {Output::D}}, Room{8192, 2, {Output::JoinedAB}}}) {
+    SCOPED_TRACE(room.bytes);
     TempDir here;
-    MountTmpfs(here.Path() / "dest", room.size);
-    SmallImport import(here.Path() / "unit", here.Path() / "dest");
-    const SmallImport::Result r = import.Run();
+    const fs::path dest = here.Path() / "dest";
+    MountTmpfs(dest, "64k");
+    SmallImport import(here.Path() / "unit", dest);
+    FaultyFileSystem watcher;  // only to know when: every call goes through to the disk
+    watcher.OnNth(FileOp::Write, 1, [&] { LeaveRoom(dest, room.bytes); });
+    SmallImport::Result r;
+    {
+      platform::ScopedFileSystem use(watcher);
+      r = import.Run();
+    }
+    fs::remove(dest / "other-program.bin");
 
     EXPECT_EQ(static_cast<int>(r.failed.size()), room.failedClips);
     EXPECT_EQ(r.failurePosts, room.failedClips);
     EXPECT_EQ(r.state, WriteFailed);
+    ASSERT_FALSE(r.outcome.failures.empty());
+    EXPECT_NE(r.outcome.failures[0].Describe().find(u"No space left on device"), std::u16string::npos);
     std::set<std::string> names;
     for (Output o : room.kept) {
       EXPECT_TRUE(import.Complete(o));
@@ -94,8 +115,39 @@ TEST_F(RealFault, ADestinationThatFillsUpInTheMiddleOfAClipKeepsOnlyCompleteFile
     }
     EXPECT_EQ(import.DestFiles(), names) << "a cut file was left behind";
     EXPECT_TRUE(import.UnitUntouched());
-    Unmount(here.Path() / "dest");
+    Unmount(dest);
   }
+}
+
+TEST_F(RealFault, AnImportThatCannotFitIsRefusedBeforeAnythingIsCopied) {
+  const fs::path dest = dir.Path() / "dest";
+  MountTmpfs(dest, "8k");
+  SmallImport import(dir.Path() / "unit", dest);
+  const SmallImport::Result r = import.Run();
+  ASSERT_TRUE(r.refusal.has_value());
+  EXPECT_EQ(r.refusal->kind, RefusalKind::NotEnoughSpace);
+  EXPECT_TRUE(r.outcome.written.empty());
+  EXPECT_TRUE(r.failed.empty());
+  EXPECT_TRUE(import.DestFiles().empty());
+}
+
+TEST_F(RealFault, ADestinationInsideASecondMountOfTheUnitIsRefused) {
+  const fs::path files = dir.Path() / "unit";
+  SmallImport import(files, dir.Path() / "dest");
+  Bind(files, dir.Path() / "again");
+  const fs::path inside = dir.Path() / "again" / "VIDEO" / "QVT";
+  ClipCatalogue catalogue;
+  catalogue.Scan(testsupport::U16(files), true, true);
+  testsupport::FakeFrontEnd frontEnd;
+  ImportContext context;
+  NamingState naming;
+  ImportJob job(frontEnd, context, naming);
+  const ImportPlan plan = job.Prepare(catalogue, 0, {0, 1}, testsupport::U16(inside));
+  ASSERT_TRUE(plan.refusal.has_value());
+  EXPECT_EQ(plan.refusal->kind, RefusalKind::InsideUnit);
+  job.StartWorker();
+  EXPECT_TRUE(job.Conclude().written.empty());
+  EXPECT_TRUE(import.UnitUntouched());
 }
 
 TEST_F(RealFault, AUnitUnmountedDuringTheImportFinishesTheOpenChunkAndFailsTheRest) {

@@ -105,6 +105,7 @@ class SmallImport {
     std::vector<std::u16string> failed;  // clips the import reported as failed
     int failurePosts = 0;                // COPY_FAILED messages posted to the main window
     std::int32_t state = Ask;            // the import state before the import was concluded
+    std::optional<Refusal> refusal;      // why the import copied nothing at all
     bool outputOpen = false;             // likewise, the output-open flag
     ImportOutcome outcome;
   };
@@ -125,11 +126,12 @@ class SmallImport {
     }
     std::vector<std::size_t> rows;
     for (std::size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(i);
-    job.Prepare(catalogue, 0, rows, U16(dest_), options_);
+    const ImportPlan plan = job.Prepare(catalogue, 0, rows, U16(dest_), options_);
     job.StartWorker();
     job.Join();
     Result r;
     r.state = context.State();
+    r.refusal = plan.refusal;
     r.outputOpen = context.outputOpen.load();
     r.failurePosts = frontEnd.Count(COPY_FAILED);
     r.outcome = job.Conclude();
@@ -149,6 +151,13 @@ class SmallImport {
 
   // How the next Run treats existing files and whether it reads its outputs back.
   void SetOptions(ImportOptions options) { options_ = options; }
+
+  // An older file under the output's name, as an earlier import or the user left it.
+  void PutOlder(Output o) const { WriteFile(OutputPath(o), Older(o)); }
+  bool HoldsOlder(Output o) const {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(OutputPath(o), ec) && ReadFile(OutputPath(o)) == Older(o);
+  }
 
   // Names of the files in the destination, sorted.
   std::set<std::string> DestFiles() const {
@@ -172,6 +181,14 @@ class SmallImport {
   void OnQuestion(std::function<int(const std::u16string&)> answer) { frontEndAnswer_ = std::move(answer); }
 
   static constexpr std::size_t kChunkBytes = 2600;  // blocks of 1024, 1024 and 552 bytes
+
+ private:
+  Bytes Older(Output o) const {
+    const std::string text = "older " + OutputPath(o).filename().string();
+    return Bytes(text.begin(), text.end());
+  }
+
+ public:
 
  private:
   struct ChunkFile {
