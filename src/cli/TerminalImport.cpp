@@ -1,14 +1,17 @@
 #include "cli/TerminalImport.h"
 
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <string>
 
+#include "cli/StandardOutput.h"
 #include "import/UserTexts.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
@@ -18,16 +21,31 @@ namespace quillon::cli {
 namespace {
 
 std::atomic<bool> g_cancelRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+// Ctrl+C, kill's default signal, and the terminal going away.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 constexpr int kBarWidth = 40;
+// How long the main thread waits at most before it looks at the cancel flag again.
+constexpr int kWakeMs = 50;
 
-// One line of standard input, read byte by byte so that an interrupting signal ends the wait.
+void OnStopSignal(int) { TerminalImport::RequestCancel(); }
+
+// One line of standard input, read byte by byte; a cancel ends the wait, whether its signal
+// came before the wait began or during it.
 std::optional<std::string> ReadAnswerLine() {
   std::string line;
   for (;;) {
+    if (g_cancelRequested.load()) return std::nullopt;
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    const int ready = ::poll(&input, 1, kWakeMs);
+    if (ready < 0 && errno != EINTR) return std::nullopt;
+    if (ready <= 0) continue;
     char c = 0;
     const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-    if (n <= 0) return std::nullopt;  // end of input, or interrupted by Ctrl+C
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return std::nullopt;  // end of input
     if (c == '\n') return line;
     line += c;
   }
@@ -35,24 +53,45 @@ std::optional<std::string> ReadAnswerLine() {
 
 }  // namespace
 
+void InstallStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no restart: a waiting read ends
+  for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
+}
+
 TerminalImport::TerminalImport(const ClipCatalogue& catalogue, TerminalImportOptions options)
     : catalogue_(catalogue), options_(options) {}
 
 void TerminalImport::RequestCancel() { g_cancelRequested.store(true); }
 
-ImportOutcome TerminalImport::Run(int prefix, std::vector<std::size_t> rows, const std::u16string& destination,
-                                  const ImportOptions& importOptions) {
+TerminalImportResult TerminalImport::Run(int prefix, std::vector<std::size_t> rows,
+                                         const std::u16string& destination, const ImportOptions& importOptions) {
   ImportJob job(*this);
   const ImportPlan plan = job.Prepare(catalogue_, prefix, std::move(rows), destination, importOptions);
+  if (plan.refusal) {
+    PrintError(plan.refusal->Describe());
+    job.Conclude();
+    return {plan.refusal, {}};
+  }
+  for (const ClipFailure& failure : plan.tooLarge) PrintError(failure.Describe());
+
+  job_ = &job;
   total_ = plan.totalMiB;
   progressOpen_.store(true);
   {
-    // The worker starts with Ctrl+C blocked, so that the signal always reaches this thread and
-    // ends a question that waits for an answer.
-    sigset_t interrupt, previous;
-    sigemptyset(&interrupt);
-    sigaddset(&interrupt, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
+    // The worker starts with the stop signals blocked, so that they always reach this thread
+    // and end a question that waits for an answer.
+    sigset_t blocked, previous;
+    sigemptyset(&blocked);
+    for (int signal : kStopSignals) sigaddset(&blocked, signal);
+    sigaddset(&blocked, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &blocked, &previous);
     job.StartWorker();
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   }
@@ -60,7 +99,7 @@ ImportOutcome TerminalImport::Run(int prefix, std::vector<std::size_t> rows, con
   bool cancelled = false;
   std::unique_lock lock(mutex_);
   for (;;) {
-    wake_.wait_for(lock, std::chrono::milliseconds(50), [this] {
+    wake_.wait_for(lock, std::chrono::milliseconds(kWakeMs), [this] {
       return !messages_.empty() || (question_ && !answer_) || workerEnded_ || g_cancelRequested.load();
     });
     while (!messages_.empty()) {
@@ -73,14 +112,14 @@ ImportOutcome TerminalImport::Run(int prefix, std::vector<std::size_t> rows, con
     if (question_ && !answer_) {
       const std::u16string path = *question_;
       lock.unlock();
-      PrintNewPaths();
+      PrintNewOutputs();
       const int answer = AnswerQuestion(path);
       lock.lock();
       answer_ = answer;
       wake_.notify_all();
     }
     lock.unlock();
-    PrintNewPaths();
+    PrintNewOutputs();
     lock.lock();
     if (g_cancelRequested.load() && !cancelled && progressOpen_.load()) {
       // As Cancel in the progress window: the worker stops after the block it is copying.
@@ -91,8 +130,10 @@ ImportOutcome TerminalImport::Run(int prefix, std::vector<std::size_t> rows, con
     if (workerEnded_ && messages_.empty() && !(question_ && !answer_)) break;
   }
   lock.unlock();
-  if (options_.progressBar) std::fputs("\r\033[K", stderr);
-  return job.Conclude();
+  PrintNewOutputs();  // those placed after the last look
+  ClearBar();
+  job_ = nullptr;
+  return {std::nullopt, job.Conclude()};
 }
 
 void TerminalImport::Handle(const Message& m) {
@@ -104,28 +145,47 @@ void TerminalImport::Handle(const Message& m) {
     case COPY_DONE:
       progressOpen_.store(false);
       break;
-    case COPY_FAILED:
-      if (options_.progressBar) std::fputs("\r\033[K", stderr);
-      std::fprintf(stderr, "%s\n", kImportFailedText);
+    case COPY_FAILED: {
+      // The n-th COPY_FAILED has the n-th failure's cause, recorded before it was posted.
+      const std::vector<ClipFailure> failures = job_->Failures();
+      PrintError(platform::FromUtf8(kImportFailedText));
+      if (failuresShown_ < failures.size()) PrintError(failures[failuresShown_].Describe());
+      ++failuresShown_;
       break;
+    }
     default:
       break;
   }
 }
 
-void TerminalImport::PrintNewPaths() {
+void TerminalImport::PrintNewOutputs() {
   if (!options_.printPaths) return;
-  const auto written = TheImportContext().Written();
-  for (; printed_ < written.size(); ++printed_) {
-    if (options_.progressBar) std::fputs("\r\033[K", stderr);
-    std::printf("%s\n", platform::ToUtf8(written[printed_]).c_str());
+  const ImportContext& context = TheImportContext();
+  for (const PlacedOutput& placed : context.Placed()) {
+    if (!placedShown_.insert(placed.path).second) continue;
+    ClearBar();
+    Print(platform::ToUtf8(placed.path) + "\n", true);
   }
-  std::fflush(stdout);
+  const std::vector<std::u16string> kept = context.Kept();
+  for (; keptShown_ < kept.size(); ++keptShown_) {
+    ClearBar();
+    Print("kept " + platform::ToUtf8(kept[keptShown_]) + "\n", true);
+  }
   DrawBar();
 }
 
+void TerminalImport::PrintError(const std::u16string& line) {
+  ClearBar();
+  std::fprintf(stderr, "%s\n", platform::ToUtf8(line).c_str());
+  DrawBar();
+}
+
+void TerminalImport::ClearBar() {
+  if (options_.progressBar) std::fputs("\r\033[K", stderr);
+}
+
 void TerminalImport::DrawBar() {
-  if (!options_.progressBar) return;
+  if (!options_.progressBar || !progressOpen_.load()) return;
   const std::uint64_t shown = total_ == 0 ? 0 : std::min(position_, total_);
   const int filled = total_ == 0 ? 0 : static_cast<int>(shown * kBarWidth / total_);
   std::fprintf(stderr, "\r[%s%s] %llu/%llu MiB", std::string(static_cast<std::size_t>(filled), '#').c_str(),
@@ -135,7 +195,8 @@ void TerminalImport::DrawBar() {
 }
 
 int TerminalImport::AnswerQuestion(const std::u16string& path) {
-  if (options_.progressBar) std::fputs("\r\033[K", stderr);
+  if (g_cancelRequested.load()) return kAnswerCancel;
+  ClearBar();
   char question[4096];
   std::snprintf(question, sizeof question, kOverwriteQuestionText,
                 platform::ToUtf8(platform::LastComponent(path)).c_str());

@@ -1,11 +1,14 @@
 #pragma once
 // The import as the command line runs it: the worker posts its copy messages and overwrite
-// questions to the main thread, which draws progress, prints failures and asks on the terminal.
+// questions to the main thread, which draws progress, prints outputs and failures and asks on
+// the terminal.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,18 +17,28 @@
 namespace quillon::cli {
 
 struct TerminalImportOptions {
-  bool printPaths = true;     // print each output file's path when it is created
+  bool printPaths = true;     // print each output's path once it is in place, and each kept file
   bool progressBar = false;   // draw a progress bar on stderr
   bool interactive = false;   // questions come from a terminal (otherwise lines of stdin)
 };
+
+struct TerminalImportResult {
+  std::optional<Refusal> refusal;  // set: nothing was copied
+  ImportOutcome outcome;
+};
+
+// SIGINT, SIGTERM and SIGHUP cancel the running import; SIGPIPE is ignored, so that a closed
+// standard output fails a write instead of ending the process in the middle of a copy.
+void InstallStopSignals();
 
 class TerminalImport final : public ImportFrontEnd {
  public:
   TerminalImport(const ClipCatalogue& catalogue, TerminalImportOptions options);
 
-  // Runs the import of rows into destination; returns its outcome.
-  ImportOutcome Run(int prefix, std::vector<std::size_t> rows, const std::u16string& destination,
-                    const ImportOptions& importOptions);
+  // Runs the import of rows into destination. A refusal and the clips left out before the
+  // copy are printed on stderr here, as are the failures while copying.
+  TerminalImportResult Run(int prefix, std::vector<std::size_t> rows, const std::u16string& destination,
+                           const ImportOptions& importOptions);
 
   // Asks the running import to stop, as Cancel in a progress window does. Safe from a signal handler.
   static void RequestCancel();
@@ -42,12 +55,15 @@ class TerminalImport final : public ImportFrontEnd {
     std::uint32_t lParam;
   };
   void Handle(const Message& m);
-  void PrintNewPaths();
+  void PrintNewOutputs();
+  void PrintError(const std::u16string& line);
+  void ClearBar();
   void DrawBar();
   int AnswerQuestion(const std::u16string& path);
 
   const ClipCatalogue& catalogue_;
   TerminalImportOptions options_;
+  const ImportJob* job_ = nullptr;  // the running import, while Run runs
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Message> messages_;
@@ -57,7 +73,9 @@ class TerminalImport final : public ImportFrontEnd {
   std::atomic<bool> progressOpen_{false};
   std::uint64_t total_ = 0;
   std::uint64_t position_ = 0;
-  std::size_t printed_ = 0;
+  std::set<std::u16string> placedShown_;
+  std::size_t keptShown_ = 0;
+  std::size_t failuresShown_ = 0;
 };
 
 }  // namespace quillon::cli

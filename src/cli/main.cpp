@@ -1,6 +1,5 @@
 // quillon-cli: lists and imports the clips of a recording unit from the command line, with the
 // same catalogue and import code as the desktop program.
-#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,8 +12,11 @@
 #include "catalogue/ClipCatalogue.h"
 #include "catalogue/UnitDrives.h"
 #include "cli/Json.h"
+#include "cli/StandardOutput.h"
 #include "cli/TerminalImport.h"
 #include "import/ImportContext.h"
+#include "import/Manifest.h"
+#include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 
@@ -28,7 +30,7 @@ constexpr const char* kUsage =
     "usage: quillon-cli drives\n"
     "       quillon-cli list ROOT [--json] [--no-hdv] [--no-dv]\n"
     "       quillon-cli import ROOT DEST [--no-hdv] [--no-dv] [--prefix N] [--overwrite ask|all|none]\n"
-    "                          [--json] [CLIP ...]\n";
+    "                          [--no-verify] [--manifest FILE] [--json] [CLIP ...]\n";
 
 constexpr const char* kHelp =
     "Lists and imports the clips of an HDV/DV hard-disk recording unit.\n"
@@ -38,15 +40,22 @@ constexpr const char* kHelp =
     "                VIDEO/QVT, or HDVF and DVF); --json prints the catalogue as JSON\n"
     "  import ROOT DEST\n"
     "                copies the named clips (all when none is named) into the folder DEST and\n"
-    "                prints each output file as it is created; --json prints a summary instead\n"
+    "                prints each output file once it is complete and in place, and \"kept PATH\"\n"
+    "                for each existing file left as it was; --json prints a summary instead\n"
     "\n"
     "Options:\n"
     "  --no-hdv, --no-dv    leave HDV (M2T) or DV (DV, AVI) files out of the scan\n"
     "  --prefix N           number 0-99 at the start of names of clips from numbered folders\n"
     "  --overwrite MODE     existing output files: ask (default on a terminal), all, none\n"
+    "  --no-verify          do not read each output back from the disk to compare it\n"
+    "  --manifest FILE      write the outputs' XXH3-128 hashes to FILE (check: xxhsum -c FILE)\n"
     "  --help, --version\n"
     "\n"
-    "Exit status: 0 success, 1 a clip failed or the import was cancelled, 2 usage error.\n";
+    "Ctrl+C, SIGTERM and SIGHUP cancel an import; the file being written is removed and\n"
+    "existing files keep their bytes.\n"
+    "\n"
+    "Exit status: 0 success; 1 a clip failed, the import was refused or cancelled, or the\n"
+    "output or the manifest could not be written; 2 usage error.\n";
 
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "quillon-cli: %s (see --help)\n", message.c_str());
@@ -60,6 +69,8 @@ struct Arguments {
   bool dv = true;
   int prefix = 0;
   std::string overwrite;
+  bool verify = true;
+  std::string manifest;
 };
 
 // Parses options anywhere on the line; "--" ends them. Returns an error text or empty.
@@ -97,6 +108,16 @@ std::string Parse(int argc, char** argv, int first, Arguments& args, bool import
       }
       if (args.overwrite != "ask" && args.overwrite != "all" && args.overwrite != "none")
         return "--overwrite takes ask, all or none";
+    } else if (importOptions && a == "--no-verify") {
+      args.verify = false;
+    } else if (importOptions && (a == "--manifest" || a.starts_with("--manifest="))) {
+      if (a == "--manifest") {
+        if (i + 1 >= argc) return "--manifest needs a file name";
+        args.manifest = argv[++i];
+      } else {
+        args.manifest = std::string(a.substr(11));
+      }
+      if (args.manifest.empty()) return "--manifest needs a file name";
     } else {
       return "unknown option " + std::string(a);
     }
@@ -108,10 +129,18 @@ std::u16string RootArgument(const std::string& text) {
   return platform::StripTrailingSeparators(FromUtf8(text));
 }
 
+// Paths the user gave, made absolute: output paths are printed in full, and the manifest
+// names the files as the import wrote them.
+std::u16string AbsoluteArgument(const std::string& text) {
+  std::error_code ec;
+  const auto absolute = std::filesystem::absolute(text, ec);
+  return RootArgument(ec ? text : absolute.lexically_normal().string());
+}
+
 int Drives() {
   std::vector<std::u16string> drives;
   FindUnitDrives(drives);
-  for (const auto& d : drives) std::printf("%s\n", ToUtf8(d).c_str());
+  for (const auto& d : drives) cli::Print(ToUtf8(d) + "\n");
   return 0;
 }
 
@@ -139,7 +168,7 @@ void PrintCatalogueJson(const std::u16string& root, const ClipCatalogue& catalog
     out += "]}";
   }
   out += "]}\n";
-  std::fputs(out.c_str(), stdout);
+  cli::Print(out);
 }
 
 int List(const Arguments& args) {
@@ -152,29 +181,38 @@ int List(const Arguments& args) {
   if (args.json) {
     PrintCatalogueJson(root, catalogue, rows);
   } else {
-    for (const auto& row : rows) std::printf("%s\n", ToUtf8(row).c_str());
+    for (const auto& row : rows) cli::Print(ToUtf8(row) + "\n");
   }
   return 0;
 }
 
-void OnInterrupt(int) { cli::TerminalImport::RequestCancel(); }
+void Notice(const std::u16string& text) { std::fprintf(stderr, "%s\n", ToUtf8(text).c_str()); }
 
-void InstallInterruptHandler() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no restart: a waiting question read ends as Cancel
-  sigaction(SIGINT, &action, nullptr);
+std::string OutcomeJson(const ImportOutcome& outcome) {
+  std::string renamed = "[";
+  for (const RenamedOutput& r : outcome.renamed) {
+    if (renamed.size() > 1) renamed += ", ";
+    renamed += "{\"from\": " + cli::JsonString(r.from) + ", \"to\": " + cli::JsonString(r.to) + "}";
+  }
+  renamed += "]";
+  std::string notRemoved = "[";
+  for (const UnremovedOutput& left : outcome.notRemoved) {
+    if (notRemoved.size() > 1) notRemoved += ", ";
+    notRemoved += "{\"path\": " + cli::JsonString(left.path) + ", \"error\": " + cli::JsonString(FromUtf8(left.error)) +
+                  "}";
+  }
+  notRemoved += "]";
+  return "{\"written\": " + cli::JsonStringArray(outcome.written) +
+         ", \"skipped\": " + cli::JsonStringArray(outcome.skipped) + ", \"renamed\": " + renamed +
+         ", \"discarded\": " + cli::JsonStringArray(outcome.discarded) + ", \"not_removed\": " + notRemoved +
+         ", \"failed\": " + cli::JsonStringArray(outcome.failed) +
+         ", \"cancelled\": " + (outcome.cancelled ? "true" : "false") + "}\n";
 }
 
 int Import(const Arguments& args) {
   if (args.positional.size() < 2) return UsageError("import needs ROOT and DEST");
   const std::u16string root = RootArgument(args.positional[0]);
-  // Output paths are printed in full, so the destination is made absolute.
-  std::error_code ec;
-  const auto absolute = std::filesystem::absolute(args.positional[1], ec);
-  const std::u16string destination =
-      RootArgument(ec ? args.positional[1] : absolute.lexically_normal().string());
+  const std::u16string destination = AbsoluteArgument(args.positional[1]);
   ClipCatalogue catalogue;
   catalogue.Scan(root, args.hdv, args.dv);
 
@@ -197,28 +235,54 @@ int Import(const Arguments& args) {
 
   const bool terminal = ::isatty(STDIN_FILENO) != 0;
   const std::string mode = args.overwrite.empty() ? (terminal ? "ask" : "none") : args.overwrite;
-  const ImportState initial = mode == "all" ? OverwriteAll : mode == "none" ? SkipAll : Ask;
+  ImportOptions importOptions;
+  importOptions.overwrite = mode == "all" ? OverwriteAll : mode == "none" ? SkipAll : Ask;
+  importOptions.verify = args.verify;
 
   cli::TerminalImportOptions options;
   options.printPaths = !args.json;
   options.progressBar = !args.json && ::isatty(STDERR_FILENO) != 0;
   options.interactive = terminal;
-  InstallInterruptHandler();
+  cli::InstallStopSignals();
   cli::TerminalImport import(catalogue, options);
-  ImportOptions importOptions;
-  importOptions.overwrite = initial;
-  const ImportOutcome outcome = import.Run(args.prefix, std::move(rows), destination, importOptions);
+  const cli::TerminalImportResult result = import.Run(args.prefix, std::move(rows), destination, importOptions);
+  const ImportOutcome& outcome = result.outcome;
 
+  bool ok = !result.refusal && outcome.failed.empty() && !outcome.cancelled && outcome.notRemoved.empty();
+  for (const UnremovedOutput& left : outcome.notRemoved) {
+    std::fprintf(stderr, "could not remove incomplete %s (%s)\n", ToUtf8(left.path).c_str(), left.error.c_str());
+  }
   if (!args.json) {
+    for (const auto& path : outcome.staleRemoved) {
+      std::fprintf(stderr, "removed %s, left by an import that was stopped\n", ToUtf8(path).c_str());
+    }
+    for (const RenamedOutput& r : outcome.renamed) {
+      Notice(std::u16string(platform::LastComponent(r.from)) + u" was saved as " +
+                std::u16string(platform::LastComponent(r.to)) +
+                u": an earlier recording of this import has the same name");
+    }
     for (const auto& path : outcome.discarded) std::fprintf(stderr, "removed incomplete %s\n", ToUtf8(path).c_str());
     if (outcome.cancelled) std::fputs("import cancelled\n", stderr);
   }
-  if (args.json) {
-    std::printf("{\"written\": %s, \"discarded\": %s, \"failed\": %s, \"cancelled\": %s}\n",
-                cli::JsonStringArray(outcome.written).c_str(), cli::JsonStringArray(outcome.discarded).c_str(),
-                cli::JsonStringArray(outcome.failed).c_str(), outcome.cancelled ? "true" : "false");
+  if (!args.manifest.empty() && !result.refusal) {
+    const std::u16string manifest = AbsoluteArgument(args.manifest);
+    std::string error;
+    if (!WriteManifest(manifest, ManifestText(outcome.written, outcome.hashes), error)) {
+      std::fprintf(stderr, "quillon-cli: could not write the manifest %s (%s)\n", ToUtf8(manifest).c_str(),
+                   error.c_str());
+      ok = false;
+    }
   }
-  return outcome.failed.empty() && !outcome.cancelled ? 0 : 1;
+  if (args.json) cli::Print(OutcomeJson(outcome));
+  return ok ? 0 : 1;
+}
+
+// Ends a command: a standard output that could not be written fails it.
+int Finish(int status) {
+  const int error = cli::FinishOutput();
+  if (error == 0) return status;
+  std::fprintf(stderr, "quillon-cli: could not write its output (%s)\n", platform::ErrorText(error).c_str());
+  return status == 0 ? 1 : status;
 }
 
 }  // namespace
@@ -227,33 +291,33 @@ int main(int argc, char** argv) {
   if (argc < 2) return UsageError("missing command");
   const std::string_view command = argv[1];
   if (command == "--help" || command == "-h" || command == "help") {
-    std::fputs(kUsage, stdout);
-    std::fputs("\n", stdout);
-    std::fputs(kHelp, stdout);
-    return 0;
+    cli::Print(kUsage);
+    cli::Print("\n");
+    cli::Print(kHelp);
+    return Finish(0);
   }
   if (command == "--version") {
-    std::puts("quillon-cli 1.1");
-    return 0;
+    cli::Print("quillon-cli 1.1\n");
+    return Finish(0);
   }
   for (int i = 2; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0) {
-      std::fputs(kUsage, stdout);
-      return 0;
+      cli::Print(kUsage);
+      return Finish(0);
     }
   }
   Arguments args;
   if (command == "drives") {
     if (argc > 2) return UsageError("drives takes no arguments");
-    return Drives();
+    return Finish(Drives());
   }
   if (command == "list") {
     if (auto error = Parse(argc, argv, 2, args, false); !error.empty()) return UsageError(error);
-    return List(args);
+    return Finish(List(args));
   }
   if (command == "import") {
     if (auto error = Parse(argc, argv, 2, args, true); !error.empty()) return UsageError(error);
-    return Import(args);
+    return Finish(Import(args));
   }
   return UsageError("unknown command " + std::string(command));
 }

@@ -69,8 +69,11 @@ ImportPlan ImportJob::Prepare(const ClipCatalogue& catalogue, int prefixPosition
       plan.refusal = CheckSpace(*space, destination);
     }
   }
+  if (plan.refusal) {  // nothing is copied, so no clip fails either
+    clips_.clear();
+    tooLarge_.clear();
+  }
   plan.tooLarge = tooLarge_;
-  if (plan.refusal) clips_.clear();  // nothing is copied
   return plan;
 }
 

@@ -1,16 +1,23 @@
 // quillon-cli as its user runs it: arguments, exit status and what it prints.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
+#include "platform/ContentHash.h"
+#include "support/MediaBytes.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
+#include "support/UnitTree.h"
 
 namespace {
 
@@ -22,10 +29,66 @@ using quillon::testsupport::RunProcess;
 using quillon::testsupport::TempDir;
 using quillon::testsupport::WriteFile;
 
+constexpr const char* kFailedText =
+    "Failed to import the files. Remove the Read-only attribute of the destination drive, or increase its "
+    "available space.";
+
 ProcessResult Cli(std::vector<std::string> args, const std::string& input = {}) {
   args.insert(args.begin(), QUILLON_CLI_PATH);
   return RunProcess(args, input);
 }
+
+// Runs quillon-cli with standard output on a pipe nobody reads and standard error on a file,
+// with SIGPIPE as a new process gets it (the test runner ignores it, and children inherit that).
+ProcessResult CliWithClosedOutput(std::vector<std::string> args, const fs::path& errorFile) {
+  args.insert(args.begin(), QUILLON_CLI_PATH);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  int out[2];
+  if (::pipe(out) != 0) return {};
+  ::close(out[0]);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::signal(SIGPIPE, SIG_DFL);
+    ::dup2(out[1], 1);
+    ::dup2(::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  const auto err = ReadFile(errorFile);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, {}, {err.begin(), err.end()}};
+}
+
+// Polls until the condition holds, for at most ten seconds.
+bool WaitUntil(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+// The hidden temporary files of outputs in folder.
+std::vector<fs::path> TemporaryFiles(const fs::path& folder) {
+  std::vector<fs::path> found;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(".") && name.ends_with(".quillon-part")) found.push_back(entry.path());
+  }
+  return found;
+}
+
+std::string Text(const fs::path& path) {
+  const auto bytes = ReadFile(path);
+  return {bytes.begin(), bytes.end()};
+}
+
+std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
 class QuillonCli : public ::testing::Test {
  protected:
@@ -37,6 +100,22 @@ class QuillonCli : public ::testing::Test {
   }
   std::string Root() const { return unit.Path().string(); }
   std::string Dest() const { return dest.Path().string(); }
+  std::string Out(const std::string& name) const { return (dest.Path() / name).string(); }
+
+  // A large sparse clip, long enough to copy at 1 KiB a block to be stopped in the middle.
+  void PutBigClip() {
+    std::ofstream big(flat / "BIG0001.DV", std::ios::binary);
+    big.seekp((1ll << 30) - 1);
+    big.put('\0');
+  }
+  // True once the big clip's temporary file exists and has bytes in it.
+  bool BigCopyUnderWay() const {
+    for (const auto& path : TemporaryFiles(dest.Path())) {
+      std::error_code ec;
+      if (path.filename().string().starts_with(".BIG0001.DV.") && fs::file_size(path, ec) > 0 && !ec) return true;
+    }
+    return false;
+  }
 
   TempDir unit, dest;
   fs::path flat;
@@ -46,10 +125,11 @@ TEST_F(QuillonCli, BadArgumentsAreUsageErrorsWithOneLine) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"list"}, {"list", Root(), "--bogus"}, {"import", Root()}, {"frobnicate"},
            {"import", Root(), Dest(), "--prefix", "100"}, {"import", Root(), Dest(), "--prefix", "x"},
-           {"import", Root(), Dest(), "--overwrite", "maybe"}, {"import", Root(), Dest(), "NOSUCH1"}}) {
+           {"import", Root(), Dest(), "--overwrite", "maybe"}, {"import", Root(), Dest(), "NOSUCH1"},
+           {"import", Root(), Dest(), "--manifest"}, {"list", Root(), "--no-verify"}}) {
     const ProcessResult r = Cli(args);
     EXPECT_EQ(r.exitCode, 2) << args.back();
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(Lines(r.err), 1u) << r.err;
     EXPECT_TRUE(r.out.empty());
   }
 }
@@ -73,7 +153,7 @@ TEST_F(QuillonCli, ListPrintsOneRowPerClipAndTheCatalogueAsJson) {
   const ProcessResult rows = Cli({"list", Root()});
   EXPECT_EQ(rows.exitCode, 0);
   EXPECT_EQ(rows.out.substr(0, 18), "ABC0001  - DV  -  ");
-  EXPECT_EQ(std::count(rows.out.begin(), rows.out.end(), '\n'), 2);
+  EXPECT_EQ(Lines(rows.out), 2u);
 
   const ProcessResult json = Cli({"list", Root(), "--json"});
   EXPECT_EQ(json.exitCode, 0);
@@ -84,19 +164,27 @@ TEST_F(QuillonCli, ListPrintsOneRowPerClipAndTheCatalogueAsJson) {
   EXPECT_TRUE(Cli({"list", Root(), "--no-dv"}).out.empty());
 }
 
-TEST_F(QuillonCli, ImportPrintsEachFileAndHonoursTheOverwriteModes) {
+TEST_F(QuillonCli, ImportPrintsFilesInPlaceAndKeptOnesAndHonoursTheOverwriteModes) {
   const ProcessResult first = Cli({"import", Root(), Dest(), "ABC0001"});
   EXPECT_EQ(first.exitCode, 0);
-  EXPECT_EQ(first.out, (dest.Path() / "ABC0001.DV").string() + "\n");
+  EXPECT_EQ(first.out, Out("ABC0001.DV") + "\n");
   EXPECT_EQ(ReadFile(dest.Path() / "ABC0001.DV").size(), 3000u);
 
   WriteFile(dest.Path() / "ABC0001.DV", "old");
-  // Without a terminal the default keeps existing files.
-  const ProcessResult kept = Cli({"import", Root(), Dest(), "--json"});
+  const ProcessResult kept = Cli({"import", Root(), Dest(), "--overwrite", "none"});
   EXPECT_EQ(kept.exitCode, 0);
-  EXPECT_NE(kept.out.find("\"written\": [\"" + (dest.Path() / "XYZ0001.DV").string() + "\"]"), std::string::npos)
-      << kept.out;
-  EXPECT_EQ(ReadFile(dest.Path() / "ABC0001.DV").size(), 3u);
+  EXPECT_NE(kept.out.find("kept " + Out("ABC0001.DV") + "\n"), std::string::npos) << kept.out;
+  EXPECT_NE(kept.out.find(Out("XYZ0001.DV") + "\n"), std::string::npos);
+  EXPECT_EQ(Lines(kept.out), 2u);
+  EXPECT_EQ(Text(dest.Path() / "ABC0001.DV"), "old");
+
+  // Without a terminal the default keeps existing files.
+  const ProcessResult json = Cli({"import", Root(), Dest(), "--json"});
+  EXPECT_EQ(json.exitCode, 0);
+  EXPECT_NE(json.out.find("\"written\": [], \"skipped\": [\"" + Out("ABC0001.DV") + "\", \"" + Out("XYZ0001.DV") +
+                          "\"]"),
+            std::string::npos)
+      << json.out;
 
   EXPECT_EQ(Cli({"import", Root(), Dest(), "--overwrite", "all"}).exitCode, 0);
   EXPECT_EQ(ReadFile(dest.Path() / "ABC0001.DV").size(), 3000u);
@@ -118,33 +206,145 @@ TEST_F(QuillonCli, AskedQuestionsAreAnsweredFromStandardInput) {
   EXPECT_NE(cancelled.out.find("\"cancelled\": true"), std::string::npos) << cancelled.out;
 }
 
-TEST_F(QuillonCli, AFailedClipPrintsTheFailureAndTheRestIsImported) {
-  const ProcessResult r = Cli({"import", Root(), (dest.Path() / "missing").string(), "--json"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("Failed to import the files. Remove the Read-only attribute of the destination drive, or "
-                       "increase its available space."),
-            std::string::npos);
-  EXPECT_NE(r.out.find("\"failed\": [\"ABC0001\", \"XYZ0001\"]"), std::string::npos) << r.out;
+TEST_F(QuillonCli, ARefusedImportCopiesNothingAndSaysWhy) {
+  WriteFile(dest.Path() / "file", "x");
+  const struct {
+    std::string destination, message;
+  } cases[] = {
+      {Out("missing"), "The destination folder " + Out("missing") + " does not exist.\n"},
+      {Out("file"), "The destination " + Out("file") + " is not a folder.\n"},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult r = Cli({"import", Root(), c.destination, "--json"});
+    EXPECT_EQ(r.exitCode, 1) << c.destination;
+    EXPECT_EQ(r.err, c.message);
+    EXPECT_NE(r.out.find("\"written\": [], \"skipped\": [], \"renamed\": [], \"discarded\": [], \"not_removed\": [], "
+                         "\"failed\": [], \"cancelled\": false}"),
+              std::string::npos)
+        << r.out;
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dest.Path()), fs::directory_iterator()), 1);
 }
 
-TEST_F(QuillonCli, InterruptCancelsAndDeletesTheIncompleteFile) {
-  // A large sparse clip takes long enough at 1 KiB a block to be interrupted mid-copy.
-  {
-    std::ofstream big(flat / "BIG0001.DV", std::ios::binary);
-    big.seekp((1ll << 30) - 1);
-    big.put('\0');
-  }
-  BackgroundProcess cli({QUILLON_CLI_PATH, "import", Root(), Dest(), "BIG0001", "--json"});
-  const fs::path out = dest.Path() / "BIG0001.DV";
-  for (int i = 0; i < 500 && !(fs::exists(out) && fs::file_size(out) > 0); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  ASSERT_TRUE(fs::exists(out));
-  cli.Signal(SIGINT);
-  const ProcessResult r = cli.Wait();
+TEST_F(QuillonCli, AFailedClipPrintsItsCauseAndIsNeverListedAsWritten) {
+  fs::create_directories(dest.Path() / "ABC0001.DV");  // its output cannot be created
+  const ProcessResult r = Cli({"import", Root(), Dest(), "--overwrite", "all"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_FALSE(fs::exists(out));
-  EXPECT_NE(r.out.find("\"written\": [], \"discarded\": [\"" + out.string() + "\"]"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("\"cancelled\": true"), std::string::npos);
+  EXPECT_NE(r.err.find(std::string(kFailedText) + "\nABC0001: ABC0001.DV could not be created ("), std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.out, Out("XYZ0001.DV") + "\n");
+  EXPECT_TRUE(TemporaryFiles(dest.Path()).empty());
+}
+
+TEST_F(QuillonCli, StopSignalsCancelAndLeaveTheFinalNameAsItWas) {
+  PutBigClip();
+  const fs::path out = dest.Path() / "BIG0001.DV";
+  const struct {
+    int signal;
+    bool oldFile;  // a file is there before, and the import was told to replace it
+    bool json;
+  } cases[] = {{SIGINT, false, true}, {SIGTERM, true, false}, {SIGHUP, true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(strsignal(c.signal));
+    if (c.oldFile) WriteFile(out, "old");
+    std::vector<std::string> args{QUILLON_CLI_PATH, "import", Root(), Dest(), "BIG0001", "--overwrite", "all"};
+    if (c.json) args.push_back("--json");
+    BackgroundProcess cli(args);
+    ASSERT_TRUE(WaitUntil([&] { return BigCopyUnderWay(); }));
+    cli.Signal(c.signal);
+    const ProcessResult r = cli.Wait();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(fs::exists(out), c.oldFile);
+    if (c.oldFile) {
+      EXPECT_EQ(Text(out), "old");
+    }
+    EXPECT_TRUE(TemporaryFiles(dest.Path()).empty());
+    if (c.json) {
+      EXPECT_NE(r.out.find("\"written\": []"), std::string::npos) << r.out;
+      EXPECT_NE(r.out.find("\"discarded\": [\"" + out.string() + "\"]"), std::string::npos);
+      EXPECT_NE(r.out.find("\"cancelled\": true"), std::string::npos);
+    } else {
+      EXPECT_EQ(r.out, "");  // the incomplete output is never shown as imported
+      EXPECT_EQ(r.err, "removed incomplete " + out.string() + "\nimport cancelled\n");
+    }
+  }
+}
+
+TEST_F(QuillonCli, AKilledImportLeavesOnlyATemporaryFileThatTheNextImportRemoves) {
+  PutBigClip();
+  const fs::path out = dest.Path() / "BIG0001.DV";
+  WriteFile(out, "old");
+  {
+    BackgroundProcess cli({QUILLON_CLI_PATH, "import", Root(), Dest(), "BIG0001", "--overwrite", "all"});
+    ASSERT_TRUE(WaitUntil([&] { return BigCopyUnderWay(); }));
+    cli.Signal(SIGKILL);
+    EXPECT_EQ(cli.Wait().exitCode, -1);
+  }
+  EXPECT_EQ(Text(out), "old");
+  ASSERT_EQ(TemporaryFiles(dest.Path()).size(), 1u);
+
+  const ProcessResult next = Cli({"import", Root(), Dest(), "--json"});
+  EXPECT_EQ(next.exitCode, 0);
+  EXPECT_TRUE(TemporaryFiles(dest.Path()).empty());
+  EXPECT_EQ(next.out.find(".quillon-part"), std::string::npos) << next.out;
+  EXPECT_EQ(Text(out), "old");
+}
+
+TEST_F(QuillonCli, AClosedOutputIsAnErrorAndTheImportStillCompletes) {
+  TempDir logs;
+  const ProcessResult r = CliWithClosedOutput({"import", Root(), Dest()}, logs.Path() / "err");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "quillon-cli: could not write its output (Broken pipe)\n");
+  EXPECT_EQ(Text(dest.Path() / "ABC0001.DV"), std::string(3000, 'a'));
+  EXPECT_EQ(Text(dest.Path() / "XYZ0001.DV"), std::string(2000, 'x'));
+  EXPECT_TRUE(TemporaryFiles(dest.Path()).empty());
+}
+
+TEST_F(QuillonCli, TheManifestListsTheHashOfEveryFileWritten) {
+  TempDir other;
+  const fs::path manifest = other.Path() / "import.xxh";
+  const ProcessResult r = Cli({"import", Root(), Dest(), "--no-verify", "--manifest", manifest.string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::string expected;
+  for (const char* name : {"ABC0001.DV", "XYZ0001.DV"}) {
+    const auto bytes = ReadFile(dest.Path() / name);
+    EXPECT_EQ(bytes, ReadFile(flat / name));
+    quillon::platform::ContentHash hash;
+    hash.Update(bytes.data(), bytes.size());
+    expected += hash.Hex() + "  " + Out(name) + "\n";
+  }
+  EXPECT_EQ(Text(manifest), expected);
+  if (fs::exists("/usr/bin/xxhsum")) {  // the xxhash package's checker
+    const ProcessResult check = RunProcess({"/usr/bin/xxhsum", "-c", manifest.string()});
+    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+    EXPECT_EQ(check.out, Out("ABC0001.DV") + ": OK\n" + Out("XYZ0001.DV") + ": OK\n");
+  }
+
+  // The files are imported, but a manifest that cannot be written fails the command.
+  const ProcessResult unwritable =
+      Cli({"import", Root(), Dest(), "--manifest", (other.Path() / "gone" / "import.xxh").string()});
+  EXPECT_EQ(unwritable.exitCode, 1);
+  EXPECT_NE(unwritable.err.find("could not write the manifest"), std::string::npos) << unwritable.err;
+}
+
+TEST_F(QuillonCli, ASecondRecordingWithTheSameNameIsSavedUnderANumberedNameAndTold) {
+  // Two files of one folder recorded at the same second: both outputs take the same name.
+  TempDir other;
+  const quillon::testsupport::UnitTree tree(other);
+  const auto frames = quillon::testsupport::DvFrames(quillon::testsupport::RecDateTime{2007, 5, 31, 14, 23, 14});
+  quillon::testsupport::PutFile(tree.DvFolder("001"), "001.DV", frames);
+  quillon::testsupport::PutFile(tree.DvFolder("001"), "002.DV", frames);
+  const std::string first = "00_0001_2007-05-31_142314.DV", second = "00_0001_2007-05-31_142314_2.DV";
+
+  const ProcessResult r = Cli({"import", tree.Root().string(), Dest()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, Out(first) + "\n" + Out(second) + "\n");
+  EXPECT_EQ(r.err, first + " was saved as " + second + ": an earlier recording of this import has the same name\n");
+  // Told again when both are kept by the next import: the numbered name is still the second's.
+  const ProcessResult json = Cli({"import", tree.Root().string(), Dest(), "--json"});
+  EXPECT_NE(json.out.find("\"renamed\": [{\"from\": \"" + Out(first) + "\", \"to\": \"" + Out(second) + "\"}]"),
+            std::string::npos)
+      << json.out;
 }
 
 }  // namespace
