@@ -74,6 +74,10 @@ ImportPlan ImportJob::Prepare(const ClipCatalogue& catalogue, int prefixPosition
     tooLarge_.clear();
   }
   plan.tooLarge = tooLarge_;
+  if (!tooLarge_.empty()) {  // the progress window counts only what will be copied
+    plan.totalMiB = 0;
+    for (const ClipHandle& clip : clips_) plan.totalMiB += clip->SizeMiB();
+  }
   return plan;
 }
 

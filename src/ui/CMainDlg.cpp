@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -28,6 +27,7 @@
 #include "ui/CProgressDlg.h"
 #include "ui/CopyEvent.h"
 #include "ui/DialogUnits.h"
+#include "ui/ImportMessages.h"
 #include "ui/PathLabel.h"
 #include "ui/Settings.h"
 #include "ui/UpDownControl.h"
@@ -57,6 +57,31 @@ bool DriveLess(const QString& a, const QString& b) {
 bool IsCtrlA(const QKeyEvent* key) {
   return key->key() == Qt::Key_A && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
 }
+
+// While it lives, the user's input to the window and its controls is dropped: keys, shortcuts,
+// the mouse. Other windows (the progress window, the overwrite question, message boxes) take
+// input as usual; disabling the window instead would disable the message boxes it owns.
+class InputBlock : public QObject {
+ public:
+  explicit InputBlock(QWidget* window) : window_(window) { QCoreApplication::instance()->installEventFilter(this); }
+  ~InputBlock() override { QCoreApplication::instance()->removeEventFilter(this); }
+  InputBlock(const InputBlock&) = delete;
+  InputBlock& operator=(const InputBlock&) = delete;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    AcceptPostedEvents();  // it sees the worker's posted events before their receivers do
+    if (!event->isInputEvent() && event->type() != QEvent::Shortcut) return false;
+    // A shortcut is delivered to its QShortcut object, whose parent is the window.
+    for (QObject* object = watched; object; object = object->parent()) {
+      if (auto* widget = qobject_cast<QWidget*>(object)) return widget->window() == window_;
+    }
+    return false;
+  }
+
+ private:
+  QWidget* window_;
+};
 
 }  // namespace
 
@@ -128,7 +153,7 @@ void CMainDlg::BuildControls() {
   for (QCheckBox* box : {hdvCheck_, dvCheck_}) {
     box->setChecked(true);
     box->resize(box->width(), std::max(box->height(), box->sizeHint().height()));
-    connect(box, &QCheckBox::clicked, this, &CMainDlg::FillClipList);
+    connect(box, &QCheckBox::clicked, this, [this, box] { OnFormatClicked(box); });
   }
 
   clipList_ = new QListWidget(this);
@@ -257,6 +282,10 @@ void CMainDlg::FillDriveCombo(bool force) {
 }
 
 void CMainDlg::FillClipList() {
+  if (ImportRunning()) {
+    clipListPending_ = true;
+    return;
+  }
   const bool hdv = hdvCheck_->isChecked();
   const bool dv = dvCheck_->isChecked();
   std::lock_guard lock(catalogueLock_);
@@ -313,7 +342,21 @@ void CMainDlg::OnRefresh() {
   FillClipList();
 }
 
+void CMainDlg::OnFormatClicked(QCheckBox* box) {
+  // The formats chosen are those of the listed clips: no change while an import runs.
+  if (ImportRunning()) {
+    const QSignalBlocker blocker(box);
+    box->setChecked(!box->isChecked());
+    return;
+  }
+  FillClipList();
+}
+
 void CMainDlg::OnDriveActivated(int index) {
+  if (ImportRunning()) {
+    driveCombo_->setCurrentIndex(driveCombo_->findText(drive_));
+    return;
+  }
   if (index < 0) return;
   const QString text = driveCombo_->itemText(index);
   if (text == drive_) return;
@@ -356,6 +399,7 @@ void CMainDlg::SetDestination(const QString& folder) {
 }
 
 void CMainDlg::OnBrowse() {
+  if (ImportRunning()) return;
   const QString chosen = BrowseForFolder(this, tr("Source folder"), destination_);
   if (chosen.isEmpty()) return;
   SetDestination(chosen);
@@ -366,23 +410,44 @@ void CMainDlg::OnImport() {
   if (ImportRunning()) return;
   const std::vector<std::size_t> rows = SelectedRows();
   if (rows.empty()) return;
-  // Without a folder every output file would fail with a message each; say what is wrong once.
-  if (!QFileInfo(destination_).isDir()) {
-    ShowMessage(this,
-                tr("The destination folder \"%1\" does not exist. Choose another destination folder.")
-                    .arg(QDir::toNativeSeparators(destination_)),
-                QMessageBox::Warning);
-    return;
+  importing_ = true;
+  std::optional<ImportOutcome> outcome;
+  {
+    // Message boxes and the progress window run event loops: no click may reach the window,
+    // and refreshes and scans wait, until the import has ended.
+    const InputBlock block(this);
+    outcome = RunImport(rows);
   }
-  const int prefix = prefixSpin_->Position();
+  importing_ = false;
+  if (clipListPending_) {
+    clipListPending_ = false;
+    FillClipList();
+  }
+  if (refreshPending_) {
+    refreshPending_ = false;
+    PostRefreshDrives(this);
+  }
+  if (outcome) emit ImportEnded(*outcome);
+}
 
+std::optional<ImportOutcome> CMainDlg::RunImport(const std::vector<std::size_t>& rows) {
   auto job = std::make_unique<ImportJob>(*this);
-  const ImportPlan plan = job->Prepare(catalogue_, prefix, rows, destination_.toStdU16String());
+  const ImportPlan plan = job->Prepare(catalogue_, prefixSpin_->Position(), rows, destination_.toStdU16String());
+  if (plan.refusal) {
+    ShowMessage(this, ImportMessages::Refused(*plan.refusal));
+    return std::nullopt;
+  }
+  if (!plan.tooLarge.empty()) {
+    std::set<std::u16string> leftOut;
+    for (const ClipFailure& output : plan.tooLarge) leftOut.insert(output.clip);
+    const bool othersLeft = leftOut.size() < rows.size();
+    ShowMessage(this, ImportMessages::TooLarge(plan.tooLarge, othersLeft));
+    if (!othersLeft) return std::nullopt;
+  }
+
   auto progress = std::make_unique<CProgressDlg>(this, [raw = job.get()] { raw->Cancel(); });
   {
     std::lock_guard lock(importLock_);
-    progress_ = progress.get();
-    refreshPending_ = false;
     job_ = std::move(job);
   }
   progress->SetTotal(plan.totalMiB);
@@ -391,34 +456,35 @@ void CMainDlg::OnImport() {
     progressForWorker_ = progress.get();
   }
   workerStarted_ = false;
-  workerEndedSeen_ = false;
+  failureMessages_ = 0;
   PostCopyMessage(this, COPY_START);
   emit ImportStarted(progress.get());
   const bool cancelled = progress->exec() == QDialog::Rejected;
   if (cancelled) WaitForWorker();
-  const ImportOutcome outcome = job_->Conclude();
+  ImportOutcome outcome = job_->Conclude();
   {
     std::lock_guard lock(progressMutex_);
     progressForWorker_ = nullptr;
   }
   progress.reset();
   job_.reset();
-  progress_ = nullptr;
-  if (refreshPending_) {
-    refreshPending_ = false;
-    PostRefreshDrives(this);
-  }
-  emit ImportEnded(outcome);
+
+  if (!outcome.renamed.empty()) ShowMessage(this, ImportMessages::Renamed(outcome.renamed));
+  if (!outcome.notRemoved.empty()) ShowMessage(this, ImportMessages::NotRemoved(outcome.notRemoved));
+  return outcome;
 }
 
 void CMainDlg::WaitForWorker() {
   // The worker may be waiting for an answer to the overwrite question, so the window thread
-  // goes on handling events while it waits.
-  if (!workerStarted_ || workerEndedSeen_ || job_->WorkerFinished()) return;
-  QEventLoop loop;
-  workerWait_ = &loop;
-  loop.exec();
-  workerWait_ = nullptr;
+  // goes on handling events while it waits. WorkerEnded wakes the wait; one left over from an
+  // earlier import may wake it too early, so the job tells when its worker is done.
+  if (!workerStarted_) return;
+  while (!job_->WorkerFinished()) {
+    QEventLoop loop;
+    workerWait_ = &loop;
+    loop.exec();
+    workerWait_ = nullptr;
+  }
 }
 
 bool CMainDlg::event(QEvent* event) {
@@ -437,7 +503,6 @@ bool CMainDlg::event(QEvent* event) {
     return true;
   }
   if (type == WorkerEndedEventType()) {
-    workerEndedSeen_ = true;
     if (workerWait_) workerWait_->quit();
     return true;
   }
@@ -451,10 +516,10 @@ void CMainDlg::OnCopyMessage(std::uint32_t code) {
       job_->StartWorker();
     }
   } else if (code == COPY_FAILED) {
-    ShowMessage(this,
-                tr("Failed to import the files. Remove the Read-only attribute of the destination drive, or increase "
-                   "its available space."),
-                QMessageBox::NoIcon);
+    // The n-th COPY_FAILED of an import tells of the n-th failure its job recorded.
+    const std::size_t n = failureMessages_++;
+    const std::vector<ClipFailure> failures = job_ ? job_->Failures() : std::vector<ClipFailure>();
+    ShowMessage(this, ImportMessages::CopyFailed(n < failures.size() ? &failures[n] : nullptr));
   }
 }
 

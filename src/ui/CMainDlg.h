@@ -46,6 +46,7 @@ class CMainDlg : public QDialog, public ImportFrontEnd {
   explicit CMainDlg(MainDlgOptions options = {}, QWidget* parent = nullptr);
   ~CMainDlg() override;
 
+  // Both wait while an import runs: the refresh or the scan asked for then runs at its end.
   void FillDriveCombo(bool force);
   void FillClipList();
   void LoadSettings();
@@ -67,7 +68,9 @@ class CMainDlg : public QDialog, public ImportFrontEnd {
   const QString& Destination() const { return destination_; }
   void SetDestination(const QString& folder);
   const ClipCatalogue& Catalogue() const { return catalogue_; }
-  bool ImportRunning() const { return progress_ != nullptr; }
+  // True while an import is prepared, runs or is waited for: the window takes no input then,
+  // and drive refreshes and clip-list scans wait for its end.
+  bool ImportRunning() const { return importing_; }
   bool RefreshPending() const { return refreshPending_; }
   int PrefixPosition() const;
   std::vector<std::size_t> SelectedRows() const;
@@ -104,6 +107,8 @@ class CMainDlg : public QDialog, public ImportFrontEnd {
   void StartVolumeWatch();
   void UpdateImportButton();
   void OnDriveActivated(int index);
+  void OnFormatClicked(QCheckBox* box);
+  std::optional<ImportOutcome> RunImport(const std::vector<std::size_t>& rows);
   void OnCopyMessage(std::uint32_t code);
   void ShowOverwriteQuestion();
   void AnswerQuestion(int answer);
@@ -116,11 +121,11 @@ class CMainDlg : public QDialog, public ImportFrontEnd {
   QString drive_;
   ClipCatalogue catalogue_;
   QString destination_;
-  std::unique_ptr<ImportJob> job_;
-  CProgressDlg* progress_ = nullptr;  // non-null exactly while an import runs
-  bool refreshPending_ = false;
+  bool importing_ = false;            // from Import's click until the import has ended
+  bool refreshPending_ = false;       // a drive refresh held back until the import ends
+  bool clipListPending_ = false;      // likewise, a new scan of the clip list
   bool workerStarted_ = false;
-  bool workerEndedSeen_ = false;
+  std::size_t failureMessages_ = 0;  // COPY_FAILED messages of this import so far
   bool settingsSaved_ = false;
   QEventLoop* workerWait_ = nullptr;
 
@@ -146,6 +151,10 @@ class CMainDlg : public QDialog, public ImportFrontEnd {
   QCheckBox* hdvCheck_ = nullptr;
   QCheckBox* dvCheck_ = nullptr;
   QPushButton* importButton_ = nullptr;
+
+  // Last, so that it goes first: its destructor stops and joins the worker while the locks,
+  // the condition variable and the question the worker uses are still there.
+  std::unique_ptr<ImportJob> job_;
 };
 
 }  // namespace quillon::ui

@@ -22,13 +22,21 @@ BrowseHook& CurrentBrowseHook() {
 
 QString ApplicationTitle() { return QCoreApplication::translate("quillon::ui::CMainDlg", "Quillon"); }
 
-void ShowMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
+void ShowMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon, const QString& detail) {
   if (const auto& hook = CurrentMessageHook()) {
-    hook(text, icon);
+    hook(text, icon, detail);
     return;
   }
-  QMessageBox box(icon, ApplicationTitle(), text, QMessageBox::Ok, parent);
-  box.exec();
+  NewMessageBox(parent, text, icon, detail)->exec();
+}
+
+std::unique_ptr<QMessageBox> NewMessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
+                                           const QString& detail) {
+  auto box = std::make_unique<QMessageBox>(icon, ApplicationTitle(), text, QMessageBox::Ok, parent);
+  // Paths and system texts are shown as they are, never read as markup.
+  box->setTextFormat(Qt::PlainText);
+  if (!detail.isEmpty()) box->setInformativeText(detail);
+  return box;
 }
 
 QString BrowseForFolder(QWidget* parent, const QString& title, const QString& start) {
@@ -39,6 +47,10 @@ QString BrowseForFolder(QWidget* parent, const QString& title, const QString& st
 ScopedMessageHook::ScopedMessageHook(MessageHook hook) : previous_(std::move(CurrentMessageHook())) {
   CurrentMessageHook() = std::move(hook);
 }
+
+ScopedMessageHook::ScopedMessageHook(std::function<void(const QString& text, QMessageBox::Icon icon)> hook)
+    : ScopedMessageHook(MessageHook([hook = std::move(hook)](const QString& text, QMessageBox::Icon icon,
+                                                              const QString&) { hook(text, icon); })) {}
 
 ScopedMessageHook::~ScopedMessageHook() { CurrentMessageHook() = std::move(previous_); }
 

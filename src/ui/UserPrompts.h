@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -12,19 +13,26 @@ namespace quillon::ui {
 // The caption of every message box: the application name.
 QString ApplicationTitle();
 
-// Shows text in a message box with an OK button and the given icon.
-void ShowMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon);
+// Shows text in a message box with an OK button and the given icon; a detail, when given,
+// stands below the text as the box's second paragraph.
+void ShowMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon, const QString& detail = {});
+
+// The box ShowMessage shows, for a caller that shows it itself (the window pictures).
+std::unique_ptr<QMessageBox> NewMessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
+                                           const QString& detail = {});
 
 // The folder browser: a folder chosen by the user, or an empty text when cancelled.
 QString BrowseForFolder(QWidget* parent, const QString& title, const QString& start);
 
 // While a hook is installed, messages and browsing call it instead of showing a window.
-using MessageHook = std::function<void(const QString& text, QMessageBox::Icon icon)>;
+using MessageHook = std::function<void(const QString& text, QMessageBox::Icon icon, const QString& detail)>;
 using BrowseHook = std::function<QString(const QString& title, const QString& start)>;
 
 class ScopedMessageHook {
  public:
   explicit ScopedMessageHook(MessageHook hook);
+  // A hook that does not look at the detail.
+  explicit ScopedMessageHook(std::function<void(const QString& text, QMessageBox::Icon icon)> hook);
   ~ScopedMessageHook();
   ScopedMessageHook(const ScopedMessageHook&) = delete;
   ScopedMessageHook& operator=(const ScopedMessageHook&) = delete;

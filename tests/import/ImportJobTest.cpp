@@ -265,16 +265,17 @@ TEST_F(ImportJobTest, AnImportLargerThanTheFreeSpaceIsRefusedUnlessTheFilesItKee
 }
 
 TEST_F(ImportJobTest, OnAVolumeWithAFileSizeLimitClipsWhoseOutputsPassItFailUpFront) {
-  MakeUnit(300);
+  MakeUnit(3 * 1024);
   testsupport::FaultyFileSystem faulty;
-  faulty.SetSpace({1u << 30, 4096, 200 * 1024});
+  faulty.SetSpace({1u << 30, 4096, 2 << 20});
   platform::ScopedFileSystem use(faulty);
   ImportJob job(frontEnd, context, naming);
   const ImportPlan plan = job.Prepare(catalogue, 0, {0, 1, 2}, dest.U16());
   EXPECT_FALSE(plan.refusal.has_value());
+  EXPECT_EQ(plan.totalMiB, 0u) << "what is left out is not counted";
   ASSERT_EQ(plan.tooLarge.size(), 1u);
   EXPECT_EQ(plan.tooLarge[0].Describe(),
-            u"BBB0001: BBB0001A.DV would be 300 KiB, more than the destination's file system can hold in one file");
+            u"BBB0001: BBB0001A.DV would be 3.0 MiB, more than the destination's file system can hold in one file");
   job.StartWorker();
   const ImportOutcome outcome = job.Conclude();
   EXPECT_EQ(outcome.failed, std::vector<std::u16string>{u"BBB0001"});

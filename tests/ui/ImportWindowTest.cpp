@@ -1,8 +1,10 @@
 // Imports run through the main window: the progress window, the overwrite question answered
-// each way, Cancel in either window, failed clips, and drive refreshes held back meanwhile.
+// each way, Cancel in either window, failed clips with their causes, imports refused or cut
+// down before they start, and the window's input and refreshes held back meanwhile.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +16,8 @@
 
 #include "WindowTestSupport.h"
 #include "import/ImportContext.h"
+#include "platform/FileSystem.h"
+#include "support/FaultyFileSystem.h"
 #include "ui/COverwriteConfirmDialog.h"
 #include "ui/CopyEvent.h"
 #include "ui/CProgressDlg.h"
@@ -56,6 +60,38 @@ class ImportThroughWindowTest : public ::testing::Test {
     });
   }
 
+  // On the overwrite question: Cancel in the progress window, then, from the window's wait for
+  // the worker, whileWaiting, check (after the events it caused) and the answer answerId.
+  void CancelThenAnswer(ui::CMainDlg& window, const int& answerId, std::function<void()> whileWaiting = [] {},
+                        std::function<void()> check = [] {}) {
+    const auto onQuestion = [=, this, &window, &answerId](ui::COverwriteConfirmDialog* q) {
+      QPointer<ui::COverwriteConfirmDialog> question(q);
+      QTimer::singleShot(0, [=, this, &window, &answerId] {
+        QTest::mouseClick(progress->findChild<QPushButton*>("2"), Qt::LeftButton);
+        QTimer::singleShot(0, [=, this, &window, &answerId] {
+          waitedWithQuestionOpen = window.ImportRunning() && progress && !progress->isVisible() && question;
+          whileWaiting();
+          QTimer::singleShot(0, [=, &answerId] {
+            check();
+            ASSERT_FALSE(question.isNull());
+            QTest::mouseClick(question->findChild<QPushButton*>(QString::number(answerId)), Qt::LeftButton);
+          });
+        });
+      });
+    };
+    QObject::connect(&window, &ui::CMainDlg::OverwriteQuestionShown, onQuestion);
+  }
+
+  // Names in the destination folder, hidden temporary files included.
+  QStringList DestFiles() const {
+    QStringList names;
+    for (const auto& entry : fs::directory_iterator(dest)) {
+      names.push_back(QString::fromStdString(entry.path().filename()));
+    }
+    names.sort();
+    return names;
+  }
+
   // Selects the clips and clicks Import; returns when the import has ended.
   void Import(ui::CMainDlg& window, const QStringList& clips) {
     MainControls ui(window);
@@ -73,6 +109,7 @@ class ImportThroughWindowTest : public ::testing::Test {
   ImportOutcome outcome;
   int imports = 0;
   QStringList questions;
+  bool waitedWithQuestionOpen = false;
 };
 
 TEST_F(ImportThroughWindowTest, SelectedClipsAreCopiedWithProgressAndTheProgressWindowCloses) {
@@ -173,35 +210,67 @@ TEST_F(ImportThroughWindowTest, CancelInTheQuestionStopsQuietlyAndTheProgressWin
   EXPECT_EQ(TheImportContext().State(), Ask);
 }
 
-TEST_F(ImportThroughWindowTest, CancelInTheProgressWindowLeavesTheQuestionAnswerable) {
+TEST_F(ImportThroughWindowTest, CancelWhileTheQuestionIsOpenWinsOverItsAnswer) {
   PutDvClip(unit, "CLP0001", 64 * 1024);
   PutDvClip(unit, "CLP0002");
   PutDvClip(unit, "CLP0003");
   WriteFile(dest / "CLP0001.DV", "older");
   auto window = Open();
-  bool cancelledWhileAsking = false;
-  QObject::connect(window.get(), &ui::CMainDlg::OverwriteQuestionShown, [&](ui::COverwriteConfirmDialog* q) {
-    QPointer<ui::COverwriteConfirmDialog> question(q);
-    // First the progress window's Cancel, while the question is still open...
-    QTimer::singleShot(0, [&] { QTest::mouseClick(progress->findChild<QPushButton*>("2"), Qt::LeftButton); });
-    // ...then the question is answered, from the window thread's wait for the worker.
-    QTimer::singleShot(100, [&, question] {
-      cancelledWhileAsking = window->ImportRunning() && progress && !progress->isVisible();
-      ASSERT_FALSE(question.isNull());
-      QTest::mouseClick(question->findChild<QPushButton*>(QString::number(kAnswerYes)), Qt::LeftButton);
-    });
-  });
+  int answer = 0;
+  CancelThenAnswer(*window, answer);
 
-  Import(*window, {"CLP0001", "CLP0002", "CLP0003"});
+  for (int id : {kAnswerYes, kAnswerYesToAll, kAnswerNo}) {
+    SCOPED_TRACE(id);
+    answer = id;
+    waitedWithQuestionOpen = false;
+    Import(*window, {"CLP0001", "CLP0002", "CLP0003"});
 
-  EXPECT_TRUE(cancelledWhileAsking);
-  EXPECT_TRUE(outcome.cancelled);
-  ASSERT_EQ(outcome.discarded.size(), 1u);
-  EXPECT_EQ(fs::path(outcome.discarded[0]).filename(), "CLP0001.DV");
-  EXPECT_FALSE(fs::exists(dest / "CLP0001.DV")) << "the file being written when Cancel came is deleted";
-  EXPECT_FALSE(fs::exists(dest / "CLP0002.DV"));
-  EXPECT_FALSE(fs::exists(dest / "CLP0003.DV"));
+    EXPECT_TRUE(waitedWithQuestionOpen) << "the question stayed answerable after the Cancel";
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_TRUE(outcome.written.empty());
+    EXPECT_TRUE(outcome.discarded.empty()) << "no output was begun";
+    EXPECT_EQ(ReadFile(dest / "CLP0001.DV"), std::vector<unsigned char>({'o', 'l', 'd', 'e', 'r'}));
+    EXPECT_EQ(DestFiles(), QStringList{"CLP0001.DV"}) << "no further clip started";
+  }
   EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST_F(ImportThroughWindowTest, WhileItWaitsForTheWorkerTheWindowTakesNoInputAndKeepsItsList) {
+  PutDvClip(unit, "CLP0001");
+  PutDvClip(unit, "CLP0002");
+  WriteFile(dest / "CLP0001.DV", "older");
+  auto window = Open();
+  MainControls ui(*window);
+  int refreshes = 0;
+  QObject::connect(window.get(), &ui::CMainDlg::DrivesRefreshed, [&] { ++refreshes; });
+  const int answer = kAnswerNo;
+  QListWidgetItem* firstRow = nullptr;
+  CancelThenAnswer(
+      *window, answer,
+      [&] {
+        firstRow = ui.list->item(0);
+        PutDvClip(unit, "CLP0003");
+        QTest::mouseClick(ui.dv, Qt::LeftButton);
+        QTest::mouseClick(ui.button(1009), Qt::LeftButton);  // Clear All
+        QTest::mouseClick(ui.button(1006), Qt::LeftButton);  // Refresh
+        ui.hdv->click();           // not through the mouse: the import's own guard
+        window->FillClipList();
+        ui::PostRefreshDrives(window.get());  // a mount or unmount
+      },
+      [&] {
+        EXPECT_TRUE(ui.dv->isChecked());
+        EXPECT_TRUE(ui.hdv->isChecked());
+        EXPECT_EQ(ui.list->item(0), firstRow) << "the list was rebuilt";
+        EXPECT_EQ(ui.SelectedClipNames(), (QStringList{"CLP0001", "CLP0002"}));
+        EXPECT_EQ(refreshes, 0);
+      });
+
+  Import(*window, {"CLP0001", "CLP0002"});
+
+  EXPECT_TRUE(waitedWithQuestionOpen);
+  EXPECT_TRUE(outcome.cancelled);
+  EXPECT_EQ(ui.ClipNames(), (QStringList{"CLP0001", "CLP0002", "CLP0003"})) << "the scan held back ran at the end";
+  EXPECT_TRUE(WaitFor([&] { return refreshes == 1; })) << "the refresh held back ran at the end";
 }
 
 TEST_F(ImportThroughWindowTest, CancelDuringACopyDeletesOnlyTheFileBeingWritten) {
@@ -212,10 +281,13 @@ TEST_F(ImportThroughWindowTest, CancelDuringACopyDeletesOnlyTheFileBeingWritten)
   auto cancelOnceWriting = WhenShown::Of<ui::CProgressDlg>([&](ui::CProgressDlg* p) {
     auto* timer = new QTimer(p);
     QObject::connect(timer, &QTimer::timeout, [p, timer, this] {
-      std::error_code error;
-      if (fs::file_size(dest / "CLP0002.DV", error) > 0 && !error) {
-        timer->stop();
-        QTest::mouseClick(p->findChild<QPushButton*>("2"), Qt::LeftButton);
+      // The output is written under a hidden temporary name until it is complete.
+      for (const auto& entry : fs::directory_iterator(dest)) {
+        const std::string name = entry.path().filename();
+        if (name.starts_with(".CLP0002.DV.") && name.ends_with(".quillon-part") && entry.file_size() > 0) {
+          timer->stop();
+          QTest::mouseClick(p->findChild<QPushButton*>("2"), Qt::LeftButton);
+        }
       }
     });
     timer->start(2);
@@ -225,8 +297,9 @@ TEST_F(ImportThroughWindowTest, CancelDuringACopyDeletesOnlyTheFileBeingWritten)
 
   EXPECT_TRUE(outcome.cancelled);
   EXPECT_EQ(ReadBytes(dest / "CLP0001.DV"), ReadBytes(first)) << "a finished file stays";
-  EXPECT_FALSE(fs::exists(dest / "CLP0002.DV"));
-  EXPECT_FALSE(fs::exists(dest / "CLP0003.DV")) << "the next clip is not started";
+  ASSERT_EQ(outcome.discarded.size(), 1u);
+  EXPECT_EQ(fs::path(outcome.discarded[0]).filename(), "CLP0002.DV");
+  EXPECT_EQ(DestFiles(), QStringList{"CLP0001.DV"}) << "no temporary file left, the next clip not started";
   EXPECT_TRUE(messages.texts.isEmpty());
   EXPECT_EQ(fs::file_size(unit.Flat() / "CLP0002.DV"), 1024ull * 1024 * 1024) << "the unit is untouched";
 }
@@ -243,6 +316,8 @@ TEST_F(ImportThroughWindowTest, EachFailedClipShowsItsOwnMessageAndTheImportGoes
   Import(*window, {"CLP0001", "CLP0002", "CLP0003", "CLP0004"});
 
   EXPECT_EQ(messages.texts, (QStringList{kFailedText, kFailedText}));
+  EXPECT_EQ(messages.details, (QStringList{"CLP0002: CLP0002.DV could not be opened (No such file or directory)",
+                                           "CLP0004: CLP0004.DV could not be opened (No such file or directory)"}));
   EXPECT_EQ(messages.icons[0], QMessageBox::NoIcon);
   EXPECT_EQ(ReadBytes(dest / "CLP0001.DV"), ReadBytes(first));
   EXPECT_EQ(ReadBytes(dest / "CLP0003.DV"), ReadBytes(third));
@@ -275,18 +350,47 @@ TEST_F(ImportThroughWindowTest, UnitRemovedDuringTheImportIsNoticedOnceTheImport
   EXPECT_FALSE(ui.import->isEnabled());
 }
 
-TEST_F(ImportThroughWindowTest, MissingDestinationIsReportedAndNothingStarts) {
+TEST_F(ImportThroughWindowTest, RefusedImportSaysWhyOnceAndOpensNoProgressWindow) {
   PutDvClip(unit, "CLP0001");
-  StoreSetting(ui::kDestinationKey, QString::fromStdString((dir.Path() / "no such folder").string()));
+  const QString missing = QString::fromStdU16String(dir.U16("no such folder"));
+  const QString inside = QString::fromStdU16String(unit.Drive());
+  const QString file = QString::fromStdString(unit.Flat() / "CLP0001.DV");
+  const std::pair<QString, QString> cases[] = {
+      {missing, "The destination folder \"" + missing + "\" does not exist. Choose another destination folder."},
+      {inside, "The destination folder \"" + inside +
+                   "\" is inside the recording unit, which is never written. Choose a folder on another drive."},
+      {file, "The destination \"" + file + "\" is not a folder. Choose another destination folder."}};
   auto window = Open();
-  messages.texts.clear();
+  int started = 0;
+  QObject::connect(window.get(), &ui::CMainDlg::ImportStarted, [&] { ++started; });
 
-  Import(*window, {"CLP0001"});
-
+  for (const auto& [destination, text] : cases) {
+    messages.texts.clear();
+    window->SetDestination(destination);
+    Import(*window, {"CLP0001"});
+    EXPECT_EQ(messages.texts, QStringList{text});
+    EXPECT_EQ(messages.icons.back(), QMessageBox::Warning);
+  }
+  EXPECT_EQ(started, 0);
   EXPECT_EQ(imports, 0);
-  ASSERT_EQ(messages.texts.size(), 1);
-  EXPECT_TRUE(messages.texts[0].contains("does not exist"));
-  EXPECT_TRUE(fs::exists(unit.Flat() / "CLP0001.DV"));
+}
+
+TEST_F(ImportThroughWindowTest, OutputsTooLargeForTheDestinationAreNamedOnceAndTheRestIsImported) {
+  PutDvClip(unit, "CLP0001", 4096);
+  PutDvClip(unit, "CLP0002", 8192);
+  FaultyFileSystem files;
+  files.SetSpace({1ull << 40, 4096, 6000});
+  const platform::ScopedFileSystem installed(files);
+  auto window = Open();
+
+  Import(*window, {"CLP0001", "CLP0002"});
+  EXPECT_EQ(messages.details, QStringList{QString("CLP0002: CLP0002.DV (8.0%1KiB)").arg(QChar(QChar::Nbsp))});
+  EXPECT_EQ(DestFiles(), QStringList{"CLP0001.DV"});
+
+  MainControls(*window).list->clearSelection();
+  Import(*window, {"CLP0002"});
+  EXPECT_EQ(messages.texts.size(), 2);
+  EXPECT_EQ(imports, 1) << "with nothing left the second import does not start";
 }
 
 TEST_F(ImportThroughWindowTest, EnterImportsUnlessAnotherButtonHasTheFocus) {

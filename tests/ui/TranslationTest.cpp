@@ -1,4 +1,5 @@
 // The interface in Japanese: every text of the windows comes translated, none is left over.
+// In English, the line on a failed clip reads as the import describes the failure.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -14,6 +15,7 @@
 #include "ui/CAboutDlg.h"
 #include "ui/COverwriteConfirmDialog.h"
 #include "ui/CProgressDlg.h"
+#include "ui/ImportMessages.h"
 #include "ui/Translations.h"
 
 namespace quillon::testsupport {
@@ -88,6 +90,15 @@ TEST(Japanese, ImportWindowsAreTranslatedThroughout) {
   EXPECT_NE(question.QuestionText(), "This folder already contains a file named 'CLP0001.DV'.");
   ui::CAboutDlg about;
   EXPECT_EQ(about.windowTitle(), QStringLiteral("バージョン情報"));
+}
+
+TEST(FailureLines, InEnglishReadAsTheImportDescribesThem) {
+  for (int kind = 0; kind <= static_cast<int>(FailureKind::Internal); ++kind) {
+    for (const char* detail : {"Input/output error", ""}) {
+      const ClipFailure failure{u"ABC0001", static_cast<FailureKind>(kind), u"ABC0001_0000-00-00_000002.M2T", detail};
+      EXPECT_EQ(ui::ImportMessages::FailureLine(failure), QString::fromStdU16String(failure.Describe()));
+    }
+  }
 }
 
 TEST(Japanese, EnglishNeedsNoTranslation) {

@@ -57,10 +57,11 @@ void StoreSetting(const char* key, const QVariant& value) {
 QVariant StoredSetting(const char* key) { return TestSettings().value(QString::fromLatin1(key)); }
 
 RecordedMessages::RecordedMessages()
-    : hook_([this](const QString& text, QMessageBox::Icon icon) {
+    : hook_(ui::MessageHook([this](const QString& text, QMessageBox::Icon icon, const QString& detail) {
         texts.push_back(text);
+        details.push_back(detail);
         icons.push_back(icon);
-      }) {}
+      })) {}
 
 MainControls::MainControls(ui::CMainDlg& w)
     : drive(w.findChild<QComboBox*>(QStringLiteral("1008"))),

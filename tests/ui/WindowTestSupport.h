@@ -53,6 +53,7 @@ class RecordedMessages {
  public:
   RecordedMessages();
   QStringList texts;
+  QStringList details;  // the second paragraph of each box, empty when it has none
   std::vector<QMessageBox::Icon> icons;
 
  private:

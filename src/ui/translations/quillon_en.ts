@@ -106,6 +106,108 @@
         <source>Version(&amp;A)...</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1: %2 could not be opened</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be created</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be written</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be saved to the disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be read back to check it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be put in place</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 is in place, but the destination folder could not be saved to the disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: an unexpected error stopped the copy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 ended before all its bytes were read; the unit may have been disconnected</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 read back differs from the bytes copied from the unit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 in the destination folder is a file of the unit; it was left as it is</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 already exists and was kept, because an earlier output file could not be created</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 would be %3, more than the destination&apos;s file system can hold in one file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <comment>a failure and the system&apos;s error text</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The destination &quot;%1&quot; is not a folder. Choose another destination folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Files cannot be created in the destination folder &quot;%1&quot;. Choose another destination folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The destination folder &quot;%1&quot; is inside the recording unit, which is never written. Choose a folder on another drive.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The import needs %1, but the destination folder &quot;%2&quot; has only %3 free. Nothing was copied.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 (%3)</source>
+        <comment>clip: output file (its size)</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 was saved as %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>These incomplete files could not be deleted. They are hidden, and the next import into this folder removes them:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The destination&apos;s file system cannot hold files as large as the output files below, so their clips will not be imported. The other clips will be imported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The destination&apos;s file system cannot hold files as large as the output files below, so their clips will not be imported. Nothing is left to import.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Other recordings of this import had the same file names, so these files were saved under numbered names:</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>quillon::ui::COverwriteConfirmDialog</name>

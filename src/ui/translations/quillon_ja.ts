@@ -106,6 +106,108 @@
         <source>Version(&amp;A)...</source>
         <translation>バージョン情報(&amp;A)...</translation>
     </message>
+    <message>
+        <source>%1: %2 could not be opened</source>
+        <translation>%1: %2 を開けませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be read</source>
+        <translation>%1: %2 を読み取れませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be created</source>
+        <translation>%1: %2 を作成できませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be written</source>
+        <translation>%1: %2 に書き込めませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be saved to the disk</source>
+        <translation>%1: %2 をディスクに保存できませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be read back to check it</source>
+        <translation>%1: 確認のために %2 を読み返せませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be put in place</source>
+        <translation>%1: %2 を出力先に配置できませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 is in place, but the destination folder could not be saved to the disk</source>
+        <translation>%1: %2 は配置されましたが、出力先フォルダーの変更をディスクに保存できませんでした</translation>
+    </message>
+    <message>
+        <source>%1: an unexpected error stopped the copy</source>
+        <translation>%1: 予期しないエラーによりコピーが中断されました</translation>
+    </message>
+    <message>
+        <source>%1: %2 ended before all its bytes were read; the unit may have been disconnected</source>
+        <translation>%1: %2 はすべてのデータを読み取る前に終わりました。ユニットの接続が切れた可能性があります</translation>
+    </message>
+    <message>
+        <source>%1: %2 read back differs from the bytes copied from the unit</source>
+        <translation>%1: 読み返した %2 の内容が、ユニットからコピーしたデータと一致しません</translation>
+    </message>
+    <message>
+        <source>%1: %2 in the destination folder is a file of the unit; it was left as it is</source>
+        <translation>%1: 出力先フォルダーの %2 はユニットのファイルのため、そのままにしました</translation>
+    </message>
+    <message>
+        <source>%1: %2 already exists and was kept, because an earlier output file could not be created</source>
+        <translation>%1: 前の出力ファイルを作成できなかったため、既存の %2 をそのまま残しました</translation>
+    </message>
+    <message>
+        <source>%1: %2 would be %3, more than the destination&apos;s file system can hold in one file</source>
+        <translation>%1: %2 は %3 になり、出力先のファイルシステムが 1 つのファイルに保存できるサイズを超えます</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <comment>a failure and the system&apos;s error text</comment>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>The destination &quot;%1&quot; is not a folder. Choose another destination folder.</source>
+        <translation>出力先 &quot;%1&quot; はフォルダーではありません。別の出力先フォルダーを選択してください。</translation>
+    </message>
+    <message>
+        <source>Files cannot be created in the destination folder &quot;%1&quot;. Choose another destination folder.</source>
+        <translation>出力先フォルダー &quot;%1&quot; にはファイルを作成できません。別の出力先フォルダーを選択してください。</translation>
+    </message>
+    <message>
+        <source>The destination folder &quot;%1&quot; is inside the recording unit, which is never written. Choose a folder on another drive.</source>
+        <translation>出力先フォルダー &quot;%1&quot; は録画ユニットの中にあります。録画ユニットには書き込みません。別のドライブのフォルダーを選択してください。</translation>
+    </message>
+    <message>
+        <source>The import needs %1, but the destination folder &quot;%2&quot; has only %3 free. Nothing was copied.</source>
+        <translation>取り込みには %1 必要ですが、出力先フォルダー &quot;%2&quot; の空き容量は %3 しかありません。何もコピーしていません。</translation>
+    </message>
+    <message>
+        <source>%1: %2 (%3)</source>
+        <comment>clip: output file (its size)</comment>
+        <translation>%1: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>%1 was saved as %2</source>
+        <translation>%1 は %2 として保存しました</translation>
+    </message>
+    <message>
+        <source>These incomplete files could not be deleted. They are hidden, and the next import into this folder removes them:</source>
+        <translation>次の未完成のファイルを削除できませんでした。これらは隠しファイルで、このフォルダーへの次の取り込みの際に削除されます:</translation>
+    </message>
+    <message>
+        <source>The destination&apos;s file system cannot hold files as large as the output files below, so their clips will not be imported. The other clips will be imported.</source>
+        <translation>出力先のファイルシステムには、次の出力ファイルほど大きなファイルを保存できないため、これらのクリップは取り込みません。ほかのクリップは取り込みます。</translation>
+    </message>
+    <message>
+        <source>The destination&apos;s file system cannot hold files as large as the output files below, so their clips will not be imported. Nothing is left to import.</source>
+        <translation>出力先のファイルシステムには、次の出力ファイルほど大きなファイルを保存できないため、これらのクリップは取り込みません。取り込むクリップはほかにありません。</translation>
+    </message>
+    <message>
+        <source>Other recordings of this import had the same file names, so these files were saved under numbered names:</source>
+        <translation>この取り込みの別の録画と同じファイル名になったため、次のファイルは番号付きの名前で保存しました:</translation>
+    </message>
 </context>
 <context>
     <name>quillon::ui::COverwriteConfirmDialog</name>
