@@ -1,6 +1,9 @@
 // Writes large unit trees for the benchmarks.
 //   quillon-bench-unit list DIR CLIPS FILES_PER_CLIP   half index clips (IDX + M2T), half DV name clips
 //   quillon-bench-unit import DIR MIB CHUNKS           one index clip of CHUNKS joined M2T chunks
+//                                                      (video packets of pseudo-random bytes)
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -50,8 +53,25 @@ int ImportTree(const fs::path& root, long mib, int chunks) {
   TsOptions opts;
   opts.date = RecDateTime{2008, 3, 14, 10, 15, 30};
   opts.packets = packets;
-  const Bytes bytes = TransportStream(opts);
-  for (const auto& name : idx.ChunkNames("BENCH01")) PutFile(flat, name, bytes);
+  Bytes bytes = TransportStream(opts);
+  // The builder's filler packets carry zero bytes. Recorded video does not compress and no two
+  // chunks hold the same pictures, so each chunk's filler payload becomes pseudo-random bytes of
+  // its own (headers, tables and the date packet stay as built).
+  std::vector<std::size_t> fillers;
+  for (std::size_t at = 0; at + 188 <= bytes.size(); at += 188) {
+    const auto payload = bytes.begin() + static_cast<std::ptrdiff_t>(at + 4);
+    if (std::all_of(payload, payload + 184, [](std::uint8_t b) { return b == 0; })) fillers.push_back(at + 4);
+  }
+  std::uint64_t x = 0x9E3779B97F4A7C15ull;
+  for (const auto& name : idx.ChunkNames("BENCH01")) {
+    for (const std::size_t at : fillers) {
+      for (std::size_t k = 0; k < 184; k += 8) {
+        x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+        for (std::size_t b = 0; b < 8 && k + b < 184; ++b) bytes[at + k + b] = static_cast<std::uint8_t>(x >> (8 * b));
+      }
+    }
+    PutFile(flat, name, bytes);
+  }
   std::printf("%d chunks of %zu bytes in %s\n", chunks, bytes.size(), flat.c_str());
   return 0;
 }

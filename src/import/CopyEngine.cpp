@@ -103,6 +103,7 @@ class ClipCopier {
         Fail(FailureKind::OutputWrite, outName_, true, error);
       }
       outBytes_ += static_cast<std::uint64_t>(n);
+      if (env_.verify && out_->OnDisk() > checked_) CheckWhatIsOnDisk();
       if (progress_ && progress_(1)) return false;
     }
   }
@@ -164,6 +165,8 @@ class ClipCopier {
     outBytes_ = 0;
     outLastWrite_.reset();
     hash_.Reset();
+    check_.Reset();
+    checked_ = 0;
     return file;
   }
 
@@ -198,22 +201,26 @@ class ClipCopier {
     out_.reset();
   }
 
-  // Reads the synced output back from the disk and compares it with the bytes read from the unit.
-  void VerifyOutput() {
-    if (progress_ && progress_(0)) StopWhileChecking();
-    if (!out_->StartReadBack()) Fail(FailureKind::OutputReadBack, outName_, true, LastErrorText());
+  // Reads back what of the open output is on the disk already, while the copy goes on: so a
+  // slow unit leaves little to read back at the end.
+  void CheckWhatIsOnDisk() {
     if (readBack_.empty()) readBack_.resize(kReadBackBlockSize);
-    platform::ContentHash check;
-    std::uint64_t total = 0;
     for (;;) {
       const std::int64_t n = out_->ReadBack(readBack_.data(), readBack_.size());
       if (n < 0) Fail(FailureKind::OutputReadBack, outName_, true, LastErrorText());
-      if (n == 0) break;
-      check.Update(readBack_.data(), static_cast<std::size_t>(n));
-      total += static_cast<std::uint64_t>(n);
+      if (n == 0) return;
+      check_.Update(readBack_.data(), static_cast<std::size_t>(n));
+      checked_ += static_cast<std::uint64_t>(n);
       if (progress_ && progress_(0)) StopWhileChecking();
     }
-    if (total != outBytes_ || check.Digest() != hash_.Digest()) Fail(FailureKind::OutputMismatch, outName_, true);
+  }
+
+  // Reads the rest of the synced output back from the disk and compares the whole with the
+  // bytes read from the unit.
+  void VerifyOutput() {
+    if (progress_ && progress_(0)) StopWhileChecking();
+    CheckWhatIsOnDisk();
+    if (checked_ != outBytes_ || check_.Digest() != hash_.Digest()) Fail(FailureKind::OutputMismatch, outName_, true);
   }
 
   [[noreturn]] void StopWhileChecking() {
@@ -271,7 +278,9 @@ class ClipCopier {
   std::u16string outName_;
   std::uint64_t outBytes_ = 0;
   std::optional<std::int64_t> outLastWrite_;
-  platform::ContentHash hash_;  // of the bytes read from the unit into the open output
+  platform::ContentHash hash_;   // of the bytes read from the unit into the open output
+  platform::ContentHash check_;  // of the open output's bytes read back from the disk
+  std::uint64_t checked_ = 0;
   std::vector<platform::FileId> sources_;
   std::vector<unsigned char> readBack_;
   unsigned char buffer_[kCopyBlockSize];

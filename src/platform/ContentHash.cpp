@@ -4,6 +4,14 @@
 
 #include <new>
 
+// On x86 the library picks the widest vector unit of this processor at run time.
+#if (defined(__x86_64__) || defined(__i386__)) && __has_include(<xxh_x86dispatch.h>)
+#include <xxh_x86dispatch.h>
+#define QUILLON_XXH3_UPDATE XXH3_128bits_update_dispatch
+#else
+#define QUILLON_XXH3_UPDATE XXH3_128bits_update
+#endif
+
 namespace quillon::platform {
 
 struct ContentHash::State {
@@ -21,7 +29,7 @@ ContentHash::~ContentHash() = default;
 void ContentHash::Reset() { XXH3_128bits_reset(state_->xxh); }
 
 void ContentHash::Update(const void* data, std::size_t size) {
-  if (size > 0) XXH3_128bits_update(state_->xxh, data, size);
+  if (size > 0) QUILLON_XXH3_UPDATE(state_->xxh, data, size);
 }
 
 std::array<std::uint8_t, 16> ContentHash::Digest() const {

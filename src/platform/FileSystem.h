@@ -79,9 +79,12 @@ class OutputFile {
   virtual bool SetLastWrite(std::int64_t seconds) = 0;
   // Waits until the written bytes are on the disk; false on a write-back error.
   virtual bool Sync() = 0;
-  // Reads the file again from its first byte, from the disk rather than from memory where the
-  // system allows: StartReadBack, then ReadBack as File::Read.
-  virtual bool StartReadBack() = 0;
+  // How many bytes from the first are known to be on the disk: some while the writing goes on,
+  // all of them once Sync has answered true.
+  virtual std::uint64_t OnDisk() const = 0;
+  // Reads the file again, from the disk rather than from memory where the system allows, from
+  // where the last ReadBack ended (the first byte at first) but never past OnDisk(). Answers as
+  // File::Read; 0 when nothing more is on the disk yet.
   virtual std::int64_t ReadBack(void* buffer, std::size_t size) = 0;
   // Puts the file under its final name, replacing what was there (a symbolic link is replaced,
   // never followed), and makes the folder's change durable. False when the file is not in

@@ -28,6 +28,8 @@ constexpr std::uint64_t kFatMaxFileSize = 0xFFFF'FFFFull;
 constexpr std::size_t kTempNameStemBytes = 200;
 constexpr int kMaxTempAttempts = 64;
 constexpr int kMaxAncestors = 4096;
+// An output's bytes are handed to the disk each time this many more have been written.
+constexpr std::uint64_t kHandOverBytes = 8u << 20;
 
 // A path holding NUL names nothing: the system would silently cut it short.
 std::optional<std::string> SystemPath(const std::u16string& path) {
@@ -156,7 +158,11 @@ class PosixOutput final : public OutputFile {
     if (!inPlace_) Discard();
   }
 
-  std::int64_t Write(const void* buffer, std::size_t size) override { return WriteAll(file_.Get(), buffer, size); }
+  std::int64_t Write(const void* buffer, std::size_t size) override {
+    const std::int64_t n = WriteAll(file_.Get(), buffer, size);
+    if (n > 0) HandOver(static_cast<std::uint64_t>(n));
+    return n;
+  }
 
   bool SetLastWrite(std::int64_t seconds) override {
     const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
@@ -167,16 +173,24 @@ class PosixOutput final : public OutputFile {
     while (::fdatasync(file_.Get()) != 0) {
       if (errno != EINTR) return Failed();
     }
+    Written(written_);
     return true;
   }
 
-  bool StartReadBack() override {
-    // Synced pages are clean, so the kernel can drop them: the read comes from the disk.
-    ::posix_fadvise(file_.Get(), 0, 0, POSIX_FADV_DONTNEED);
-    return ::lseek(file_.Get(), 0, SEEK_SET) == 0 || Failed();
-  }
+  std::uint64_t OnDisk() const override { return onDisk_; }
 
-  std::int64_t ReadBack(void* buffer, std::size_t size) override { return ReadSome(file_.Get(), buffer, size); }
+  std::int64_t ReadBack(void* buffer, std::size_t size) override {
+    size = static_cast<std::size_t>(std::min<std::uint64_t>(size, onDisk_ - readBack_));
+    if (size == 0) return 0;
+    for (;;) {
+      const ssize_t n = ::pread(file_.Get(), buffer, size, static_cast<off_t>(readBack_));
+      if (n >= 0) {
+        readBack_ += static_cast<std::uint64_t>(n);
+        return n;
+      }
+      if (errno != EINTR) return Failed(), -1;
+    }
+  }
 
   bool Commit() override {
     if (inPlace_) return true;
@@ -205,11 +219,40 @@ class PosixOutput final : public OutputFile {
   const std::u16string& TempPath() const override { return tempPath_; }
 
  private:
+  // Starts the writing of each few MiB to the disk as soon as they are written, and waits for
+  // the few MiB before them: Sync then has little left to do, a large output does not fill the
+  // page cache, and what is on the disk can be read back while the copy goes on. A write-back
+  // error here is left for Sync to report.
+  void HandOver(std::uint64_t bytes) {
+    written_ += bytes;
+    if (written_ - handedOver_ < kHandOverBytes) return;
+    if (handedOver_ > onDisk_ &&
+        ::sync_file_range(file_.Get(), static_cast<off_t>(onDisk_), static_cast<off_t>(handedOver_ - onDisk_),
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) == 0) {
+      Written(handedOver_);
+    }
+    ::sync_file_range(file_.Get(), static_cast<off_t>(handedOver_), static_cast<off_t>(written_ - handedOver_),
+                      SYNC_FILE_RANGE_WRITE);
+    handedOver_ = written_;
+  }
+
+  // The bytes up to end are on the disk. Written pages are clean now, so the kernel can drop
+  // them from memory: reading them back then reads the disk.
+  void Written(std::uint64_t end) {
+    if (end <= onDisk_) return;
+    ::posix_fadvise(file_.Get(), static_cast<off_t>(onDisk_), static_cast<off_t>(end - onDisk_), POSIX_FADV_DONTNEED);
+    onDisk_ = end;
+  }
+
   Descriptor folder_;
   Descriptor file_;
   std::string tempName_;
   std::string finalName_;
   std::u16string tempPath_;
+  std::uint64_t written_ = 0;
+  std::uint64_t handedOver_ = 0;  // handed to the disk
+  std::uint64_t onDisk_ = 0;      // known to be there
+  std::uint64_t readBack_ = 0;
   bool inPlace_ = false;
   bool discarded_ = false;
 };

@@ -135,9 +135,10 @@ TEST(PosixOutput, TheFinalNameHoldsTheOldFileUntilTheNewOneIsCommitted) {
     EXPECT_EQ(tempName.substr(0, 7), ".A.M2T.") << "hidden, and named after its output";
     EXPECT_TRUE(tempName.ends_with(".quillon-part"));
     EXPECT_EQ(testsupport::ReadFile(dir.Path() / "A.M2T").size(), 3u) << "the old file stays until the commit";
-    ASSERT_TRUE(out->Sync());
-    ASSERT_TRUE(out->StartReadBack());
     char back[16] = {};
+    EXPECT_EQ(out->ReadBack(back, sizeof back), 0) << "nothing is known to be on the disk yet";
+    ASSERT_TRUE(out->Sync());
+    EXPECT_EQ(out->OnDisk(), 9u);
     EXPECT_EQ(out->ReadBack(back, sizeof back), 9);
     EXPECT_EQ(std::string(back, 9), "new bytes");
     if (commit) {
@@ -151,6 +152,27 @@ TEST(PosixOutput, TheFinalNameHoldsTheOldFileUntilTheNewOneIsCommitted) {
     EXPECT_EQ(testsupport::ReadFile(dir.Path() / "A.M2T").size(), commit ? 9u : 3u);
   }
   EXPECT_EQ(NativeFiles().Status(dir.U16("A.M2T"))->lastWrite, 1205489730);
+}
+
+TEST(PosixOutput, ALargeOutputCanBeReadBackWhileItIsStillBeingWritten) {
+  TempDir dir;
+  auto out = NativeFiles().CreateOutput(dir.U16(), u"BIG.M2T");
+  ASSERT_NE(out, nullptr);
+  std::vector<unsigned char> block(1 << 20);
+  for (int mib = 0; mib < 20; ++mib) {
+    std::fill(block.begin(), block.end(), static_cast<unsigned char>(mib));
+    ASSERT_EQ(out->Write(block.data(), block.size()), static_cast<std::int64_t>(block.size()));
+  }
+  const std::uint64_t early = out->OnDisk();
+  EXPECT_GE(early, 8u << 20);
+  EXPECT_LT(early, 20u << 20);
+  std::vector<unsigned char> back(early);
+  EXPECT_EQ(out->ReadBack(back.data(), back.size()), static_cast<std::int64_t>(early));
+  EXPECT_EQ(back[(5 << 20) + 7], 5);
+  EXPECT_EQ(out->ReadBack(back.data(), back.size()), 0) << "never past what is on the disk";
+  ASSERT_TRUE(out->Sync());
+  EXPECT_EQ(out->ReadBack(back.data(), 1), 1);
+  EXPECT_EQ(back[0], static_cast<unsigned char>(early >> 20));
 }
 
 TEST(PosixOutput, ALinkAtTheFinalNameIsReplacedAndItsTargetNeverWritten) {

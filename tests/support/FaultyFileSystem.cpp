@@ -80,7 +80,7 @@ class FaultyOutput final : public platform::OutputFile {
   }
   bool SetLastWrite(std::int64_t seconds) override { return inner_->SetLastWrite(seconds); }
   bool Sync() override { return Noted(FileOp::Sync, [this] { return inner_->Sync(); }); }
-  bool StartReadBack() override { return inner_->StartReadBack(); }
+  std::uint64_t OnDisk() const override { return inner_->OnDisk(); }
   std::int64_t ReadBack(void* buffer, std::size_t size) override {
     std::int64_t n = fs_.ShouldFail(FileOp::ReadBack, path_) ? Injected(-1) : inner_->ReadBack(buffer, size);
     if (n > 0 && fs_.ShouldCorrupt(FileOp::ReadBack, path_)) static_cast<unsigned char*>(buffer)[0] ^= 0x01;
