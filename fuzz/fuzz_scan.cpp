@@ -63,7 +63,7 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
 
 class YesAsker final : public quillon::OverwriteAsker {
  public:
-  int AskOverwrite(const std::u16string&) override { return quillon::kAnswerYes; }
+  int AskOverwrite(const quillon::OverwriteQuestion&) override { return quillon::kAnswerYes; }
 };
 
 }  // namespace

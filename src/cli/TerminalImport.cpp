@@ -81,7 +81,6 @@ TerminalImportResult TerminalImport::Run(int prefix, std::vector<std::size_t> ro
   }
   for (const ClipFailure& failure : plan.tooLarge) PrintError(failure.Describe());
 
-  job_ = &job;
   total_ = plan.totalMiB;
   progressOpen_.store(true);
   {
@@ -132,7 +131,6 @@ TerminalImportResult TerminalImport::Run(int prefix, std::vector<std::size_t> ro
   lock.unlock();
   PrintNewOutputs();  // those placed after the last look
   ClearBar();
-  job_ = nullptr;
   return {std::nullopt, job.Conclude()};
 }
 
@@ -145,14 +143,10 @@ void TerminalImport::Handle(const Message& m) {
     case COPY_DONE:
       progressOpen_.store(false);
       break;
-    case COPY_FAILED: {
-      // The n-th COPY_FAILED has the n-th failure's cause, recorded before it was posted.
-      const std::vector<ClipFailure> failures = job_->Failures();
+    case COPY_FAILED:
       PrintError(platform::FromUtf8(kImportFailedText));
-      if (failuresShown_ < failures.size()) PrintError(failures[failuresShown_].Describe());
-      ++failuresShown_;
+      if (m.failure) PrintError(m.failure->Describe());
       break;
-    }
     default:
       break;
   }
@@ -219,25 +213,25 @@ int TerminalImport::AnswerQuestion(const std::u16string& path) {
   }
 }
 
-void TerminalImport::PostToMainWindow(CopyCode code, std::uint32_t lParam) {
+void TerminalImport::Post(Message m) {
   std::lock_guard lock(mutex_);
-  messages_.push_back({code, lParam});
+  messages_.push_back(std::move(m));
   wake_.notify_all();
 }
 
-bool TerminalImport::PostToProgress(CopyCode code, std::uint32_t lParam) {
+bool TerminalImport::ShowProgress(const ImportProgress& progress) {
   if (!progressOpen_.load()) return false;
-  std::lock_guard lock(mutex_);
-  messages_.push_back({code, lParam});
-  wake_.notify_all();
+  if (progress.mib > 0) Post({COPY_PROGRESS, progress.mib, std::nullopt});
   return true;
 }
 
-bool TerminalImport::ProgressWindowExists() { return progressOpen_.load(); }
+void TerminalImport::ClipFailed(const ClipFailure& failure) { Post({COPY_FAILED, 0, failure}); }
 
-int TerminalImport::AskOverwrite(const std::u16string& path) {
+void TerminalImport::Finished(const ImportOutcome&) {}
+
+int TerminalImport::AskOverwrite(const OverwriteQuestion& question) {
   std::unique_lock lock(mutex_);
-  question_ = path;
+  question_ = question.path;
   answer_.reset();
   wake_.notify_all();
   wake_.wait(lock, [this] { return answer_.has_value(); });
@@ -247,8 +241,9 @@ int TerminalImport::AskOverwrite(const std::u16string& path) {
   return answer;
 }
 
-void TerminalImport::WorkerEnded() {
+void TerminalImport::CopyEnded() {
   std::lock_guard lock(mutex_);
+  if (progressOpen_.load()) messages_.push_back({COPY_DONE, 0, std::nullopt});
   workerEnded_ = true;
   wake_.notify_all();
 }

@@ -43,17 +43,19 @@ class TerminalImport final : public ImportFrontEnd {
   // Asks the running import to stop, as Cancel in a progress window does. Safe from a signal handler.
   static void RequestCancel();
 
-  void PostToMainWindow(CopyCode code, std::uint32_t lParam) override;
-  bool PostToProgress(CopyCode code, std::uint32_t lParam) override;
-  bool ProgressWindowExists() override;
-  int AskOverwrite(const std::u16string& path) override;
-  void WorkerEnded() override;
+  bool ShowProgress(const ImportProgress& progress) override;
+  void ClipFailed(const ClipFailure& failure) override;
+  void CopyEnded() override;
+  void Finished(const ImportOutcome& summary) override;
+  int AskOverwrite(const OverwriteQuestion& question) override;
 
  private:
   struct Message {
     CopyCode code;
     std::uint32_t lParam;
+    std::optional<ClipFailure> failure;
   };
+  void Post(Message m);
   void Handle(const Message& m);
   void PrintNewOutputs();
   void PrintError(const std::u16string& line);
@@ -63,7 +65,6 @@ class TerminalImport final : public ImportFrontEnd {
 
   const ClipCatalogue& catalogue_;
   TerminalImportOptions options_;
-  const ImportJob* job_ = nullptr;  // the running import, while Run runs
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Message> messages_;
@@ -75,7 +76,6 @@ class TerminalImport final : public ImportFrontEnd {
   std::uint64_t position_ = 0;
   std::set<std::u16string> placedShown_;
   std::size_t keptShown_ = 0;
-  std::size_t failuresShown_ = 0;
 };
 
 }  // namespace quillon::cli

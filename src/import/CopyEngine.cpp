@@ -64,7 +64,7 @@ class ClipCopier {
         ProbeRecordingTime(chunk, *source);
         if (!source->Seek(0)) Fail(FailureKind::ChunkRead, chunk.fileName, false, LastErrorText());
         FinishOutput();
-        out_ = OpenOutput(chunk);
+        out_ = OpenOutput(i);
       }
 
       if (!out_) {
@@ -110,7 +110,8 @@ class ClipCopier {
 
   // Names, confirms and creates the output that chunk begins; null when an existing file
   // under its name is kept. Refusals that fail the clip or stop the import unwind.
-  std::unique_ptr<platform::OutputFile> OpenOutput(const Chunk& chunk) {
+  std::unique_ptr<platform::OutputFile> OpenOutput(std::size_t first) {
+    const Chunk& chunk = clip_.chunks[first];
     const std::u16string destination = env_.context.Destination();
     const std::u16string wanted = destination + platform::kSeparator + OutputName(clip_, chunk, env_.naming);
     // A later output of this import never replaces an earlier one: it takes a numbered name.
@@ -121,7 +122,7 @@ class ClipCopier {
       Fail(FailureKind::OutputCreate, name, false, "no destination folder");
     }
 
-    if (fs_.LinkStatus(path)) {
+    if (const auto existing = fs_.LinkStatus(path)) {
       const std::int32_t state = env_.context.State();
       if (state == Stop) StopQuietly();
       if (state == CreateFailed) Fail(FailureKind::ExistsAfterFailure, name, false);
@@ -132,7 +133,12 @@ class ClipCopier {
         Fail(FailureKind::SameAsUnitFile, name, false);
       }
       if (state == Ask) {
-        const int answer = env_.asker.AskOverwrite(path);
+        OverwriteQuestion question{path, std::nullopt, std::nullopt, PlannedOutputBytes(clip_, first)};
+        if (!existing->isDirectory && !existing->isLink) {
+          question.existingSize = existing->size;
+          question.existingTime = existing->lastWrite;
+        }
+        const int answer = env_.asker.AskOverwrite(question);
         // A stop asked for while the question was open wins over its answer.
         if (env_.context.StopRequested()) StopQuietly();
         switch (answer) {
@@ -167,6 +173,7 @@ class ClipCopier {
     hash_.Reset();
     check_.Reset();
     checked_ = 0;
+    if (env_.outputBegun) env_.outputBegun(name);
     return file;
   }
 
@@ -190,14 +197,14 @@ class ClipCopier {
     if (!out_->Commit()) {
       const std::string error = LastErrorText();
       if (out_->InPlace()) {
-        env_.context.OutputPlaced(outPath_, hash_.Hex());
+        env_.context.OutputPlaced(outPath_, hash_.Hex(), outBytes_);
         out_.reset();
         Fail(FailureKind::FolderSync, outName_, false, error);
       }
       env_.context.SetFailure(CreateFailed);
       Fail(FailureKind::OutputPlace, outName_, true, error);
     }
-    env_.context.OutputPlaced(outPath_, hash_.Hex());
+    env_.context.OutputPlaced(outPath_, hash_.Hex(), outBytes_);
     out_.reset();
   }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "import/ImportContext.h"
+#include "import/ImportFrontEnd.h"
 #include "import/ImportReport.h"
 #include "platform/FileSystem.h"
 #include "unit/Clip.h"
@@ -14,14 +15,6 @@
 namespace quillon {
 
 class ClipCatalogue;
-
-// Asks whether an existing output file may be replaced; answers an OverwriteAnswer.
-// Called on the worker thread, blocks until answered.
-class OverwriteAsker {
- public:
-  virtual ~OverwriteAsker() = default;
-  virtual int AskOverwrite(const std::u16string& path) = 0;
-};
 
 // Told the KiB just copied or skipped (0 while an output is read back); answers true when the
 // copy must stop.
@@ -35,6 +28,8 @@ struct CopyEnvironment {
   bool verify = true;
   // Files of the unit being imported: a name that leads to one of them is never written over.
   std::vector<platform::FileId> unitFiles = {};
+  // Told the name of each output file as it is begun.
+  std::function<void(const std::u16string& name)> outputBegun = {};
   // Why the last CopyChunks answered false (empty when it stopped at the user's request).
   std::optional<ClipFailure> failure = std::nullopt;
 };

@@ -52,10 +52,10 @@ void ImportContext::BeginOutput(std::u16string path) {
   outputOpen.store(true);
 }
 
-void ImportContext::OutputPlaced(std::u16string path, std::string hash) {
+void ImportContext::OutputPlaced(std::u16string path, std::string hash, std::uint64_t bytes) {
   std::lock_guard lock(mutex_);
   std::erase_if(placed_, [&](const PlacedOutput& p) { return p.path == path; });
-  placed_.push_back({std::move(path), std::move(hash)});
+  placed_.push_back({std::move(path), std::move(hash), bytes});
   outputOpen.store(false);
 }
 

@@ -23,6 +23,7 @@ enum ImportState : std::int32_t {
 struct PlacedOutput {
   std::u16string path;
   std::string hash;
+  std::uint64_t bytes = 0;
 };
 
 // A later output of one import that took another name, so as not to replace an earlier one.
@@ -63,7 +64,7 @@ class ImportContext {
 
   // Output files by what became of them.
   void BeginOutput(std::u16string path);  // created under its temporary name; the flag is set
-  void OutputPlaced(std::u16string path, std::string hash);
+  void OutputPlaced(std::u16string path, std::string hash, std::uint64_t bytes);
   void OutputDiscarded(std::u16string path);  // its incomplete copy was deleted
   void OutputNotRemoved(UnremovedOutput left);
   void OutputKept(std::u16string path);  // an existing file was kept; nothing written

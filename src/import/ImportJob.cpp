@@ -25,7 +25,8 @@ ImportJob::ImportJob(ImportFrontEnd& frontEnd, ImportContext& context, NamingSta
 
 ImportJob::~ImportJob() {
   if (worker_.joinable() && !WorkerFinished()) Cancel();
-  if (!concluded_) Conclude();
+  // Quietly: the front end may be going away itself.
+  if (!concluded_) Collect();
   Join();
 }
 
@@ -44,6 +45,7 @@ ImportPlan ImportJob::Prepare(const ClipCatalogue& catalogue, int prefixPosition
   cancel_.store(false);
   finished_.store(false);
   concluded_ = false;
+  started_ = ended_ = {};
   {
     std::lock_guard lock(failedMutex_);
     failures_.clear();
@@ -77,6 +79,10 @@ ImportPlan ImportJob::Prepare(const ClipCatalogue& catalogue, int prefixPosition
   if (!tooLarge_.empty()) {  // the progress window counts only what will be copied
     plan.totalMiB = 0;
     for (const ClipHandle& clip : clips_) plan.totalMiB += clip->SizeMiB();
+  }
+  bytesTotal_ = 0;
+  for (const ClipHandle& clip : clips_) {
+    for (Chunk& chunk : clip->chunks) bytesTotal_ += chunk.Size();
   }
   return plan;
 }
@@ -161,6 +167,7 @@ std::optional<Refusal> ImportJob::CheckSpace(const platform::VolumeSpace& space,
 void ImportJob::StartWorker() {
   if (worker_.joinable()) return;
   finished_.store(false);
+  started_ = ended_ = std::chrono::steady_clock::now();
   worker_ = std::thread([this] { RunWorker(); });
 }
 
@@ -170,20 +177,24 @@ void ImportJob::RunWorker() {
   } catch (...) {
     // Nothing thrown on the worker may end the process; the clips say what they could.
   }
-  try {
-    if (frontEnd_.ProgressWindowExists()) frontEnd_.PostToProgress(COPY_DONE, 0);
-  } catch (...) {
-  }
+  ended_ = std::chrono::steady_clock::now();
   finished_.store(true, std::memory_order_release);
-  frontEnd_.WorkerEnded();
+  frontEnd_.CopyEnded();
 }
 
 void ImportJob::CopyClips() {
-  CopyEnvironment env{context_, naming_, frontEnd_, verify_, unitFiles_, std::nullopt};
+  CopyEnvironment env{context_, naming_, frontEnd_, verify_, unitFiles_};
+  env.outputBegun = [this](const std::u16string& name) {
+    outputName_ = name;
+    if (progressWindow_ && !frontEnd_.ShowProgress(Details(0))) progressWindow_ = false;
+  };
   const ProgressCallback progress = [this](std::uint32_t kib) { return ReportProgress(kib); };
+  bytesDone_ = 0;
   for (const ClipHandle& clip : clips_) {
     if (context_.StopRequested()) break;
-    progressWindow_ = frontEnd_.ProgressWindowExists();
+    clipName_ = clip->name;
+    outputName_.clear();
+    progressWindow_ = frontEnd_.ShowProgress(Details(0));
     kibCarry_ = 0;
     bool ok = false;
     try {
@@ -193,9 +204,14 @@ void ImportJob::CopyClips() {
     }
     if (ok) continue;
     if (context_.StopRequested()) break;
-    RecordFailure(env.failure.value_or(ClipFailure{clip->name, FailureKind::Internal, {}, {}}));
-    frontEnd_.PostToMainWindow(COPY_FAILED, 0);
+    const ClipFailure failure = env.failure.value_or(ClipFailure{clip->name, FailureKind::Internal, {}, {}});
+    RecordFailure(failure);
+    frontEnd_.ClipFailed(failure);
   }
+}
+
+ImportProgress ImportJob::Details(std::uint32_t mib) const {
+  return {mib, bytesDone_, bytesTotal_, clipName_, outputName_};
 }
 
 void ImportJob::RecordFailure(ClipFailure failure) {
@@ -204,10 +220,11 @@ void ImportJob::RecordFailure(ClipFailure failure) {
 }
 
 bool ImportJob::ReportProgress(std::uint32_t kib) {
+  bytesDone_ += std::uint64_t{kib} << 10;
   if (progressWindow_) {
     kibCarry_ += kib;
     if (kibCarry_ > kKiBPerMiB) {
-      if (!frontEnd_.PostToProgress(COPY_PROGRESS, kibCarry_ >> 10)) progressWindow_ = false;
+      if (!frontEnd_.ShowProgress(Details(kibCarry_ >> 10))) progressWindow_ = false;
       kibCarry_ &= kKiBPerMiB - 1;
     }
   }
@@ -224,11 +241,18 @@ void ImportJob::Join() {
 }
 
 ImportOutcome ImportJob::Conclude() {
+  ImportOutcome outcome = Collect();
+  frontEnd_.Finished(outcome);
+  return outcome;
+}
+
+ImportOutcome ImportJob::Collect() {
   Join();
   ImportOutcome outcome;
   for (auto& placed : context_.Placed()) {
     outcome.written.push_back(std::move(placed.path));
     outcome.hashes.push_back(std::move(placed.hash));
+    outcome.bytesWritten += placed.bytes;
   }
   outcome.discarded = context_.Discarded();
   outcome.notRemoved = context_.NotRemoved();
@@ -249,6 +273,8 @@ ImportOutcome ImportJob::Conclude() {
   }
   outcome.cancelled = context_.StopRequested();
   outcome.verified = verify_;
+  outcome.destination = context_.Destination();
+  outcome.seconds = std::chrono::duration<double>(ended_ - started_).count();
   context_.Reset();
   concluded_ = true;
   return outcome;

@@ -3,6 +3,7 @@
 // the worker loop, the progress relay, and the job's end. The desktop window and the command
 // line each implement ImportFrontEnd.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -13,21 +14,10 @@
 #include "import/CopyEngine.h"
 #include "import/CopyMessage.h"
 #include "import/ImportContext.h"
+#include "import/ImportFrontEnd.h"
 #include "import/ImportReport.h"
 
 namespace quillon {
-
-class ImportFrontEnd : public OverwriteAsker {
- public:
-  // Both are called on the worker thread and must only post, never wait for the receiver.
-  // COPY_FAILED goes to the main window; ImportJob::Failures() holds its cause.
-  virtual void PostToMainWindow(CopyCode code, std::uint32_t lParam) = 0;
-  // COPY_PROGRESS and COPY_DONE go to the progress window; false when it no longer exists.
-  virtual bool PostToProgress(CopyCode code, std::uint32_t lParam) = 0;
-  virtual bool ProgressWindowExists() = 0;
-  // The worker's last act, after COPY_DONE: lets a waiting window thread wake up.
-  virtual void WorkerEnded() {}
-};
 
 struct ImportOptions {
   // What happens to existing files before any question: Ask, OverwriteAll or SkipAll.
@@ -61,11 +51,11 @@ class ImportJob {
   bool WorkerFinished() const { return finished_.load(std::memory_order_acquire); }
   void Join();
 
-  // The end of the import: waits for the worker, tells what became of every output and
-  // resets the context for the next import.
+  // The end of the import: waits for the worker, tells what became of every output (to the
+  // front end's Finished, and as the answer) and resets the context for the next import.
   ImportOutcome Conclude();
 
-  // The progress relay: passes whole MiB on to the progress window, answers the cancel flag.
+  // The progress relay: passes whole MiB on to the front end, answers the cancel flag.
   bool ReportProgress(std::uint32_t kib);
 
   // The clips that failed while copying, with their causes, in the order of their COPY_FAILED.
@@ -76,6 +66,8 @@ class ImportJob {
 
  private:
   void CopyClips();
+  ImportOutcome Collect();
+  ImportProgress Details(std::uint32_t mib) const;
   void RecordFailure(ClipFailure failure);
   std::optional<Refusal> CheckDestination(const std::u16string& unitRoot, const std::u16string& destination) const;
   std::vector<ClipFailure> LeaveOutTooLarge(std::uint64_t maxFileSize);
@@ -94,8 +86,14 @@ class ImportJob {
   std::thread worker_;
   std::atomic<bool> cancel_{false};
   std::atomic<bool> finished_{false};
-  bool progressWindow_ = false;  // worker thread only
-  std::uint32_t kibCarry_ = 0;   // worker thread only
+  std::uint64_t bytesTotal_ = 0;
+  // Worker thread only.
+  bool progressWindow_ = false;
+  std::uint32_t kibCarry_ = 0;
+  std::uint64_t bytesDone_ = 0;
+  std::u16string clipName_, outputName_;
+  // Set before the worker starts and after it has ended.
+  std::chrono::steady_clock::time_point started_, ended_;
   mutable std::mutex failedMutex_;
   std::vector<ClipFailure> failures_;
 };

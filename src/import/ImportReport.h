@@ -77,6 +77,9 @@ struct ImportOutcome {
   std::vector<ClipFailure> failures;         // the same clips with their causes
   bool cancelled = false;                    // the user stopped the import
   bool verified = false;                     // written files were read back and compared
+  std::u16string destination;                // the folder imported into
+  std::uint64_t bytesWritten = 0;            // the sizes of the written files together
+  double seconds = 0;                        // from the start of the copy to its end
 };
 
 // Sizes for messages: "1.5 GiB", "300 MiB", "12 KiB", "512 bytes".

@@ -19,6 +19,16 @@ bool BeginsNewOutput(const Clip& clip, std::size_t i, platform::File& source) {
   return TsPid(head) == kNewStreamPid || head[0] != kTsSyncByte;
 }
 
+std::uint64_t PlannedOutputBytes(Clip& clip, std::size_t first) {
+  std::uint64_t bytes = clip.chunks.at(first).Size();
+  for (std::size_t i = first + 1; i < clip.chunks.size(); ++i) {
+    const auto source = platform::Files().OpenRead(clip.chunks[i].path);
+    if (!source || BeginsNewOutput(clip, i, *source)) break;
+    bytes += clip.chunks[i].Size();
+  }
+  return bytes;
+}
+
 std::vector<PlannedOutput> PlanOutputs(Clip& clip, NamingState& naming) {
   std::vector<PlannedOutput> outputs;
   for (std::size_t i = 0; i < clip.chunks.size(); ++i) {

@@ -23,6 +23,9 @@ struct PlannedOutput {
   std::uint64_t bytes = 0;  // the sum of its chunks' sizes
 };
 
+// The size of the output that chunk first begins: its bytes and those of the chunks appended to it.
+std::uint64_t PlannedOutputBytes(Clip& clip, std::size_t first);
+
 // The output files a copy of the clip would make, found by reading the unit as the copy does,
 // without writing anything. naming is used as the copy uses it: pass a copy of the real one.
 std::vector<PlannedOutput> PlanOutputs(Clip& clip, NamingState& naming);

@@ -523,23 +523,27 @@ void CMainDlg::OnCopyMessage(std::uint32_t code) {
   }
 }
 
-void CMainDlg::PostToMainWindow(CopyCode code, std::uint32_t lParam) { PostCopyMessage(this, code, lParam); }
+void CMainDlg::ClipFailed(const ClipFailure&) { PostCopyMessage(this, COPY_FAILED); }
 
-bool CMainDlg::PostToProgress(CopyCode code, std::uint32_t lParam) {
+bool CMainDlg::ShowProgress(const ImportProgress& progress) {
   std::lock_guard lock(progressMutex_);
   if (!progressForWorker_ || !progressForWorker_->WindowOpen()) return false;
-  PostCopyMessage(progressForWorker_, code, lParam);
+  if (progress.mib > 0) PostCopyMessage(progressForWorker_, COPY_PROGRESS, progress.mib);
   return true;
 }
 
-bool CMainDlg::ProgressWindowExists() {
-  std::lock_guard lock(progressMutex_);
-  return progressForWorker_ && progressForWorker_->WindowOpen();
+void CMainDlg::CopyEnded() {
+  {
+    std::lock_guard lock(progressMutex_);
+    if (progressForWorker_ && progressForWorker_->WindowOpen()) PostCopyMessage(progressForWorker_, COPY_DONE);
+  }
+  PostFromAnyThread(this, new QEvent(WorkerEndedEventType()));
 }
 
-void CMainDlg::WorkerEnded() { PostFromAnyThread(this, new QEvent(WorkerEndedEventType())); }
+void CMainDlg::Finished(const ImportOutcome&) {}
 
-int CMainDlg::AskOverwrite(const std::u16string& path) {
+int CMainDlg::AskOverwrite(const OverwriteQuestion& asked) {
+  const std::u16string& path = asked.path;
   if (QThread::currentThread() == thread()) {
     COverwriteConfirmDialog question;
     return question.AskOverwrite(path);

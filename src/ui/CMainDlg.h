@@ -76,11 +76,11 @@ class CMainDlg : public QDialog, public ImportFrontEnd {
   std::vector<std::size_t> SelectedRows() const;
 
   // ImportFrontEnd, called on the worker thread.
-  void PostToMainWindow(CopyCode code, std::uint32_t lParam) override;
-  bool PostToProgress(CopyCode code, std::uint32_t lParam) override;
-  bool ProgressWindowExists() override;
-  int AskOverwrite(const std::u16string& path) override;
-  void WorkerEnded() override;
+  bool ShowProgress(const ImportProgress& progress) override;
+  void ClipFailed(const ClipFailure& failure) override;
+  void CopyEnded() override;
+  void Finished(const ImportOutcome& summary) override;
+  int AskOverwrite(const OverwriteQuestion& question) override;
 
  signals:
   void ImportStarted(quillon::ui::CProgressDlg* progress);

@@ -13,6 +13,7 @@
 #include "platform/Text.h"
 #include "support/Process.h"
 #include "support/ScopedEnv.h"
+#include "support/FakeFrontEnd.h"
 #include "support/TempDir.h"
 #include "support/ClipViews.h"
 #include "support/UnitTree.h"
@@ -193,11 +194,6 @@ TEST_F(DemoUnit, TheProbeFindsTheRecordingTimesThatWereWritten) {
   EXPECT_EQ(ProbedTime(folders.At(3).chunks[0]), "2008-04-04 13:00:00");
 }
 
-class AnswerYes final : public OverwriteAsker {
- public:
-  int AskOverwrite(const std::u16string&) override { return kAnswerYes; }
-};
-
 TEST_F(DemoUnit, ImportingTheIndexClipJoinsContinuedChunksAndSplitsWhereTheStreamRestarts) {
   ClipCatalogue cat;
   cat.Scan(Flat(), true, true);
@@ -205,7 +201,7 @@ TEST_F(DemoUnit, ImportingTheIndexClipJoinsContinuedChunksAndSplitsWhereTheStrea
   ImportContext context;
   context.SetDestination(dest.U16());
   NamingState naming;
-  AnswerYes asker;
+  testsupport::FakeFrontEnd asker({kAnswerYes});
   CopyEnvironment env{context, naming, asker};
   ASSERT_TRUE(CopyClip(cat, 1, env, nullptr));
   std::vector<std::pair<std::string, std::uintmax_t>> written;

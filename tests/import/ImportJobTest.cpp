@@ -139,6 +139,36 @@ TEST_F(ImportJobTest, PrepareTakesThePrefixModulo100AndSumsTheSelectedClips) {
   job.Conclude();
 }
 
+TEST_F(ImportJobTest, TheFrontEndHearsTheClipTheOutputAndTheFiguresAndIsAskedWithBothSizes) {
+  MakeUnit(3000);
+  testsupport::WriteFile(dest.Path() / "AAA0001.DV", "old");
+  std::vector<OverwriteQuestion> asked;
+  frontEnd.onQuestion = [&asked](const OverwriteQuestion& q) {
+    asked.push_back(q);
+    return kAnswerYes;
+  };
+  ImportJob job(frontEnd, context, naming);
+  const ImportOutcome outcome = RunToEnd(job, {0, 1});
+
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].existingSize, 3u);
+  EXPECT_TRUE(asked[0].existingTime.has_value());
+  EXPECT_EQ(asked[0].newSize, 100u * 1024);
+  const auto details = frontEnd.Details();
+  const auto shows = [&details](const char16_t* clip, const char16_t* output) {
+    return std::any_of(details.begin(), details.end(),
+                       [&](const ImportProgress& p) { return p.clip == clip && p.output == output; });
+  };
+  EXPECT_TRUE(shows(u"AAA0001", u"AAA0001.DV"));
+  EXPECT_TRUE(shows(u"BBB0001", u"BBB0001A.DV"));
+  EXPECT_EQ(details.back().bytesTotal, 3100u * 1024);
+  EXPECT_EQ(details.back().bytesDone, (100u + 2049) * 1024) << "as far as the last whole MiB told";
+  ASSERT_EQ(frontEnd.Summaries().size(), 1u);
+  EXPECT_EQ(frontEnd.Summaries()[0].bytesWritten, 3100u * 1024);
+  EXPECT_EQ(outcome.destination, dest.U16());
+  EXPECT_GT(outcome.seconds, 0.0);
+}
+
 TEST_F(ImportJobTest, NoAnswerToAnOpenQuestionUndoesACancel) {
   MakeUnit(10);
   // The user presses Cancel in the progress window while the question is open, then answers it.
@@ -148,7 +178,7 @@ TEST_F(ImportJobTest, NoAnswerToAnOpenQuestionUndoesACancel) {
     testsupport::WriteFile(out.Path() / "AAA0001.DV", "old");
     FakeFrontEnd window;
     ImportJob job(window, context, naming);
-    window.onQuestion = [&job, answer](const std::u16string&) {
+    window.onQuestion = [&job, answer](const OverwriteQuestion&) {
       job.Cancel();
       return answer;
     };

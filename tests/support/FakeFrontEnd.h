@@ -1,6 +1,7 @@
 #pragma once
-// Stands in for the windows of an import: records what the worker posts, and answers overwrite
-// questions from a script (No when the script is used up) or from a function.
+// Stands in for the windows of an import: records what the worker tells them as the copy
+// messages a window would get, and answers overwrite questions from a script (No when the
+// script is used up) or from a function.
 #include <atomic>
 #include <deque>
 #include <functional>
@@ -27,27 +28,43 @@ class FakeFrontEnd final : public ImportFrontEnd {
   // Runs on the worker thread for every post, like a window reacting to it.
   std::function<void(const Post&)> onPost;
   // Answers the questions instead of the script when set; runs on the worker thread.
-  std::function<int(const std::u16string& path)> onQuestion;
+  std::function<int(const OverwriteQuestion& question)> onQuestion;
   std::atomic<bool> progressOpen{true};
   std::atomic<bool> ended{false};
 
-  void PostToMainWindow(CopyCode code, std::uint32_t lParam) override { Record({true, code, lParam}); }
-  bool PostToProgress(CopyCode code, std::uint32_t lParam) override {
+  bool ShowProgress(const ImportProgress& progress) override {
     if (!progressOpen) return false;
-    Record({false, code, lParam});
+    {
+      std::lock_guard lock(mutex_);
+      details_.push_back(progress);
+    }
+    if (progress.mib > 0) Record({false, COPY_PROGRESS, progress.mib});
     return true;
   }
-  bool ProgressWindowExists() override { return progressOpen; }
-  int AskOverwrite(const std::u16string& path) override {
-    if (onQuestion) return onQuestion(path);
+  void ClipFailed(const ClipFailure& failure) override {
+    {
+      std::lock_guard lock(mutex_);
+      failures_.push_back(failure);
+    }
+    Record({true, COPY_FAILED, 0});
+  }
+  void CopyEnded() override {
+    if (progressOpen) Record({false, COPY_DONE, 0});
+    ended = true;
+  }
+  void Finished(const ImportOutcome& summary) override {
     std::lock_guard lock(mutex_);
-    asked_.push_back(path);
+    summaries_.push_back(summary);
+  }
+  int AskOverwrite(const OverwriteQuestion& question) override {
+    if (onQuestion) return onQuestion(question);
+    std::lock_guard lock(mutex_);
+    asked_.push_back(question.path);
     if (answers_.empty()) return kAnswerNo;
     const int a = answers_.front();
     answers_.pop_front();
     return a;
   }
-  void WorkerEnded() override { ended = true; }
 
   void SetAnswers(std::deque<int> answers) {
     std::lock_guard lock(mutex_);
@@ -56,6 +73,18 @@ class FakeFrontEnd final : public ImportFrontEnd {
   std::vector<std::u16string> Asked() {
     std::lock_guard lock(mutex_);
     return asked_;
+  }
+  std::vector<ImportProgress> Details() {
+    std::lock_guard lock(mutex_);
+    return details_;
+  }
+  std::vector<ClipFailure> Failures() {
+    std::lock_guard lock(mutex_);
+    return failures_;
+  }
+  std::vector<ImportOutcome> Summaries() {
+    std::lock_guard lock(mutex_);
+    return summaries_;
   }
   std::vector<Post> Posts() {
     std::lock_guard lock(mutex_);
@@ -79,6 +108,9 @@ class FakeFrontEnd final : public ImportFrontEnd {
   std::deque<int> answers_;
   std::vector<std::u16string> asked_;
   std::vector<Post> posts_;
+  std::vector<ImportProgress> details_;
+  std::vector<ClipFailure> failures_;
+  std::vector<ImportOutcome> summaries_;
 };
 
 }  // namespace quillon::testsupport

@@ -118,7 +118,7 @@ class SmallImport {
     ImportContext context;
     NamingState naming;
     FakeFrontEnd frontEnd;
-    frontEnd.onQuestion = [this](const std::u16string& path) { return frontEndAnswer_ ? frontEndAnswer_(path) : kAnswerNo; };
+    frontEnd.onQuestion = [this](const OverwriteQuestion& q) { return frontEndAnswer_ ? frontEndAnswer_(q.path) : kAnswerNo; };
     ImportJob job(frontEnd, context, naming);
     {
       std::lock_guard lock(mutex_);
