@@ -19,6 +19,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
+#include "version/Version.h"
 
 namespace {
 
@@ -297,7 +298,7 @@ int main(int argc, char** argv) {
     return Finish(0);
   }
   if (command == "--version") {
-    cli::Print("quillon-cli 1.1\n");
+    cli::Print(std::string("quillon-cli ") + kVersion + "\n");
     return Finish(0);
   }
   for (int i = 2; i < argc; ++i) {

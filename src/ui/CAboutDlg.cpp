@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "ui/DialogUnits.h"
+#include "version/Version.h"
 
 namespace quillon::ui {
 
@@ -13,7 +14,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(tr("Version"));
   setFixedSize(du.Size(227, 57));
   // The same in every language.
-  auto* name = new QLabel(QStringLiteral("Quillon version 1.1"), this);
+  auto* name = new QLabel(QStringLiteral("Quillon version %1").arg(QString::fromLatin1(kVersion)), this);
   du.Place(name, "version", 11, 10, 148, 8);
   auto* notice = new QLabel(QStringLiteral("Copyright (C) Zelt Corporation"), this);
   du.Place(notice, "notice", 11, 25, 155, 8);
