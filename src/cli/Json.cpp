@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/LocalTime.h"
 #include "platform/Text.h"
 
 namespace quillon::cli {
@@ -53,6 +54,23 @@ std::string JsonStringArray(const std::vector<std::u16string>& items) {
     out += JsonString(items[i]);
   }
   return out + "]";
+}
+
+std::string JsonLocalTime(std::int64_t seconds) {
+  const auto fields = platform::LocalFields(seconds);
+  // ISO 8601 writes a year in four digits.
+  if (!fields || fields->tm_year + 1900 < 0 || fields->tm_year + 1900 > 9999) return "null";
+  const long offset = fields->tm_gmtoff;
+  const long minutes = (offset < 0 ? -offset : offset) / 60;
+  char text[64];
+  std::snprintf(text, sizeof text, "\"%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld\"", fields->tm_year + 1900,
+                fields->tm_mon + 1, fields->tm_mday, fields->tm_hour, fields->tm_min, fields->tm_sec,
+                offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+  return text;
+}
+
+std::string JsonNumberOrNull(const std::optional<std::uint64_t>& value) {
+  return value ? std::to_string(*value) : "null";
 }
 
 }  // namespace quillon::cli

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 
 #include "cli/StandardOutput.h"
 #include "import/UserTexts.h"
+#include "platform/LocalTime.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 
@@ -26,9 +28,16 @@ static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler
 // Ctrl+C, kill's default signal, and the terminal going away.
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-constexpr int kBarWidth = 40;
+constexpr int kBarWidth = 20;
 // How long the main thread waits at most before it looks at the cancel flag again.
 constexpr int kWakeMs = 50;
+// The bar is drawn again at most this often, unless the clip or the output changes.
+constexpr auto kRedraw = std::chrono::milliseconds(100);
+// The speed is measured over the last few seconds, so that it follows a slower or faster
+// stretch of the copy; it is shown once half a second has been measured.
+constexpr auto kSpeedWindow = std::chrono::seconds(5);
+constexpr auto kSpeedMinimum = std::chrono::milliseconds(500);
+constexpr double kMiB = 1024.0 * 1024.0;
 
 void OnStopSignal(int) { TerminalImport::RequestCancel(); }
 
@@ -49,6 +58,44 @@ std::optional<std::string> ReadAnswerLine() {
     if (c == '\n') return line;
     line += c;
   }
+}
+
+// "3 bytes", or "2.9 KiB (3000 bytes)": the exact count beside the rounded size, so that two
+// sizes can be told apart.
+std::string SizeText(std::uint64_t bytes) {
+  std::string text = ByteSizeText(bytes);
+  if (bytes >= 1024) text += " (" + std::to_string(bytes) + " bytes)";
+  return text;
+}
+
+// "0:42" or "1:02:03".
+std::string DurationText(double seconds) {
+  const auto total = static_cast<unsigned long long>(std::min(seconds, 359999.0));
+  char text[32];
+  if (total >= 3600) {
+    std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", total / 3600, total / 60 % 60, total % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%llu:%02llu", total / 60, total % 60);
+  }
+  return text;
+}
+
+// The columns of the terminal on stderr, 80 when it does not tell.
+std::size_t TerminalColumns() {
+  winsize size{};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  return 80;
+}
+
+// text cut to at most columns characters (UTF-8 sequences kept whole), so that the line
+// never wraps and "\r" can draw over it.
+std::string CutToColumns(const std::string& text, std::size_t columns) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // continuation byte
+    if (++count > columns) return text.substr(0, i);
+  }
+  return text;
 }
 
 }  // namespace
@@ -81,7 +128,7 @@ TerminalImportResult TerminalImport::Run(int prefix, std::vector<std::size_t> ro
   }
   for (const ClipFailure& failure : plan.tooLarge) PrintError(failure.Describe());
 
-  total_ = plan.totalMiB;
+  copyRan_ = true;
   progressOpen_.store(true);
   {
     // The worker starts with the stop signals blocked, so that they always reach this thread
@@ -109,10 +156,10 @@ TerminalImportResult TerminalImport::Run(int prefix, std::vector<std::size_t> ro
       lock.lock();
     }
     if (question_ && !answer_) {
-      const std::u16string path = *question_;
+      const OverwriteQuestion question = *question_;
       lock.unlock();
       PrintNewOutputs();
-      const int answer = AnswerQuestion(path);
+      const int answer = AnswerQuestion(question);
       lock.lock();
       answer_ = answer;
       wake_.notify_all();
@@ -137,8 +184,7 @@ TerminalImportResult TerminalImport::Run(int prefix, std::vector<std::size_t> ro
 void TerminalImport::Handle(const Message& m) {
   switch (m.code) {
     case COPY_PROGRESS:
-      position_ += m.lParam;
-      DrawBar();
+      if (m.progress) TakeProgress(*m.progress);
       break;
     case COPY_DONE:
       progressOpen_.store(false);
@@ -150,6 +196,15 @@ void TerminalImport::Handle(const Message& m) {
     default:
       break;
   }
+}
+
+void TerminalImport::TakeProgress(const ImportProgress& progress) {
+  const Clock::time_point now = Clock::now();
+  const bool moved = progress.clip != progress_.clip || progress.output != progress_.output;
+  progress_ = progress;
+  samples_.emplace_back(now, progress.bytesDone);
+  while (samples_.size() > 2 && now - samples_[1].first >= kSpeedWindow) samples_.pop_front();
+  if (moved || now - lastDraw_ >= kRedraw || progress.bytesDone >= progress.bytesTotal) DrawBar();
 }
 
 void TerminalImport::PrintNewOutputs() {
@@ -178,31 +233,62 @@ void TerminalImport::ClearBar() {
   if (options_.progressBar) std::fputs("\r\033[K", stderr);
 }
 
+// [####                ]  21%   31.4 MiB/s  0:42 left  ABC0001 -> ABC0001.DV
 void TerminalImport::DrawBar() {
   if (!options_.progressBar || !progressOpen_.load()) return;
-  const std::uint64_t shown = total_ == 0 ? 0 : std::min(position_, total_);
-  const int filled = total_ == 0 ? 0 : static_cast<int>(shown * kBarWidth / total_);
-  std::fprintf(stderr, "\r[%s%s] %llu/%llu MiB", std::string(static_cast<std::size_t>(filled), '#').c_str(),
-               std::string(static_cast<std::size_t>(kBarWidth - filled), ' ').c_str(),
-               static_cast<unsigned long long>(shown), static_cast<unsigned long long>(total_));
+  lastDraw_ = Clock::now();
+  const std::uint64_t total = progress_.bytesTotal;
+  const std::uint64_t done = std::min(progress_.bytesDone, total);
+  const int percent = total == 0 ? 0 : static_cast<int>(done * 100 / total);
+  const int filled = percent * kBarWidth / 100;
+  char figures[96];
+  std::snprintf(figures, sizeof figures, "] %3d%%", percent);
+  std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
+                     std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') + figures;
+  const double measured =
+      samples_.size() < 2 ? 0 : std::chrono::duration<double>(samples_.back().first - samples_.front().first).count();
+  if (measured >= std::chrono::duration<double>(kSpeedMinimum).count()) {
+    const double bytesPerSecond = static_cast<double>(samples_.back().second - samples_.front().second) / measured;
+    const std::string left =
+        bytesPerSecond > 0 ? DurationText(static_cast<double>(total - done) / bytesPerSecond) : "-:--";
+    std::snprintf(figures, sizeof figures, "  %6.1f MiB/s  %s left", bytesPerSecond / kMiB, left.c_str());
+  } else {
+    std::snprintf(figures, sizeof figures, "     -.- MiB/s  -:-- left");
+  }
+  line += figures;
+  if (!progress_.clip.empty()) line += "  " + platform::ToUtf8(progress_.clip);
+  if (!progress_.output.empty()) line += " -> " + platform::ToUtf8(progress_.output);
+  std::fprintf(stderr, "\r%s\033[K", CutToColumns(line, TerminalColumns() - 1).c_str());
   std::fflush(stderr);
 }
 
-int TerminalImport::AnswerQuestion(const std::u16string& path) {
+int TerminalImport::AnswerQuestion(const OverwriteQuestion& asked) {
   if (g_cancelRequested.load()) return kAnswerCancel;
   ClearBar();
+  // The question's two lines are the original system's own wording, kept word for word on
+  // purpose ("Would you like replace" included); the sizes and the date follow them.
   char question[4096];
   std::snprintf(question, sizeof question, kOverwriteQuestionText,
-                platform::ToUtf8(platform::LastComponent(path)).c_str());
+                platform::ToUtf8(platform::LastComponent(asked.path)).c_str());
+  std::string existing = "not a regular file";
+  if (asked.existingSize) {
+    existing = SizeText(*asked.existingSize);
+    if (asked.existingTime) {
+      const std::string date = platform::ToUtf8(platform::FormatLocal(*asked.existingTime, "%Y-%m-%d %H:%M:%S"));
+      if (!date.empty()) existing += ", last changed " + date;
+    }
+  }
+  const std::string sizes = "  Existing file: " + existing + "\n  New file:      " + SizeText(asked.newSize) + "\n";
   for (;;) {
-    std::fprintf(stderr, "%s\n%s\n[y] Yes  [a] Yes to all  [n] No  [o] No to all  [c] Cancel: ", question,
-                 kOverwriteLineText);
+    std::fprintf(stderr, "%s\n%s\n%s[y] Yes  [a] Yes to all  [n] No  [o] No to all  [c] Cancel: ", question,
+                 kOverwriteLineText, sizes.c_str());
     std::fflush(stderr);
     const auto line = ReadAnswerLine();
     if (!line) {
       std::fputc('\n', stderr);
       return kAnswerCancel;  // nobody can answer: replace nothing and stop
     }
+    if (!options_.interactive) std::fputc('\n', stderr);  // a terminal echoes the Enter key itself
     const std::string a = line->substr(0, line->find_last_not_of(" \r\t") + 1);
     if (a == "y" || a == "Y" || a == "yes") return kAnswerYes;
     if (a == "a" || a == "A") return kAnswerYesToAll;
@@ -221,17 +307,24 @@ void TerminalImport::Post(Message m) {
 
 bool TerminalImport::ShowProgress(const ImportProgress& progress) {
   if (!progressOpen_.load()) return false;
-  if (progress.mib > 0) Post({COPY_PROGRESS, progress.mib, std::nullopt});
+  if (options_.progressBar) Post({COPY_PROGRESS, progress, std::nullopt});
   return true;
 }
 
-void TerminalImport::ClipFailed(const ClipFailure& failure) { Post({COPY_FAILED, 0, failure}); }
+void TerminalImport::ClipFailed(const ClipFailure& failure) { Post({COPY_FAILED, std::nullopt, failure}); }
 
-void TerminalImport::Finished(const ImportOutcome&) {}
+// Where the bar was drawn, what the copy came to.
+void TerminalImport::Finished(const ImportOutcome& summary) {
+  if (!options_.progressBar || !copyRan_) return;
+  const std::size_t files = summary.written.size();
+  const double rate = summary.seconds > 0 ? static_cast<double>(summary.bytesWritten) / summary.seconds / kMiB : 0;
+  std::fprintf(stderr, "%zu %s written, %s in %.1f s (%.1f MiB/s)\n", files, files == 1 ? "file" : "files",
+               ByteSizeText(summary.bytesWritten).c_str(), summary.seconds, rate);
+}
 
 int TerminalImport::AskOverwrite(const OverwriteQuestion& question) {
   std::unique_lock lock(mutex_);
-  question_ = question.path;
+  question_ = question;
   answer_.reset();
   wake_.notify_all();
   wake_.wait(lock, [this] { return answer_.has_value(); });
@@ -243,7 +336,7 @@ int TerminalImport::AskOverwrite(const OverwriteQuestion& question) {
 
 void TerminalImport::CopyEnded() {
   std::lock_guard lock(mutex_);
-  if (progressOpen_.load()) messages_.push_back({COPY_DONE, 0, std::nullopt});
+  if (progressOpen_.load()) messages_.push_back({COPY_DONE, std::nullopt, std::nullopt});
   workerEnded_ = true;
   wake_.notify_all();
 }

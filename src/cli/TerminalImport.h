@@ -3,6 +3,7 @@
 // questions to the main thread, which draws progress, prints outputs and failures and asks on
 // the terminal.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "import/ImportJob.h"
@@ -50,30 +52,36 @@ class TerminalImport final : public ImportFrontEnd {
   int AskOverwrite(const OverwriteQuestion& question) override;
 
  private:
+  using Clock = std::chrono::steady_clock;
   struct Message {
     CopyCode code;
-    std::uint32_t lParam;
+    std::optional<ImportProgress> progress;
     std::optional<ClipFailure> failure;
   };
   void Post(Message m);
   void Handle(const Message& m);
+  void TakeProgress(const ImportProgress& progress);
   void PrintNewOutputs();
   void PrintError(const std::u16string& line);
   void ClearBar();
   void DrawBar();
-  int AnswerQuestion(const std::u16string& path);
+  int AnswerQuestion(const OverwriteQuestion& question);
 
   const ClipCatalogue& catalogue_;
   TerminalImportOptions options_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Message> messages_;
-  std::optional<std::u16string> question_;  // pending overwrite question
+  std::optional<OverwriteQuestion> question_;  // pending overwrite question
   std::optional<int> answer_;
   bool workerEnded_ = false;
+  bool copyRan_ = false;
   std::atomic<bool> progressOpen_{false};
-  std::uint64_t total_ = 0;
-  std::uint64_t position_ = 0;
+  // Main thread only: the bar's figures, and the recent (time, bytes done) pairs its speed is
+  // measured over.
+  ImportProgress progress_;
+  std::deque<std::pair<Clock::time_point, std::uint64_t>> samples_;
+  Clock::time_point lastDraw_;
   std::set<std::u16string> placedShown_;
   std::size_t keptShown_ = 0;
 };

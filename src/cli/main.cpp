@@ -5,18 +5,21 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "catalogue/ClipCatalogue.h"
 #include "catalogue/UnitDrives.h"
+#include "cli/DryRun.h"
 #include "cli/Json.h"
 #include "cli/StandardOutput.h"
 #include "cli/TerminalImport.h"
 #include "import/ImportContext.h"
 #include "import/Manifest.h"
 #include "platform/FileSystem.h"
+#include "platform/MountTable.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "version/Version.h"
@@ -28,15 +31,16 @@ using platform::FromUtf8;
 using platform::ToUtf8;
 
 constexpr const char* kUsage =
-    "usage: quillon-cli drives\n"
+    "usage: quillon-cli drives [--json]\n"
     "       quillon-cli list ROOT [--json] [--no-hdv] [--no-dv]\n"
     "       quillon-cli import ROOT DEST [--no-hdv] [--no-dv] [--prefix N] [--overwrite ask|all|none]\n"
-    "                          [--no-verify] [--manifest FILE] [--json] [CLIP ...]\n";
+    "                          [--no-verify] [--manifest FILE] [--dry-run] [-q|--quiet] [--json] [CLIP ...]\n";
 
 constexpr const char* kHelp =
     "Lists and imports the clips of an HDV/DV hard-disk recording unit.\n"
     "\n"
-    "  drives        the mounted unit drives, one per line\n"
+    "  drives        the mounted unit drives, one per line; --json adds each one's file system\n"
+    "                and free space\n"
     "  list ROOT     one row per clip of the unit at ROOT (a mount point or a folder holding\n"
     "                VIDEO/QVT, or HDVF and DVF); --json prints the catalogue as JSON\n"
     "  import ROOT DEST\n"
@@ -50,18 +54,25 @@ constexpr const char* kHelp =
     "  --overwrite MODE     existing output files: ask (default on a terminal), all, none\n"
     "  --no-verify          do not read each output back from the disk to compare it\n"
     "  --manifest FILE      write the outputs' XXH3-128 hashes to FILE (check: xxhsum -c FILE)\n"
+    "  --dry-run            print the output files the import would write, each with its size\n"
+    "                       and new, would replace, would keep, would ask or would fail, and\n"
+    "                       whether the import could start; copy nothing\n"
+    "  -q, --quiet          no progress bar and no line per file: only errors\n"
     "  --help, --version\n"
     "\n"
     "Ctrl+C, SIGTERM and SIGHUP cancel an import; the file being written is removed and\n"
     "existing files keep their bytes.\n"
     "\n"
-    "Exit status: 0 success; 1 a clip failed, the import was refused or cancelled, or the\n"
-    "output or the manifest could not be written; 2 usage error.\n";
+    "Exit status: 0 success; 1 a clip failed (or would, with --dry-run), the import was refused\n"
+    "or cancelled, there was nothing to import, ROOT holds no unit, or the output or the\n"
+    "manifest could not be written; 2 usage error, or ROOT is missing or not a folder.\n";
 
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "quillon-cli: %s (see --help)\n", message.c_str());
   return 2;
 }
+
+enum class Command { Drives, List, Import };
 
 struct Arguments {
   std::vector<std::string> positional;
@@ -72,22 +83,29 @@ struct Arguments {
   std::string overwrite;
   bool verify = true;
   std::string manifest;
+  bool dryRun = false;
+  bool quiet = false;
 };
 
 // Parses options anywhere on the line; "--" ends them. Returns an error text or empty.
-std::string Parse(int argc, char** argv, int first, Arguments& args, bool importOptions) {
+std::string Parse(int argc, char** argv, Command command, Arguments& args) {
+  const bool scanOptions = command != Command::Drives;
+  const bool importOptions = command == Command::Import;
   bool optionsEnded = false;
-  for (int i = first; i < argc; ++i) {
+  for (int i = 2; i < argc; ++i) {
     const std::string_view a = argv[i];
-    if (optionsEnded || a.size() < 2 || a.substr(0, 2) != "--") {
+    if (!optionsEnded && importOptions && a == "-q") {
+      args.quiet = true;
+    } else if (optionsEnded || a.size() < 2 || a.substr(0, 2) != "--") {
+      if (command == Command::Drives) return "drives takes no arguments";
       args.positional.emplace_back(a);
     } else if (a == "--") {
       optionsEnded = true;
     } else if (a == "--json") {
       args.json = true;
-    } else if (a == "--no-hdv") {
+    } else if (scanOptions && a == "--no-hdv") {
       args.hdv = false;
-    } else if (a == "--no-dv") {
+    } else if (scanOptions && a == "--no-dv") {
       args.dv = false;
     } else if (importOptions && (a == "--prefix" || a.starts_with("--prefix="))) {
       std::string value;
@@ -119,6 +137,10 @@ std::string Parse(int argc, char** argv, int first, Arguments& args, bool import
         args.manifest = std::string(a.substr(11));
       }
       if (args.manifest.empty()) return "--manifest needs a file name";
+    } else if (importOptions && a == "--dry-run") {
+      args.dryRun = true;
+    } else if (importOptions && a == "--quiet") {
+      args.quiet = true;
     } else {
       return "unknown option " + std::string(a);
     }
@@ -138,10 +160,43 @@ std::u16string AbsoluteArgument(const std::string& text) {
   return RootArgument(ec ? text : absolute.lexically_normal().string());
 }
 
-int Drives() {
+// A ROOT that is not a folder is a wrong argument (2); a folder without a unit's tree, as the
+// drive detection tells it, has nothing to list (1). Says which on stderr.
+std::optional<int> CheckRoot(const std::u16string& root) {
+  const std::string shown = ToUtf8(root);
+  const auto status = platform::Files().Status(root);
+  if (!status) {
+    std::fprintf(stderr, "quillon-cli: the folder %s does not exist\n", shown.c_str());
+    return 2;
+  }
+  if (!status->isDirectory) {
+    std::fprintf(stderr, "quillon-cli: %s is not a folder\n", shown.c_str());
+    return 2;
+  }
+  if (!IsUnitDrive(root)) {
+    std::fprintf(stderr, "quillon-cli: %s holds no recording unit (no VIDEO/QVT, nor HDVF and DVF)\n", shown.c_str());
+    return 1;
+  }
+  return std::nullopt;
+}
+
+int Drives(bool json) {
   std::vector<std::u16string> drives;
   FindUnitDrives(drives);
-  for (const auto& d : drives) cli::Print(ToUtf8(d) + "\n");
+  if (!json) {
+    for (const auto& d : drives) cli::Print(ToUtf8(d) + "\n");
+    return 0;
+  }
+  std::string out = "{\"drives\": [";
+  for (std::size_t i = 0; i < drives.size(); ++i) {
+    const auto type = platform::FileSystemTypeOf(drives[i]);
+    const auto space = platform::Files().Space(drives[i]);
+    if (i) out += ", ";
+    out += "{\"mount_point\": " + cli::JsonString(drives[i]) +
+           ", \"fs_type\": " + (type ? cli::JsonString(FromUtf8(*type)) : "null") + ", \"free_bytes\": " +
+           cli::JsonNumberOrNull(space ? std::optional(space->freeBytes) : std::nullopt) + "}";
+  }
+  cli::Print(out + "]}\n");
   return 0;
 }
 
@@ -157,6 +212,12 @@ void PrintCatalogueJson(const std::u16string& root, const ClipCatalogue& catalog
     out += clip->source == ClipSource::Folder ? "\"folder\"" : "\"flat\"";
     out += ", \"folder\": " + cli::JsonString(clip->folder);
     out += ", \"size_mib\": " + std::to_string(catalogue.GetClipSizeMiB(i));
+    std::uint64_t bytes = 0;
+    for (Chunk& c : clip->chunks) bytes += c.Size();
+    out += ", \"size\": " + std::to_string(bytes);
+    // The instant the list row shows: the last chunk's last write, 0 when unknown.
+    const std::int64_t time = clip->chunks.empty() ? 0 : clip->ClipTime(clip->chunks.size() - 1);
+    out += ", \"time\": " + (time == 0 ? std::string("null") : cli::JsonLocalTime(time));
     out += ", \"row\": " + cli::JsonString(rows[i]);
     out += ", \"chunks\": [";
     for (std::size_t k = 0; k < clip->chunks.size(); ++k) {
@@ -175,6 +236,7 @@ void PrintCatalogueJson(const std::u16string& root, const ClipCatalogue& catalog
 int List(const Arguments& args) {
   if (args.positional.size() != 1) return UsageError(args.positional.empty() ? "list needs ROOT" : "too many arguments");
   const std::u16string root = RootArgument(args.positional[0]);
+  if (const auto status = CheckRoot(root)) return *status;
   ClipCatalogue catalogue;
   catalogue.Scan(root, args.hdv, args.dv);
   std::vector<std::u16string> rows;
@@ -189,7 +251,7 @@ int List(const Arguments& args) {
 
 void Notice(const std::u16string& text) { std::fprintf(stderr, "%s\n", ToUtf8(text).c_str()); }
 
-std::string OutcomeJson(const ImportOutcome& outcome) {
+std::string OutcomeJson(const ImportOutcome& outcome, const std::optional<Refusal>& refusal) {
   std::string renamed = "[";
   for (const RenamedOutput& r : outcome.renamed) {
     if (renamed.size() > 1) renamed += ", ";
@@ -203,16 +265,41 @@ std::string OutcomeJson(const ImportOutcome& outcome) {
                   "}";
   }
   notRemoved += "]";
+  std::string hashes = "{";
+  for (std::size_t i = 0; i < outcome.written.size() && i < outcome.hashes.size(); ++i) {
+    if (i) hashes += ", ";
+    hashes += cli::JsonString(outcome.written[i]) + ": \"" + outcome.hashes[i] + "\"";
+  }
+  hashes += "}";
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.3f", outcome.seconds);
   return "{\"written\": " + cli::JsonStringArray(outcome.written) +
          ", \"skipped\": " + cli::JsonStringArray(outcome.skipped) + ", \"renamed\": " + renamed +
          ", \"discarded\": " + cli::JsonStringArray(outcome.discarded) + ", \"not_removed\": " + notRemoved +
          ", \"failed\": " + cli::JsonStringArray(outcome.failed) +
-         ", \"cancelled\": " + (outcome.cancelled ? "true" : "false") + "}\n";
+         ", \"cancelled\": " + (outcome.cancelled ? "true" : "false") + ", \"hashes\": " + hashes +
+         ", \"verified\": " + (outcome.verified ? "true" : "false") +
+         ", \"bytes\": " + std::to_string(outcome.bytesWritten) + ", \"seconds\": " + seconds +
+         ", \"refusal\": " + (refusal ? cli::JsonString(refusal->Describe()) : "null") + "}\n";
+}
+
+// "--no-hdv", "--no-dv" or both: what the scan left out.
+std::string SwitchesText(const Arguments& args) {
+  if (!args.hdv && !args.dv) return "--no-hdv and --no-dv";
+  return args.hdv ? "--no-dv" : "--no-hdv";
+}
+
+bool HasClip(const ClipCatalogue& catalogue, const std::u16string& name) {
+  for (std::size_t i = 0; i < catalogue.Count(); ++i) {
+    if (catalogue.ClipName(i) == name) return true;
+  }
+  return false;
 }
 
 int Import(const Arguments& args) {
   if (args.positional.size() < 2) return UsageError("import needs ROOT and DEST");
   const std::u16string root = RootArgument(args.positional[0]);
+  if (const auto status = CheckRoot(root)) return *status;
   const std::u16string destination = AbsoluteArgument(args.positional[1]);
   ClipCatalogue catalogue;
   catalogue.Scan(root, args.hdv, args.dv);
@@ -220,7 +307,16 @@ int Import(const Arguments& args) {
   std::vector<std::size_t> rows;
   if (args.positional.size() == 2) {
     for (std::size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(i);
+    if (rows.empty()) {
+      std::fprintf(stderr, "quillon-cli: nothing to import: no clips in %s%s\n", ToUtf8(root).c_str(),
+                   args.hdv && args.dv ? "" : (" with " + SwitchesText(args)).c_str());
+      return 1;
+    }
   } else {
+    // A name the unit does not have is a wrong argument; a clip that --no-hdv or --no-dv left
+    // out of the scan is only not imported.
+    std::optional<ClipCatalogue> whole;
+    std::vector<std::string> leftOut;
     for (std::size_t n = 2; n < args.positional.size(); ++n) {
       const std::u16string name = FromUtf8(args.positional[n]);
       bool found = false;
@@ -230,7 +326,22 @@ int Import(const Arguments& args) {
           found = true;
         }
       }
-      if (!found) return UsageError("no clip named " + args.positional[n]);
+      if (found) continue;
+      if (!args.hdv || !args.dv) {
+        if (!whole) whole.emplace().Scan(root, true, true);
+        if (HasClip(*whole, name)) {
+          leftOut.push_back(args.positional[n]);
+          continue;
+        }
+      }
+      return UsageError("no clip named " + args.positional[n]);
+    }
+    for (const auto& name : leftOut) {
+      std::fprintf(stderr, "quillon-cli: %s is left out by %s\n", name.c_str(), SwitchesText(args).c_str());
+    }
+    if (rows.empty()) {
+      std::fputs("quillon-cli: nothing to import\n", stderr);
+      return 1;
     }
   }
 
@@ -240,9 +351,16 @@ int Import(const Arguments& args) {
   importOptions.overwrite = mode == "all" ? OverwriteAll : mode == "none" ? SkipAll : Ask;
   importOptions.verify = args.verify;
 
+  if (args.dryRun) {
+    const cli::DryRun run = cli::PlanImport(catalogue, args.prefix, std::move(rows), destination, importOptions);
+    cli::Print(args.json ? cli::DryRunJson(run) : cli::DryRunText(run));
+    return run.WouldSucceed() ? 0 : 1;
+  }
+
+  const bool tell = !args.json && !args.quiet;  // lines beyond errors
   cli::TerminalImportOptions options;
-  options.printPaths = !args.json;
-  options.progressBar = !args.json && ::isatty(STDERR_FILENO) != 0;
+  options.printPaths = tell;
+  options.progressBar = tell && ::isatty(STDERR_FILENO) != 0;
   options.interactive = terminal;
   cli::InstallStopSignals();
   cli::TerminalImport import(catalogue, options);
@@ -253,7 +371,7 @@ int Import(const Arguments& args) {
   for (const UnremovedOutput& left : outcome.notRemoved) {
     std::fprintf(stderr, "could not remove incomplete %s (%s)\n", ToUtf8(left.path).c_str(), left.error.c_str());
   }
-  if (!args.json) {
+  if (tell) {
     for (const auto& path : outcome.staleRemoved) {
       std::fprintf(stderr, "removed %s, left by an import that was stopped\n", ToUtf8(path).c_str());
     }
@@ -274,7 +392,7 @@ int Import(const Arguments& args) {
       ok = false;
     }
   }
-  if (args.json) cli::Print(OutcomeJson(outcome));
+  if (args.json) cli::Print(OutcomeJson(outcome, result.refusal));
   return ok ? 0 : 1;
 }
 
@@ -309,15 +427,15 @@ int main(int argc, char** argv) {
   }
   Arguments args;
   if (command == "drives") {
-    if (argc > 2) return UsageError("drives takes no arguments");
-    return Finish(Drives());
+    if (auto error = Parse(argc, argv, Command::Drives, args); !error.empty()) return UsageError(error);
+    return Finish(Drives(args.json));
   }
   if (command == "list") {
-    if (auto error = Parse(argc, argv, 2, args, false); !error.empty()) return UsageError(error);
+    if (auto error = Parse(argc, argv, Command::List, args); !error.empty()) return UsageError(error);
     return Finish(List(args));
   }
   if (command == "import") {
-    if (auto error = Parse(argc, argv, 2, args, true); !error.empty()) return UsageError(error);
+    if (auto error = Parse(argc, argv, Command::Import, args); !error.empty()) return UsageError(error);
     return Finish(Import(args));
   }
   return UsageError("unknown command " + std::string(command));

@@ -60,7 +60,7 @@ ImportPlan ImportJob::Prepare(const ClipCatalogue& catalogue, int prefixPosition
   plan.refusal = CheckDestination(catalogue.Root(), destination);
   if (!plan.refusal) {
     platform::FileSystem& fs = platform::Files();
-    staleRemoved_ = fs.RemoveStaleOutputs(destination);
+    if (options.removeLeftovers) staleRemoved_ = fs.RemoveStaleOutputs(destination);
     for (std::size_t i = 0; i < catalogue.Count(); ++i) {
       for (const Chunk& chunk : catalogue.At(i).chunks) {
         if (const auto status = fs.Status(chunk.path)) unitFiles_.push_back(status->id);
@@ -68,9 +68,11 @@ ImportPlan ImportJob::Prepare(const ClipCatalogue& catalogue, int prefixPosition
     }
     if (const auto space = fs.Space(destination)) {
       if (space->maxFileSize) tooLarge_ = LeaveOutTooLarge(*space->maxFileSize);
+      planned_ = clips_;
       plan.refusal = CheckSpace(*space, destination);
     }
   }
+  planned_ = clips_;  // a refused import can still be looked at
   if (plan.refusal) {  // nothing is copied, so no clip fails either
     clips_.clear();
     tooLarge_.clear();
@@ -140,28 +142,39 @@ std::optional<Refusal> ImportJob::CheckSpace(const platform::VolumeSpace& space,
 
   // It does not fit as a whole: look at what would really be written. Existing files that are
   // kept cost nothing, and a replaced file gives its room back once the new one is in place.
+  std::uint64_t running = 0;
+  needed = 0;
+  for (const PlannedImportOutput& output : PlannedOutputs()) {
+    const bool replaces = output.existing && !output.existing->isDirectory;
+    if (replaces && context_.OverwriteChoice() == SkipAll) continue;
+    running += WholeBlocks(output.bytes, space.blockSize);
+    needed = std::max(needed, running);
+    if (replaces && !output.existing->isLink) {
+      running -= std::min(running, WholeBlocks(output.existing->size, space.blockSize));
+    }
+  }
+  if (needed <= space.freeBytes) return std::nullopt;
+  return Refusal{RefusalKind::NotEnoughSpace, destination, needed, space.freeBytes, {}};
+}
+
+std::vector<PlannedImportOutput> ImportJob::PlannedOutputs() {
   platform::FileSystem& fs = platform::Files();
+  const std::u16string destination = context_.Destination();
   NamingState naming;  // names are only looked at here: the real state stays as it is
   CopyNamingInto(naming);
   std::set<std::u16string> claimed;
-  std::uint64_t running = 0;
-  needed = 0;
-  for (const ClipHandle& clip : clips_) {
+  std::vector<PlannedImportOutput> outputs;
+  for (const ClipHandle& clip : planned_) {
     for (const PlannedOutput& output : PlanOutputs(*clip, naming)) {
       const std::u16string wanted = destination + platform::kSeparator + output.name;
       std::u16string path = wanted;
       for (int n = 2; claimed.count(path) != 0; ++n) path = NumberedName(wanted, n);
       claimed.insert(path);
-      const auto existing = fs.LinkStatus(path);
-      const bool replaces = existing && !existing->isDirectory;
-      if (replaces && context_.OverwriteChoice() == SkipAll) continue;
-      running += WholeBlocks(output.bytes, space.blockSize);
-      needed = std::max(needed, running);
-      if (replaces && !existing->isLink) running -= std::min(running, WholeBlocks(existing->size, space.blockSize));
+      auto existing = fs.LinkStatus(path);
+      outputs.push_back({clip->name, std::move(path), output.bytes, std::move(existing)});
     }
   }
-  if (needed <= space.freeBytes) return std::nullopt;
-  return Refusal{RefusalKind::NotEnoughSpace, destination, needed, space.freeBytes, {}};
+  return outputs;
 }
 
 void ImportJob::StartWorker() {

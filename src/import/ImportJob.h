@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +25,16 @@ struct ImportOptions {
   std::int32_t overwrite = Ask;
   // Read every output back from the disk and compare it before it takes its name.
   bool verify = true;
+  // Remove the temporary files a killed import left in the destination (not when only looking).
+  bool removeLeftovers = true;
+};
+
+// One output a prepared import would write, named as the copy would name it.
+struct PlannedImportOutput {
+  std::u16string clip;
+  std::u16string path;  // with "_2", "_3"... where an earlier output of the import has the name
+  std::uint64_t bytes = 0;
+  std::optional<platform::FileStatus> existing;  // what is at that name now
 };
 
 class ImportJob {
@@ -40,6 +51,10 @@ class ImportJob {
   // files left in the destination by a killed import are removed.
   ImportPlan Prepare(const ClipCatalogue& catalogue, int prefixPosition, std::vector<std::size_t> rows,
                      const std::u16string& destination, const ImportOptions& options = {});
+
+  // The outputs of the clips Prepare kept (also when it refused the import), found by reading
+  // the unit as the copy will; writes nothing.
+  std::vector<PlannedImportOutput> PlannedOutputs();
 
   // On COPY_START: runs the worker on its own thread.
   void StartWorker();
@@ -78,6 +93,7 @@ class ImportJob {
   ImportContext& context_;
   NamingState& naming_;
   std::vector<ClipHandle> clips_;  // the worker's own copies of the selected clips
+  std::vector<ClipHandle> planned_;  // what would be copied, also when the import is refused
   std::vector<platform::FileId> unitFiles_;
   std::vector<ClipFailure> tooLarge_;
   std::vector<std::u16string> staleRemoved_;

@@ -7,15 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <thread>
 
 #include "platform/ContentHash.h"
+#include "platform/MountTable.h"
 #include "support/MediaBytes.h"
 #include "support/Process.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "support/UnitTree.h"
 
@@ -26,7 +30,9 @@ using quillon::testsupport::BackgroundProcess;
 using quillon::testsupport::ProcessResult;
 using quillon::testsupport::ReadFile;
 using quillon::testsupport::RunProcess;
+using quillon::testsupport::ScopedEnv;
 using quillon::testsupport::TempDir;
+using quillon::testsupport::UnitTree;
 using quillon::testsupport::WriteFile;
 
 constexpr const char* kFailedText =
@@ -88,6 +94,14 @@ std::string Text(const fs::path& path) {
   return {bytes.begin(), bytes.end()};
 }
 
+// The XXH3-128 of a file's bytes, in hex.
+std::string Hash(const fs::path& path) {
+  const auto bytes = ReadFile(path);
+  quillon::platform::ContentHash hash;
+  hash.Update(bytes.data(), bytes.size());
+  return hash.Hex();
+}
+
 std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
 class QuillonCli : public ::testing::Test {
@@ -126,7 +140,8 @@ TEST_F(QuillonCli, BadArgumentsAreUsageErrorsWithOneLine) {
            {"list"}, {"list", Root(), "--bogus"}, {"import", Root()}, {"frobnicate"},
            {"import", Root(), Dest(), "--prefix", "100"}, {"import", Root(), Dest(), "--prefix", "x"},
            {"import", Root(), Dest(), "--overwrite", "maybe"}, {"import", Root(), Dest(), "NOSUCH1"},
-           {"import", Root(), Dest(), "--manifest"}, {"list", Root(), "--no-verify"}}) {
+           {"import", Root(), Dest(), "--manifest"}, {"list", Root(), "--no-verify"}, {"list", Root(), "--dry-run"},
+           {"drives", "--no-hdv"}, {"drives", Root()}}) {
     const ProcessResult r = Cli(args);
     EXPECT_EQ(r.exitCode, 2) << args.back();
     EXPECT_EQ(Lines(r.err), 1u) << r.err;
@@ -143,10 +158,32 @@ TEST_F(QuillonCli, HelpAndVersionAnswerLikeAnyTool) {
   EXPECT_EQ(version.out, "quillon-cli 1.1\n");
 }
 
-TEST_F(QuillonCli, ARootThatDoesNotExistListsNothing) {
-  const ProcessResult r = Cli({"list", (unit.Path() / "gone").string()});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_TRUE(r.out.empty());
+TEST_F(QuillonCli, TheExitStatusTellsAWrongRootFromOneWithoutAUnitAndFromNothingToImport) {
+  TempDir bare, empty;
+  fs::create_directories(empty.Path() / "VIDEO" / "QVT");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string error;
+  } cases[] = {
+      {{"list", (unit.Path() / "gone").string()}, 2, "does not exist"},
+      {{"import", (flat / "ABC0001.DV").string(), Dest()}, 2, "is not a folder"},
+      {{"list", bare.Path().string(), "--json"}, 1, "holds no recording unit"},
+      {{"import", bare.Path().string(), Dest()}, 1, "holds no recording unit"},
+      {{"import", empty.Path().string(), Dest(), "--json"}, 1, "nothing to import"},
+      {{"import", Root(), Dest(), "--no-dv", "--dry-run"}, 1, "nothing to import"},
+      {{"import", Root(), Dest(), "--no-dv", "ABC0001"}, 1, "ABC0001 is left out by --no-dv"},
+      {{"import", Root(), Dest(), "--no-dv", "NOSUCH1"}, 2, "no clip named NOSUCH1"},
+      {{"import", Root()}, 2, "import needs ROOT and DEST"},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult r = Cli(c.args);
+    EXPECT_EQ(r.exitCode, c.status) << r.err;
+    EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_TRUE(fs::is_empty(dest.Path()));
+  EXPECT_EQ(Cli({"list", empty.Path().string()}).exitCode, 0);  // a unit without clips lists none
 }
 
 TEST_F(QuillonCli, ListPrintsOneRowPerClipAndTheCatalogueAsJson) {
@@ -162,6 +199,29 @@ TEST_F(QuillonCli, ListPrintsOneRowPerClipAndTheCatalogueAsJson) {
   EXPECT_NE(json.out.find("\"name\": \"ABC0001.DV\", \"kind\": 1, \"continues\": false, \"size\": 3000"),
             std::string::npos);
   EXPECT_TRUE(Cli({"list", Root(), "--no-dv"}).out.empty());
+}
+
+TEST_F(QuillonCli, ListJsonGivesEachClipItsSizeAndTheLocalTimeOfItsLastChunk) {
+  TempDir other;
+  const UnitTree tree(other);
+  tree.HdvParent();
+  quillon::testsupport::SetMtime(quillon::testsupport::PutFile(tree.DvFolder("001"), "001.DV", {1, 2, 3}), 1000);
+  const fs::path last = quillon::testsupport::PutFile(tree.DvFolder("001"), "002.DV", {4, 5});
+  const struct {
+    const char* zone;
+    std::int64_t mtime;
+    std::string time;
+  } cases[] = {
+      {"XYZ-1", 1205486130, "\"2008-03-14T10:15:30+01:00\""},
+      {"ABC+3:30", 1205486130, "\"2008-03-14T05:45:30-03:30\""},
+      {"UTC0", 0, "null"},  // no time known, as the row's "Invalid DateTime"
+  };
+  for (const auto& c : cases) {
+    const ScopedEnv zone("TZ", c.zone);
+    quillon::testsupport::SetMtime(last, c.mtime);
+    const ProcessResult r = Cli({"list", tree.Root().string(), "--json"});
+    EXPECT_NE(r.out.find("\"size\": 5, \"time\": " + c.time + ", "), std::string::npos) << c.zone << r.out;
+  }
 }
 
 TEST_F(QuillonCli, ImportPrintsFilesInPlaceAndKeptOnesAndHonoursTheOverwriteModes) {
@@ -190,13 +250,19 @@ TEST_F(QuillonCli, ImportPrintsFilesInPlaceAndKeptOnesAndHonoursTheOverwriteMode
   EXPECT_EQ(ReadFile(dest.Path() / "ABC0001.DV").size(), 3000u);
 }
 
-TEST_F(QuillonCli, AskedQuestionsAreAnsweredFromStandardInput) {
+TEST_F(QuillonCli, AskedQuestionsShowBothSizesAndAreAnsweredFromStandardInput) {
   WriteFile(dest.Path() / "ABC0001.DV", "old");
   WriteFile(dest.Path() / "XYZ0001.DV", "old");
+  quillon::testsupport::SetMtime(dest.Path() / "ABC0001.DV", 1205486130);
+  const ScopedEnv zone("TZ", "XYZ-1");
   const ProcessResult r = Cli({"import", Root(), Dest(), "--overwrite", "ask"}, "n\ny\n");
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_NE(r.err.find("This folder already contains a file named 'ABC0001.DV'."), std::string::npos);
-  EXPECT_NE(r.err.find("Would you like replace the existing file?"), std::string::npos);
+  EXPECT_NE(r.err.find("This folder already contains a file named 'ABC0001.DV'.\n"
+                       "Would you like replace the existing file?\n"
+                       "  Existing file: 3 bytes, last changed 2008-03-14 10:15:30\n"
+                       "  New file:      2.9 KiB (3000 bytes)\n"),
+            std::string::npos)
+      << r.err;
   EXPECT_EQ(ReadFile(dest.Path() / "ABC0001.DV").size(), 3u);
   EXPECT_EQ(ReadFile(dest.Path() / "XYZ0001.DV").size(), 2000u);
 
@@ -204,6 +270,92 @@ TEST_F(QuillonCli, AskedQuestionsAreAnsweredFromStandardInput) {
   const ProcessResult cancelled = Cli({"import", Root(), Dest(), "--overwrite", "ask", "--json"});
   EXPECT_EQ(cancelled.exitCode, 1);
   EXPECT_NE(cancelled.out.find("\"cancelled\": true"), std::string::npos) << cancelled.out;
+}
+
+TEST_F(QuillonCli, ADryRunTellsWhatEachOutputWouldMeetAndChangesNothing) {
+  WriteFile(dest.Path() / "ABC0001.DV", "old");
+  const fs::path stale = dest.Path() / ".XYZ0001.DV.abcdefgh.quillon-part";  // as a killed import leaves it
+  WriteFile(stale, "part");
+  const struct {
+    std::string mode, existing;
+  } cases[] = {{"none", "would keep   "}, {"all", "would replace"}, {"ask", "would ask    "}};
+  for (const auto& c : cases) {
+    const ProcessResult r = Cli({"import", Root(), Dest(), "--dry-run", "--overwrite", c.mode});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              c.existing + "  3000  " + Out("ABC0001.DV") + "\nnew            2000  " + Out("XYZ0001.DV") + "\nOK\n");
+  }
+  EXPECT_EQ(Text(dest.Path() / "ABC0001.DV"), "old");
+  EXPECT_FALSE(fs::exists(dest.Path() / "XYZ0001.DV"));
+  EXPECT_TRUE(fs::exists(stale));
+
+  // A folder where an output would go fails that clip, and so the command.
+  TempDir other;
+  fs::create_directories(other.Path() / "ABC0001.DV");
+  const ProcessResult blocked = Cli({"import", Root(), other.Path().string(), "--dry-run", "--overwrite", "all"});
+  EXPECT_EQ(blocked.exitCode, 1);
+  EXPECT_TRUE(blocked.out.starts_with("would fail     3000  ")) << blocked.out;
+
+  // The verdict of a refused import.
+  const ProcessResult refused = Cli({"import", Root(), Out("missing"), "--dry-run", "--json", "XYZ0001"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.out, "{\"outputs\": [{\"clip\": \"XYZ0001\", \"path\": \"" + Out("missing/XYZ0001.DV") +
+                             "\", \"size\": 2000, \"action\": \"new\"}], \"too_large\": [], \"refusal\": "
+                             "\"The destination folder " + Out("missing") + " does not exist.\"}\n");
+  EXPECT_TRUE(fs::is_empty(other.Path() / "ABC0001.DV"));
+}
+
+TEST_F(QuillonCli, QuietPrintsOnlyErrors) {
+  WriteFile(dest.Path() / "XYZ0001.DV", "old");                        // kept: "kept PATH" without -q
+  WriteFile(dest.Path() / ".ABC0001.DV.abcdefgh.quillon-part", "part");  // removed: told without -q
+  const ProcessResult r = Cli({"import", Root(), Dest(), "-q", "--overwrite", "none"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out + r.err, "");
+  EXPECT_EQ(ReadFile(dest.Path() / "ABC0001.DV").size(), 3000u);
+
+  fs::remove(dest.Path() / "ABC0001.DV");
+  fs::create_directories(dest.Path() / "ABC0001.DV");
+  const ProcessResult failed = Cli({"import", Root(), Dest(), "--quiet", "--overwrite", "all"});
+  EXPECT_EQ(failed.exitCode, 1);
+  EXPECT_EQ(failed.out, "");
+  EXPECT_NE(failed.err.find("ABC0001: ABC0001.DV could not be created"), std::string::npos) << failed.err;
+}
+
+TEST_F(QuillonCli, TheJsonSummaryGivesEachWrittenFileItsHashAndTheFigures) {
+  for (const bool verify : {true, false}) {
+    std::vector<std::string> args{"import", Root(), Dest(), "--json", "--overwrite", "all"};
+    if (!verify) args.push_back("--no-verify");
+    const ProcessResult r = Cli(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string a = Out("ABC0001.DV"), x = Out("XYZ0001.DV");
+    EXPECT_NE(r.out.find("{\"written\": [\"" + a + "\", \"" + x + "\"], "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"hashes\": {\"" + a + "\": \"" + Hash(flat / "ABC0001.DV") + "\", \"" + x + "\": \"" +
+                         Hash(flat / "XYZ0001.DV") + "\"}, \"verified\": " + (verify ? "true" : "false") +
+                         ", \"bytes\": 5000, \"seconds\": "),
+              std::string::npos)
+        << r.out;
+    EXPECT_TRUE(r.out.ends_with(", \"refusal\": null}\n")) << r.out;
+  }
+}
+
+TEST_F(QuillonCli, DrivesAsJsonGiveEachMountedUnitItsFileSystemAndFreeSpace) {
+  const ProcessResult here = Cli({"drives", "--json"});
+  EXPECT_EQ(here.exitCode, 0);
+  EXPECT_TRUE(std::regex_match(here.out, std::regex(R"(\{"drives": \[.*\]\}\n)"))) << here.out;
+
+  // The unit's folder mounted on itself in a mount namespace of its own shows in the table.
+  const ProcessResult r = RunProcess({"/usr/bin/unshare", "-rm", "/bin/sh", "-c",
+                                      "mount --bind \"$0\" \"$0\" && \"$1\" drives && \"$1\" drives --json", Root(),
+                                      QUILLON_CLI_PATH});
+  if (r.exitCode != 0 && r.out.empty()) GTEST_SKIP() << "no mount namespace to be had: " << r.err;
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto type = quillon::platform::FileSystemTypeOf(quillon::testsupport::U16(unit.Path()));
+  ASSERT_TRUE(type);
+  EXPECT_NE(r.out.find(Root() + "\n{\"drives\": ["), std::string::npos) << r.out;  // listed as text, then JSON
+  const std::string entry = "{\"mount_point\": \"" + Root() + "\", \"fs_type\": \"" + *type + "\", \"free_bytes\": ";
+  const std::size_t at = r.out.find(entry);
+  ASSERT_NE(at, std::string::npos) << r.out;
+  EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(r.out[at + entry.size()]))) << r.out;
 }
 
 TEST_F(QuillonCli, ARefusedImportCopiesNothingAndSaysWhy) {
@@ -219,9 +371,10 @@ TEST_F(QuillonCli, ARefusedImportCopiesNothingAndSaysWhy) {
     EXPECT_EQ(r.exitCode, 1) << c.destination;
     EXPECT_EQ(r.err, c.message);
     EXPECT_NE(r.out.find("\"written\": [], \"skipped\": [], \"renamed\": [], \"discarded\": [], \"not_removed\": [], "
-                         "\"failed\": [], \"cancelled\": false}"),
+                         "\"failed\": [], \"cancelled\": false, \"hashes\": {}, "),
               std::string::npos)
         << r.out;
+    EXPECT_TRUE(r.out.ends_with("\"refusal\": \"" + c.message.substr(0, c.message.size() - 1) + "\"}\n")) << r.out;
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(dest.Path()), fs::directory_iterator()), 1);
 }
@@ -307,11 +460,8 @@ TEST_F(QuillonCli, TheManifestListsTheHashOfEveryFileWritten) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   std::string expected;
   for (const char* name : {"ABC0001.DV", "XYZ0001.DV"}) {
-    const auto bytes = ReadFile(dest.Path() / name);
-    EXPECT_EQ(bytes, ReadFile(flat / name));
-    quillon::platform::ContentHash hash;
-    hash.Update(bytes.data(), bytes.size());
-    expected += hash.Hex() + "  " + Out(name) + "\n";
+    EXPECT_EQ(ReadFile(dest.Path() / name), ReadFile(flat / name));
+    expected += Hash(dest.Path() / name) + "  " + Out(name) + "\n";
   }
   EXPECT_EQ(Text(manifest), expected);
   if (fs::exists("/usr/bin/xxhsum")) {  // the xxhash package's checker
@@ -330,11 +480,16 @@ TEST_F(QuillonCli, TheManifestListsTheHashOfEveryFileWritten) {
 TEST_F(QuillonCli, ASecondRecordingWithTheSameNameIsSavedUnderANumberedNameAndTold) {
   // Two files of one folder recorded at the same second: both outputs take the same name.
   TempDir other;
-  const quillon::testsupport::UnitTree tree(other);
+  const UnitTree tree(other);
+  tree.HdvParent();
   const auto frames = quillon::testsupport::DvFrames(quillon::testsupport::RecDateTime{2007, 5, 31, 14, 23, 14});
   quillon::testsupport::PutFile(tree.DvFolder("001"), "001.DV", frames);
   quillon::testsupport::PutFile(tree.DvFolder("001"), "002.DV", frames);
   const std::string first = "00_0001_2007-05-31_142314.DV", second = "00_0001_2007-05-31_142314_2.DV";
+
+  // The dry run names them as the import does.
+  const ProcessResult plan = Cli({"import", tree.Root().string(), Dest(), "--dry-run"});
+  EXPECT_EQ(plan.out, "new            120000  " + Out(first) + "\nnew            120000  " + Out(second) + "\nOK\n");
 
   const ProcessResult r = Cli({"import", tree.Root().string(), Dest()});
   EXPECT_EQ(r.exitCode, 0) << r.err;
