@@ -5,7 +5,6 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -16,37 +15,37 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QShortcut>
-#include <QSocketNotifier>
-#include <QThread>
-#include <QTimer>
+#include <algorithm>
 #include <set>
 
 #include "catalogue/UnitDrives.h"
+#include "import/ImportContext.h"
 #include "ui/CAboutDlg.h"
 #include "ui/COverwriteConfirmDialog.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CopyEvent.h"
 #include "ui/DialogUnits.h"
 #include "ui/ImportMessages.h"
+#include "ui/ImportSession.h"
 #include "ui/PathLabel.h"
 #include "ui/Settings.h"
+#include "ui/SummaryLine.h"
 #include "ui/UpDownControl.h"
 #include "ui/UserPrompts.h"
+#include "ui/VolumeWatch.h"
 
 namespace quillon::ui {
 
 namespace {
 
-// Events the window posts to itself from the worker thread.
-QEvent::Type OverwriteQuestionEventType() {
-  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-  return type;
-}
+// Marks the drive selector's "Other folder..." entry, which is no drive.
+constexpr int kOtherFolderRole = Qt::UserRole;
 
-QEvent::Type WorkerEndedEventType() {
-  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-  return type;
-}
+// The template's size: the window's smallest, with the status line's row added.
+constexpr int kTemplateWidth = 303;
+constexpr int kTemplateHeight = 357;
+// Controls the template places below this line (in dialog units) go down by the status row.
+constexpr int kBelowList = 276;
 
 // The drive selector keeps its entries sorted as a sorted combo box does: ignoring case first.
 bool DriveLess(const QString& a, const QString& b) {
@@ -85,36 +84,41 @@ class InputBlock : public QObject {
 
 }  // namespace
 
-CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent) : QDialog(parent), options_(std::move(options)) {
+CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent)
+    : QDialog(parent), options_(std::move(options)), session_(std::make_unique<ImportSession>(this, importLock_)) {
+  connect(session_.get(), &ImportSession::Started, this, &CMainDlg::ImportStarted);
+  connect(session_.get(), &ImportSession::QuestionShown, this, &CMainDlg::OverwriteQuestionShown);
+  connect(session_.get(), &ImportSession::Summarised, this, &CMainDlg::ShowSummary);
   BuildControls();
   setWindowTitle(tr("Quillon"));
-  setWindowIcon(QIcon(QStringLiteral(":/quillon/quillon.png")));
+  setWindowIcon(ApplicationIcon());
 
   LoadSettings();
+  if (!options_.startFolder.isEmpty()) {
+    drive_ = QDir::cleanPath(options_.startFolder);
+    AddOtherFolder(drive_);
+  } else if (!drive_.isEmpty() && IsUnitDrive(drive_.toStdU16String())) {
+    // A folder chosen with "Other folder..." in an earlier run comes back while it still
+    // holds a unit's tree; a drive that is mounted needs no such help.
+    const std::vector<std::u16string> drives = ListUnitDrives();
+    if (std::find(drives.begin(), drives.end(), drive_.toStdU16String()) == drives.end()) AddOtherFolder(drive_);
+  }
   destinationText_->SetPath(QDir::toNativeSeparators(destination_));
   WarnIfNotNtfs();
   FillDriveCombo(true);
 
-  refreshTimer_ = new QTimer(this);
-  refreshTimer_->setSingleShot(true);
-  refreshTimer_->setInterval(options_.refreshDelayMs);
-  connect(refreshTimer_, &QTimer::timeout, this, [this] { PostRefreshDrives(this); });
-  StartVolumeWatch();
+  volumeWatch_ = new VolumeWatch(options_.mountTable, options_.refreshDelayMs, this);
+  connect(volumeWatch_, &VolumeWatch::Changed, this, [this] { PostRefreshDrives(this); });
 }
 
 CMainDlg::~CMainDlg() {
-  {
-    std::lock_guard lock(questionMutex_);
-    closing_ = true;
-  }
-  questionAnswered_.notify_all();
+  session_.reset();
   if (!settingsSaved_) SaveSettings();
 }
 
 void CMainDlg::BuildControls() {
   setFont(TemplateFont());
   const DialogUnits du(font());
-  setFixedSize(du.Size(303, 357));
 
   // Group boxes first, so that the controls they frame lie above them.
   auto* source = new QGroupBox(tr("Source"), this);
@@ -129,14 +133,17 @@ void CMainDlg::BuildControls() {
     if (!wrap) l->resize(l->width(), std::max(l->height(), l->sizeHint().height()));
     return l;
   };
+  // "Select the folders containing..." and "Input the number to differentiate the files recorded
+  // on the same time." are the program's own wording from its first release, kept on purpose.
   label(tr("Drive"), "driveLabel", 15, 19, 33, 8);
   label(tr("Format"), "formatLabel", 15, 39, 36, 8);
-  label(tr("Select the folders containing video files you want to import."), "selectLabel", 7, 63, 230, 18, true);
+  QLabel* selectLabel =
+      label(tr("Select the folders containing video files you want to import."), "selectLabel", 7, 63, 230, 18, true);
   label(tr("Clip"), "clipHeader", 17, 83, 44, 12);
   label(tr("Rec date"), "dateHeader", 78, 83, 58, 12);
-  label(tr("Input the number to differentiate the files recorded on the same time."), "prefixHint", 16, 311, 270, 18,
-        true);
-  label(tr("Prefix number"), "prefixLabel", 17, 333, 76, 8);
+  QLabel* prefixHint = label(tr("Input the number to differentiate the files recorded on the same time."),
+                             "prefixHint", 16, 311, 270, 18, true);
+  QLabel* prefixLabel = label(tr("Prefix number"), "prefixLabel", 17, 333, 76, 8);
 
   driveCombo_ = new QComboBox(this);
   // A drive here is a mount point, far longer than a drive letter: the selector reaches to
@@ -168,6 +175,20 @@ void CMainDlg::BuildControls() {
   clipList_->setFont(listFont);
   connect(clipList_, &QListWidget::itemSelectionChanged, this, &CMainDlg::UpdateImportButton);
 
+  // Over the empty list while no unit is found: what to do about it.
+  noUnitHint_ = new QLabel(tr("No recording unit was found. Connect the unit and wait until it is mounted, or "
+                              "choose \"%1\" under %2 to open a folder that holds a unit's tree.")
+                               .arg(tr("Other folder..."), tr("Drive")),
+                           this);
+  noUnitHint_->setObjectName(QStringLiteral("noUnitHint"));
+  noUnitHint_->setGeometry(clipList_->geometry().adjusted(du.X(12), du.Y(12), -du.X(12), -du.Y(12)));
+  noUnitHint_->setWordWrap(true);
+  noUnitHint_->setAlignment(Qt::AlignCenter);
+  noUnitHint_->setTextFormat(Qt::PlainText);
+  noUnitHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  noUnitHint_->setForegroundRole(QPalette::PlaceholderText);
+  noUnitHint_->hide();
+
   importButton_ = new QPushButton(tr("&Import"), this);
   du.Place(importButton_, 1002, 246, 7, 50, 33);
   importButton_->setDefault(true);
@@ -188,6 +209,8 @@ void CMainDlg::BuildControls() {
       {1006, tr("&Refresh"), 246, 132, 50, 14, &CMainDlg::OnRefresh},
       {1004, tr("&Browse..."), 242, 296, 46, 14, &CMainDlg::OnBrowse},
   };
+  std::vector<QPushButton*> rightColumn{importButton_};
+  QPushButton* browse = nullptr;
   for (const auto& spec : buttons) {
     auto* button = new QPushButton(spec.text, this);
     du.Place(button, spec.id, spec.x, spec.y, spec.w, spec.h);
@@ -195,6 +218,11 @@ void CMainDlg::BuildControls() {
       connect(button, &QPushButton::clicked, this, spec.handler);
     } else {
       connect(button, &QPushButton::clicked, this, &QDialog::accept);
+    }
+    if (spec.id == 1004) {
+      browse = button;
+    } else {
+      rightColumn.push_back(button);
     }
   }
 
@@ -211,6 +239,51 @@ void CMainDlg::BuildControls() {
   prefixSpin_->SetRange(0, 99);
   prefixSpin_->SetPosition(0);
 
+  // The status line after an import, in a row of its own between the list and the
+  // destination folder: two lines of text, and the button that opens the folder.
+  summary_ = new SummaryLine(this);
+  summary_->setObjectName(QStringLiteral("summary"));
+  QLabel probe(QStringLiteral("%1\n%1").arg(tr("%n file(s) imported to %1", "", 2)));
+  probe.setFont(font());
+  const int summaryHeight = std::max(du.Y(16), probe.sizeHint().height());
+  const int row = std::max(du.Y(20), summaryHeight + du.Y(3));
+  openFolder_ = new QPushButton(tr("&Open Folder"), this);
+  du.Place(openFolder_, "openFolder", 246, kBelowList, 50, 14);
+  openFolder_->setAutoDefault(false);
+  // As wide as its text needs in either language, its right edge in line with the buttons
+  // above; the status line takes the rest of the row.
+  const int buttonWidth = std::max(openFolder_->width(), openFolder_->sizeHint().width());
+  openFolder_->setGeometry(du.X(246 + 50) - buttonWidth, openFolder_->y(), buttonWidth, openFolder_->height());
+  summary_->setGeometry(du.X(7), du.Y(kBelowList), openFolder_->x() - du.X(4) - du.X(7), summaryHeight);
+  openFolder_->hide();
+  connect(openFolder_, &QPushButton::clicked, this, &CMainDlg::OnOpenFolder);
+
+  QWidget* below[] = {destinationGroup, destinationText_, browse,      prefixHint,
+                      prefixLabel,      prefixEdit_,      prefixSpin_};
+  for (QWidget* w : below) w->move(w->x(), w->y() + row);
+
+  // The template's layout is the smallest the window gets; beyond it the list grows, the
+  // buttons keep to the right edge and the destination folder to the bottom.
+  const QSize smallest(du.X(kTemplateWidth), du.Y(kTemplateHeight) + row);
+  setMinimumSize(smallest);
+  resize(smallest);
+  Anchor(source, kWiden);
+  Anchor(driveCombo_, kWiden);
+  Anchor(selectLabel, kWiden);
+  Anchor(clipList_, kWiden | kHeighten);
+  Anchor(noUnitHint_, kWiden | kHeighten);
+  for (QPushButton* button : rightColumn) Anchor(button, kMoveRight);
+  Anchor(summary_, kMoveDown | kWiden);
+  Anchor(openFolder_, kMoveDown | kMoveRight);
+  Anchor(destinationGroup, kMoveDown | kWiden);
+  Anchor(destinationText_, kMoveDown | kWiden);
+  Anchor(browse, kMoveDown | kMoveRight);
+  Anchor(prefixHint, kMoveDown | kWiden);
+  for (QWidget* w : {static_cast<QWidget*>(prefixLabel), static_cast<QWidget*>(prefixEdit_),
+                     static_cast<QWidget*>(prefixSpin_)}) {
+    Anchor(w, kMoveDown);
+  }
+
   // Window-wide keys: Ctrl+A selects every clip, Ctrl+F5 refreshes, wherever the focus is.
   auto* selectAll = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_A), this);
   connect(selectAll, &QShortcut::activated, this, &CMainDlg::OnSelectAll);
@@ -222,25 +295,23 @@ void CMainDlg::BuildControls() {
   }
 }
 
-void CMainDlg::StartVolumeWatch() {
-  if (options_.mountTable.empty()) return;
-  watch_ = std::make_unique<platform::MountTableWatch>(options_.mountTable.c_str());
-  if (!watch_->Valid()) {
-    watch_.reset();
-    return;
+void CMainDlg::Anchor(QWidget* widget, unsigned follow) { anchored_.push_back({widget, widget->geometry(), follow}); }
+
+void CMainDlg::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  const int dx = std::max(0, width() - minimumWidth());
+  const int dy = std::max(0, height() - minimumHeight());
+  for (const Anchored& a : anchored_) {
+    if (!a.widget) continue;
+    QRect r = a.smallest;
+    r.translate((a.follow & kMoveRight) ? dx : 0, (a.follow & kMoveDown) ? dy : 0);
+    r.setWidth(r.width() + ((a.follow & kWiden) ? dx : 0));
+    r.setHeight(r.height() + ((a.follow & kHeighten) ? dy : 0));
+    a.widget->setGeometry(r);
   }
-  watch_->Acknowledge();
-  watchNotifier_ = new QSocketNotifier(watch_->Descriptor(), QSocketNotifier::Exception, this);
-  connect(watchNotifier_, &QSocketNotifier::activated, this, [this] {
-    watch_->Acknowledge();
-    OnVolumeChange();
-  });
 }
 
-void CMainDlg::OnVolumeChange() {
-  // Several changes in a row (a unit with more than one volume) give one refresh.
-  refreshTimer_->start();
-}
+void CMainDlg::OnVolumeChange() { volumeWatch_->Notice(); }
 
 std::vector<std::u16string> CMainDlg::ListUnitDrives() const {
   if (options_.findUnitDrives) return options_.findUnitDrives();
@@ -249,37 +320,53 @@ std::vector<std::u16string> CMainDlg::ListUnitDrives() const {
   return drives;
 }
 
+void CMainDlg::AddOtherFolder(const QString& folder) {
+  if (!otherFolders_.contains(folder)) otherFolders_.push_back(folder);
+}
+
+QString CMainDlg::SelectedDriveEntry() const {
+  const int index = driveCombo_->currentIndex();
+  if (index < 0 || driveCombo_->itemData(index, kOtherFolderRole).toBool()) return {};
+  return driveCombo_->itemText(index);
+}
+
 void CMainDlg::FillDriveCombo(bool force) {
   if (ImportRunning()) {
     refreshPending_ = true;
     return;
   }
   std::lock_guard lock(importLock_);
+  QStringList names = otherFolders_;
+  for (const auto& d : ListUnitDrives()) names.push_back(QString::fromStdU16String(d));
+  std::sort(names.begin(), names.end(), DriveLess);
+  names.erase(std::unique(names.begin(), names.end()), names.end());
   driveCombo_->clear();
-  const std::vector<std::u16string> drives = ListUnitDrives();
-  if (drives.empty()) {
+  driveCombo_->addItems(names);
+  for (int i = 0; i < names.size(); ++i) driveCombo_->setItemData(i, names[i], Qt::ToolTipRole);
+  // Last, apart from the sorted drives: any folder as a source.
+  driveCombo_->addItem(tr("Other folder..."));
+  driveCombo_->setItemData(driveCombo_->count() - 1, true, kOtherFolderRole);
+  driveCombo_->setCurrentIndex(-1);
+  if (names.empty()) {
     drive_.clear();
     FillClipList();
   } else {
-    QStringList names;
-    for (const auto& d : drives) names.push_back(QString::fromStdU16String(d));
-    std::sort(names.begin(), names.end(), DriveLess);
-    names.erase(std::unique(names.begin(), names.end()), names.end());
-    driveCombo_->addItems(names);
-    for (int i = 0; i < names.size(); ++i) driveCombo_->setItemData(i, names[i], Qt::ToolTipRole);
     // The whole mount point must match: a prefix would take /media/u/UNIT2 for /media/u/UNIT.
     const int saved = drive_.isEmpty() ? -1 : names.indexOf(drive_);
     if (saved >= 0) {
       driveCombo_->setCurrentIndex(saved);
       if (force) FillClipList();
     } else {
-      driveCombo_->setCurrentIndex(driveCombo_->count() - 1);
+      driveCombo_->setCurrentIndex(static_cast<int>(names.size()) - 1);
       drive_ = driveCombo_->currentText();
       FillClipList();
     }
   }
+  UpdateNoUnitHint();
   emit DrivesRefreshed();
 }
+
+void CMainDlg::UpdateNoUnitHint() { noUnitHint_->setVisible(SelectedDriveEntry().isEmpty()); }
 
 void CMainDlg::FillClipList() {
   if (ImportRunning()) {
@@ -289,7 +376,7 @@ void CMainDlg::FillClipList() {
   const bool hdv = hdvCheck_->isChecked();
   const bool dv = dvCheck_->isChecked();
   std::lock_guard lock(catalogueLock_);
-  const QString drive = driveCombo_->currentIndex() >= 0 ? driveCombo_->currentText() : QString();
+  const QString drive = SelectedDriveEntry();
 
   std::set<std::u16string> selected;
   for (int row = 0; row < clipList_->count(); ++row) {
@@ -325,6 +412,8 @@ std::vector<std::size_t> CMainDlg::SelectedRows() const {
 
 int CMainDlg::PrefixPosition() const { return prefixSpin_->Position(); }
 
+QStringList CMainDlg::SummaryLines() const { return summary_->Lines(); }
+
 void CMainDlg::OnSelectAll() {
   if (ImportRunning()) return;
   clipList_->selectAll();
@@ -353,8 +442,11 @@ void CMainDlg::OnFormatClicked(QCheckBox* box) {
 }
 
 void CMainDlg::OnDriveActivated(int index) {
-  if (ImportRunning()) {
+  const bool other = index >= 0 && driveCombo_->itemData(index, kOtherFolderRole).toBool();
+  if (ImportRunning() || other) {
+    // The selector goes on showing the drive in use, also while the folder browser is open.
     driveCombo_->setCurrentIndex(driveCombo_->findText(drive_));
+    if (other && !ImportRunning()) OnOtherFolder();
     return;
   }
   if (index < 0) return;
@@ -362,6 +454,21 @@ void CMainDlg::OnDriveActivated(int index) {
   if (text == drive_) return;
   OnClearAll();
   drive_ = text;
+  FillClipList();
+  UpdateNoUnitHint();
+}
+
+void CMainDlg::OnOtherFolder() {
+  if (ImportRunning()) return;
+  const QString chosen =
+      BrowseForFolder(this, tr("Choose a folder that holds a unit's tree"), drive_.isEmpty() ? QDir::homePath() : drive_);
+  if (chosen.isEmpty()) return;
+  const QString folder = QDir::cleanPath(QDir(chosen).absolutePath());
+  AddOtherFolder(folder);
+  if (folder == drive_) return;
+  OnClearAll();
+  drive_ = folder;
+  FillDriveCombo(false);
   FillClipList();
 }
 
@@ -383,7 +490,8 @@ void CMainDlg::SaveSettings() {
 
 bool CMainDlg::IsDestinationNtfs() const { return IsLargeFileVolume(destination_); }
 
-// A warning only: the destination stays as it is.
+// A warning only: the destination stays as it is. Its text names NTFS, as the program's
+// message always has, for any volume that cannot hold files of 4 GiB; kept on purpose.
 void CMainDlg::WarnIfNotNtfs() {
   if (!IsDestinationNtfs()) {
     ShowMessage(this,
@@ -400,6 +508,8 @@ void CMainDlg::SetDestination(const QString& folder) {
 
 void CMainDlg::OnBrowse() {
   if (ImportRunning()) return;
+  // "Source folder" titles the choice of the destination: the program's own wording from its
+  // first release, kept as it is on purpose.
   const QString chosen = BrowseForFolder(this, tr("Source folder"), destination_);
   if (chosen.isEmpty()) return;
   SetDestination(chosen);
@@ -411,12 +521,14 @@ void CMainDlg::OnImport() {
   const std::vector<std::size_t> rows = SelectedRows();
   if (rows.empty()) return;
   importing_ = true;
+  summary_->Clear();
+  openFolder_->hide();
   std::optional<ImportOutcome> outcome;
   {
     // Message boxes and the progress window run event loops: no click may reach the window,
     // and refreshes and scans wait, until the import has ended.
     const InputBlock block(this);
-    outcome = RunImport(rows);
+    outcome = session_->Run(catalogue_, prefixSpin_->Position(), rows, destination_);
   }
   importing_ = false;
   if (clipListPending_) {
@@ -430,160 +542,27 @@ void CMainDlg::OnImport() {
   if (outcome) emit ImportEnded(*outcome);
 }
 
-std::optional<ImportOutcome> CMainDlg::RunImport(const std::vector<std::size_t>& rows) {
-  auto job = std::make_unique<ImportJob>(*this);
-  const ImportPlan plan = job->Prepare(catalogue_, prefixSpin_->Position(), rows, destination_.toStdU16String());
-  if (plan.refusal) {
-    ShowMessage(this, ImportMessages::Refused(*plan.refusal));
-    return std::nullopt;
-  }
-  if (!plan.tooLarge.empty()) {
-    std::set<std::u16string> leftOut;
-    for (const ClipFailure& output : plan.tooLarge) leftOut.insert(output.clip);
-    const bool othersLeft = leftOut.size() < rows.size();
-    ShowMessage(this, ImportMessages::TooLarge(plan.tooLarge, othersLeft));
-    if (!othersLeft) return std::nullopt;
-  }
-
-  auto progress = std::make_unique<CProgressDlg>(this, [raw = job.get()] { raw->Cancel(); });
-  {
-    std::lock_guard lock(importLock_);
-    job_ = std::move(job);
-  }
-  progress->SetTotal(plan.totalMiB);
-  {
-    std::lock_guard lock(progressMutex_);
-    progressForWorker_ = progress.get();
-  }
-  workerStarted_ = false;
-  failureMessages_ = 0;
-  PostCopyMessage(this, COPY_START);
-  emit ImportStarted(progress.get());
-  const bool cancelled = progress->exec() == QDialog::Rejected;
-  if (cancelled) WaitForWorker();
-  ImportOutcome outcome = job_->Conclude();
-  {
-    std::lock_guard lock(progressMutex_);
-    progressForWorker_ = nullptr;
-  }
-  progress.reset();
-  job_.reset();
-
-  if (!outcome.renamed.empty()) ShowMessage(this, ImportMessages::Renamed(outcome.renamed));
-  if (!outcome.notRemoved.empty()) ShowMessage(this, ImportMessages::NotRemoved(outcome.notRemoved));
-  return outcome;
+void CMainDlg::ShowSummary(const ImportOutcome& outcome) {
+  summary_->SetSummary(ImportMessages::Summary(outcome));
+  summaryFolder_ = QString::fromStdU16String(outcome.destination);
+  openFolder_->setVisible(!summaryFolder_.isEmpty());
 }
 
-void CMainDlg::WaitForWorker() {
-  // The worker may be waiting for an answer to the overwrite question, so the window thread
-  // goes on handling events while it waits. WorkerEnded wakes the wait; one left over from an
-  // earlier import may wake it too early, so the job tells when its worker is done.
-  if (!workerStarted_) return;
-  while (!job_->WorkerFinished()) {
-    QEventLoop loop;
-    workerWait_ = &loop;
-    loop.exec();
-    workerWait_ = nullptr;
-  }
+void CMainDlg::OnOpenFolder() {
+  if (summaryFolder_.isEmpty() || OpenFolder(summaryFolder_)) return;
+  ShowMessage(this,
+              tr("The folder \"%1\" could not be opened: no file manager was found.")
+                  .arg(QDir::toNativeSeparators(summaryFolder_)),
+              QMessageBox::Warning);
 }
 
 bool CMainDlg::event(QEvent* event) {
   AcceptPostedEvents();
-  const QEvent::Type type = event->type();
-  if (type == CopyMessageEvent::EventType()) {
-    OnCopyMessage(static_cast<CopyMessageEvent*>(event)->Code());
-    return true;
-  }
-  if (type == RefreshDrivesEvent::EventType()) {
+  if (event->type() == RefreshDrivesEvent::EventType()) {
     FillDriveCombo(false);
     return true;
   }
-  if (type == OverwriteQuestionEventType()) {
-    ShowOverwriteQuestion();
-    return true;
-  }
-  if (type == WorkerEndedEventType()) {
-    if (workerWait_) workerWait_->quit();
-    return true;
-  }
   return QDialog::event(event);
-}
-
-void CMainDlg::OnCopyMessage(std::uint32_t code) {
-  if (code == COPY_START) {
-    if (job_ && !workerStarted_) {
-      workerStarted_ = true;
-      job_->StartWorker();
-    }
-  } else if (code == COPY_FAILED) {
-    // The n-th COPY_FAILED of an import tells of the n-th failure its job recorded.
-    const std::size_t n = failureMessages_++;
-    const std::vector<ClipFailure> failures = job_ ? job_->Failures() : std::vector<ClipFailure>();
-    ShowMessage(this, ImportMessages::CopyFailed(n < failures.size() ? &failures[n] : nullptr));
-  }
-}
-
-void CMainDlg::ClipFailed(const ClipFailure&) { PostCopyMessage(this, COPY_FAILED); }
-
-bool CMainDlg::ShowProgress(const ImportProgress& progress) {
-  std::lock_guard lock(progressMutex_);
-  if (!progressForWorker_ || !progressForWorker_->WindowOpen()) return false;
-  if (progress.mib > 0) PostCopyMessage(progressForWorker_, COPY_PROGRESS, progress.mib);
-  return true;
-}
-
-void CMainDlg::CopyEnded() {
-  {
-    std::lock_guard lock(progressMutex_);
-    if (progressForWorker_ && progressForWorker_->WindowOpen()) PostCopyMessage(progressForWorker_, COPY_DONE);
-  }
-  PostFromAnyThread(this, new QEvent(WorkerEndedEventType()));
-}
-
-void CMainDlg::Finished(const ImportOutcome&) {}
-
-int CMainDlg::AskOverwrite(const OverwriteQuestion& asked) {
-  const std::u16string& path = asked.path;
-  if (QThread::currentThread() == thread()) {
-    COverwriteConfirmDialog question;
-    return question.AskOverwrite(path);
-  }
-  std::unique_lock lock(questionMutex_);
-  if (closing_) return kAnswerCancel;
-  question_ = PendingQuestion{path, std::nullopt};
-  PostFromAnyThread(this, new QEvent(OverwriteQuestionEventType()));
-  questionAnswered_.wait(lock, [this] { return closing_ || question_->answer.has_value(); });
-  const int answer = question_->answer.value_or(kAnswerCancel);
-  question_.reset();
-  return answer;
-}
-
-void CMainDlg::ShowOverwriteQuestion() {
-  std::u16string path;
-  {
-    std::lock_guard lock(questionMutex_);
-    if (!question_) return;
-    path = question_->path;
-  }
-  // No owner: the progress window stays usable, so the import can be cancelled meanwhile.
-  auto* question = new COverwriteConfirmDialog(nullptr);
-  question->setAttribute(Qt::WA_DeleteOnClose);
-  question->setWindowModality(Qt::WindowModal);
-  question->SetQuestion(path);
-  connect(question, &QDialog::finished, this, [this, question] { AnswerQuestion(question->AnswerCode()); });
-  question->show();
-  question->raise();
-  question->activateWindow();
-  emit OverwriteQuestionShown(question);
-}
-
-void CMainDlg::AnswerQuestion(int answer) {
-  {
-    std::lock_guard lock(questionMutex_);
-    if (!question_) return;
-    question_->answer = answer;
-  }
-  questionAnswered_.notify_all();
 }
 
 void CMainDlg::keyPressEvent(QKeyEvent* event) {
@@ -606,7 +585,7 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CMainDlg::contextMenuEvent(QContextMenuEvent* event) {
   // The window manager's menu cannot be extended here; the window's own context menu carries
-  // the version item instead.
+  // the version item instead, under the program's own text "Version(&A)...".
   QMenu menu(this);
   menu.addAction(tr("Version(&A)..."), this, &CMainDlg::OnAbout);
   menu.exec(event->globalPos());

@@ -1,9 +1,12 @@
 #pragma once
 // The main window: unit drive, formats, the clip list, the destination folder and the prefix
-// number; Import runs the selected clips through an ImportJob with a progress window.
+// number; Import runs the selected clips through an ImportSession, and the line under the list
+// then tells what the import did.
 #include <QDialog>
+#include <QPointer>
 #include <QString>
-#include <condition_variable>
+#include <QStringList>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -12,24 +15,25 @@
 #include <vector>
 
 #include "catalogue/ClipCatalogue.h"
-#include "import/ImportJob.h"
+#include "import/ImportReport.h"
 #include "platform/MountTable.h"
 
 class QCheckBox;
 class QComboBox;
-class QEventLoop;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QSocketNotifier;
-class QTimer;
 
 namespace quillon::ui {
 
 class CProgressDlg;
 class COverwriteConfirmDialog;
+class ImportSession;
 class PathLabel;
+class SummaryLine;
 class UpDownControl;
+class VolumeWatch;
 
 struct MainDlgOptions {
   // The unit drives of this machine; FindUnitDrives over the mount table when not given.
@@ -38,9 +42,11 @@ struct MainDlgOptions {
   std::string mountTable = platform::kMountTablePath;
   // Delay between a mount or unmount and the drive refresh it causes.
   int refreshDelayMs = 1000;
+  // A folder to open as the source at start (quillon FOLDER), whatever drive was saved.
+  QString startFolder;
 };
 
-class CMainDlg : public QDialog, public ImportFrontEnd {
+class CMainDlg : public QDialog {
   Q_OBJECT
  public:
   explicit CMainDlg(MainDlgOptions options = {}, QWidget* parent = nullptr);
@@ -61,6 +67,9 @@ class CMainDlg : public QDialog, public ImportFrontEnd {
   void OnClearAll();
   void OnRefresh();
   void OnAbout();
+  // "Other folder...": any folder chosen with the folder browser joins the drives and is selected.
+  void OnOtherFolder();
+  void OnOpenFolder();
   // A mount or unmount was seen: the drives are re-detected once the delay has passed.
   void OnVolumeChange();
 
@@ -68,19 +77,16 @@ class CMainDlg : public QDialog, public ImportFrontEnd {
   const QString& Destination() const { return destination_; }
   void SetDestination(const QString& folder);
   const ClipCatalogue& Catalogue() const { return catalogue_; }
+  // The window's side of the import: the worker's ImportFrontEnd.
+  ImportSession& Session() const { return *session_; }
   // True while an import is prepared, runs or is waited for: the window takes no input then,
   // and drive refreshes and clip-list scans wait for its end.
   bool ImportRunning() const { return importing_; }
   bool RefreshPending() const { return refreshPending_; }
   int PrefixPosition() const;
   std::vector<std::size_t> SelectedRows() const;
-
-  // ImportFrontEnd, called on the worker thread.
-  bool ShowProgress(const ImportProgress& progress) override;
-  void ClipFailed(const ClipFailure& failure) override;
-  void CopyEnded() override;
-  void Finished(const ImportOutcome& summary) override;
-  int AskOverwrite(const OverwriteQuestion& question) override;
+  // The status line's two lines in full; empty until an import has ended.
+  QStringList SummaryLines() const;
 
  signals:
   void ImportStarted(quillon::ui::CProgressDlg* progress);
@@ -93,57 +99,51 @@ class CMainDlg : public QDialog, public ImportFrontEnd {
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  public:
   void done(int result) override;
 
  private:
-  struct PendingQuestion {
-    std::u16string path;
-    std::optional<int> answer;
+  // How a control follows the window beyond its smallest size.
+  enum Follow : unsigned { kStay = 0, kMoveRight = 1, kMoveDown = 2, kWiden = 4, kHeighten = 8 };
+  struct Anchored {
+    QPointer<QWidget> widget;
+    QRect smallest;  // its place at the window's smallest size
+    unsigned follow;
   };
 
   void BuildControls();
-  void StartVolumeWatch();
+  void Anchor(QWidget* widget, unsigned follow);
   void UpdateImportButton();
+  void UpdateNoUnitHint();
   void OnDriveActivated(int index);
   void OnFormatClicked(QCheckBox* box);
-  std::optional<ImportOutcome> RunImport(const std::vector<std::size_t>& rows);
-  void OnCopyMessage(std::uint32_t code);
-  void ShowOverwriteQuestion();
-  void AnswerQuestion(int answer);
-  void WaitForWorker();
+  void ShowSummary(const ImportOutcome& outcome);
+  void AddOtherFolder(const QString& folder);
+  QString SelectedDriveEntry() const;
   std::vector<std::u16string> ListUnitDrives() const;
 
   MainDlgOptions options_;
   std::mutex importLock_;     // window thread only; taken before catalogueLock_
   std::mutex catalogueLock_;  // window thread only
   QString drive_;
+  QStringList otherFolders_;  // folders chosen as sources, kept in the drive list for this run
   ClipCatalogue catalogue_;
   QString destination_;
-  bool importing_ = false;            // from Import's click until the import has ended
-  bool refreshPending_ = false;       // a drive refresh held back until the import ends
-  bool clipListPending_ = false;      // likewise, a new scan of the clip list
-  bool workerStarted_ = false;
-  std::size_t failureMessages_ = 0;  // COPY_FAILED messages of this import so far
+  QString summaryFolder_;  // the folder of the last import, for "Open folder"
+  bool importing_ = false;        // from Import's click until the import has ended
+  bool refreshPending_ = false;   // a drive refresh held back until the import ends
+  bool clipListPending_ = false;  // likewise, a new scan of the clip list
   bool settingsSaved_ = false;
-  QEventLoop* workerWait_ = nullptr;
 
-  // The progress window as the worker sees it.
-  std::mutex progressMutex_;
-  CProgressDlg* progressForWorker_ = nullptr;
-
-  // The overwrite question asked by the worker and answered on the window thread.
-  std::mutex questionMutex_;
-  std::condition_variable questionAnswered_;
-  std::optional<PendingQuestion> question_;
-  bool closing_ = false;
-
-  std::unique_ptr<platform::MountTableWatch> watch_;
-  QSocketNotifier* watchNotifier_ = nullptr;
-  QTimer* refreshTimer_ = nullptr;
+  VolumeWatch* volumeWatch_ = nullptr;
+  std::vector<Anchored> anchored_;
 
   QListWidget* clipList_ = nullptr;
+  QLabel* noUnitHint_ = nullptr;
+  SummaryLine* summary_ = nullptr;
+  QPushButton* openFolder_ = nullptr;
   PathLabel* destinationText_ = nullptr;
   QComboBox* driveCombo_ = nullptr;
   QLineEdit* prefixEdit_ = nullptr;
@@ -152,9 +152,8 @@ class CMainDlg : public QDialog, public ImportFrontEnd {
   QCheckBox* dvCheck_ = nullptr;
   QPushButton* importButton_ = nullptr;
 
-  // Last, so that it goes first: its destructor stops and joins the worker while the locks,
-  // the condition variable and the question the worker uses are still there.
-  std::unique_ptr<ImportJob> job_;
+  // Last, so that it goes first: it stops and joins a worker while the window is still whole.
+  std::unique_ptr<ImportSession> session_;
 };
 
 }  // namespace quillon::ui

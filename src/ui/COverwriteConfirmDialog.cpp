@@ -1,28 +1,48 @@
 #include "ui/COverwriteConfirmDialog.h"
 
+#include <QDateTime>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 
 #include "import/CopyMessage.h"
 #include "platform/Path.h"
 #include "ui/DialogUnits.h"
+#include "ui/ImportMessages.h"
+#include "ui/UserPrompts.h"
 
 namespace quillon::ui {
 
+namespace {
+
+constexpr int kTemplateWidth = 323;
+constexpr int kTemplateHeight = 93;
+
+}  // namespace
+
 COverwriteConfirmDialog::COverwriteConfirmDialog(QWidget* parent)
-    : QDialog(parent), question_(new QLabel(this)), noToAll_(new QPushButton(this)) {
+    : QDialog(parent),
+      question_(new QLabel(this)),
+      existing_(new QLabel(this)),
+      new_(new QLabel(this)),
+      noToAll_(new QPushButton(this)) {
   setFont(TemplateFont());
+  setWindowIcon(ApplicationIcon());
   const DialogUnits du(font());
+  // "kv_dock" and "Would you like replace the existing file?" are the program's own wording
+  // from its first release, kept as they are on purpose.
   setWindowTitle(tr("kv_dock"));
-  setFixedSize(du.Size(323, 93));
 
   du.Place(question_, 1026, 24, 14, 272, 8);
-  question_->setTextFormat(Qt::PlainText);
   auto* line = new QLabel(tr("Would you like replace the existing file?"), this);
   du.Place(line, "replaceLine", 23, 33, 253, 8);
-  for (QLabel* label : {question_, line}) label->setMinimumHeight(label->sizeHint().height());
-  question_->resize(question_->width(), question_->minimumHeight());
-  line->resize(line->width(), line->minimumHeight());
+  // The details of both files, between the question and the buttons.
+  du.Place(existing_, "existingDetail", 23, 46, 272, 8);
+  du.Place(new_, "newDetail", 23, 56, 272, 8);
+  lines_ = {{question_, 24, 14, 272, 8}, {line, 23, 33, 253, 8}, {existing_, 23, 46, 272, 8}, {new_, 23, 56, 272, 8}};
+  for (const Placed& placed : lines_) static_cast<QLabel*>(placed.widget)->setTextFormat(Qt::PlainText);
 
   struct ButtonSpec {
     int id;
@@ -38,6 +58,7 @@ COverwriteConfirmDialog::COverwriteConfirmDialog(QWidget* parent)
   for (const auto& spec : specs) {
     auto* button = new QPushButton(tr(spec.text), this);
     du.Place(button, spec.id, spec.x, spec.y, spec.w, spec.h);
+    buttons_.push_back({button, spec.x, spec.y, spec.w, spec.h});
     if (spec.id == kAnswerCancel) {
       connect(button, &QPushButton::clicked, this, &QDialog::reject);
     } else {
@@ -48,6 +69,7 @@ COverwriteConfirmDialog::COverwriteConfirmDialog(QWidget* parent)
   noToAll_->setText(tr("N&o to all"));
   du.Place(noToAll_, kAnswerNoToAll, 305, 30, 11, 14);
   connect(noToAll_, &QPushButton::clicked, this, [this] { Answer(kAnswerNoToAll); });
+  Fit();
   ShowNoToAll(false);
 }
 
@@ -61,16 +83,68 @@ void COverwriteConfirmDialog::ShowNoToAll(bool show) {
   }
 }
 
-void COverwriteConfirmDialog::SetQuestion(const std::u16string& path) {
-  const QString name = QString::fromStdU16String(std::u16string(platform::LastComponent(path)));
-  question_->setText(tr("This folder already contains a file named '%1'.").arg(name));
+void COverwriteConfirmDialog::SetQuestion(const OverwriteQuestion& asked) {
+  name_ = QString::fromStdU16String(std::u16string(platform::LastComponent(asked.path)));
+  questionText_ = tr("This folder already contains a file named '%1'.").arg(name_);
+  if (!asked.existingSize) {
+    existing_->setText(tr("The existing item is a folder or a link, not a file."));
+  } else if (!asked.existingTime) {
+    existing_->setText(tr("Existing file: %1").arg(ImportMessages::SizeText(*asked.existingSize)));
+  } else {
+    const QString changed = QLocale().toString(QDateTime::fromSecsSinceEpoch(*asked.existingTime), QLocale::ShortFormat);
+    existing_->setText(
+        tr("Existing file: %1, last changed %2").arg(ImportMessages::SizeText(*asked.existingSize), changed));
+  }
+  new_->setText(tr("New file: %1").arg(ImportMessages::SizeText(asked.newSize)));
   answer_ = 0;
+  Fit();
 }
 
-QString COverwriteConfirmDialog::QuestionText() const { return question_->text(); }
+void COverwriteConfirmDialog::Fit() {
+  const DialogUnits du(font());
+  // As wide as the longest text needs, with the template's margins, within the screen; a name
+  // too long even for that loses its middle (the whole name is in the tooltip).
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  const int widest = std::max(du.X(kTemplateWidth), (screen ? screen->availableGeometry().width() : 1024) - du.X(16));
+  const int margin = du.X(24);
+  question_->setText(questionText_);
+  question_->setToolTip(name_);
+  if (question_->sizeHint().width() > widest - 2 * margin && !name_.isEmpty()) {
+    QLabel probe(tr("This folder already contains a file named '%1'.").arg(QString()));
+    probe.setFont(question_->font());
+    const int fixed = probe.sizeHint().width();
+    const QString shortened = question_->fontMetrics().elidedText(name_, Qt::ElideMiddle, widest - 2 * margin - fixed);
+    question_->setText(tr("This folder already contains a file named '%1'.").arg(shortened));
+  }
+  int width = du.X(kTemplateWidth);
+  for (const Placed& placed : lines_) {
+    width = std::max(width, du.X(placed.x) + placed.widget->sizeHint().width() + margin);
+  }
+  width = std::min(width, widest);
 
-int COverwriteConfirmDialog::AskOverwrite(const std::u16string& path) {
-  SetQuestion(path);
+  // Each line as tall as its text (longer lines wrap); what follows moves down by as much.
+  int extra = 0;
+  for (const Placed& placed : lines_) {
+    auto* label = static_cast<QLabel*>(placed.widget);
+    const int x = du.X(placed.x);
+    const int w = std::max(du.X(placed.w), width - x - margin);
+    label->setWordWrap(label != question_ && label->sizeHint().width() > w);
+    const int needed = label->wordWrap() ? label->heightForWidth(w) : label->sizeHint().height();
+    const int h = std::max(du.Y(placed.h), needed);
+    label->setGeometry(x, du.Y(placed.y) + extra, w, h);
+    extra += h - du.Y(placed.h);
+  }
+  // The buttons keep their row, centred as in the template.
+  const int shift = (width - du.X(kTemplateWidth)) / 2;
+  for (const Placed& placed : buttons_) {
+    placed.widget->setGeometry(du.X(placed.x) + shift, du.Y(placed.y) + extra, du.X(placed.w), du.Y(placed.h));
+  }
+  setFixedSize(width, du.Y(kTemplateHeight) + extra);
+  if (!noToAll_->isHidden()) ShowNoToAll(true);
+}
+
+int COverwriteConfirmDialog::AskOverwrite(const OverwriteQuestion& question) {
+  SetQuestion(question);
   exec();
   return AnswerCode();
 }

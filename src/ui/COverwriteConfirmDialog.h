@@ -1,8 +1,11 @@
 #pragma once
-// The question asked before an output file replaces an existing one.
+// The question asked before an output file replaces an existing one, with the existing file's
+// size and date beside the new output's size, so that the user can judge.
 #include <QDialog>
 #include <QString>
-#include <string>
+#include <vector>
+
+#include "import/ImportFrontEnd.h"
 
 class QLabel;
 class QPushButton;
@@ -14,24 +17,36 @@ class COverwriteConfirmDialog : public QDialog {
  public:
   explicit COverwriteConfirmDialog(QWidget* parent = nullptr);
 
-  // Shows the question for path and answers the chosen button's id (2 for Cancel, Escape and
-  // the close box).
-  int AskOverwrite(const std::u16string& path);
+  // Shows the question and answers the chosen button's id (2 for Cancel, Escape and the close
+  // box).
+  int AskOverwrite(const OverwriteQuestion& question);
 
   // The same in two steps, for a caller that must not block: SetQuestion, show, and read
-  // AnswerCode() once finished.
-  void SetQuestion(const std::u16string& path);
+  // AnswerCode() once finished. The window takes the size its texts need.
+  void SetQuestion(const OverwriteQuestion& question);
   int AnswerCode() const { return result() == QDialog::Rejected ? 2 : answer_; }
-  QString QuestionText() const;
+  // The question with the whole file name, however the window shows it.
+  QString QuestionText() const { return questionText_; }
 
   // "N&o to all" is hidden and disabled unless asked for.
   void ShowNoToAll(bool show);
 
  private:
+  struct Placed {
+    QWidget* widget;
+    int x, y, w, h;  // the template's rectangle, in dialog units
+  };
   void Answer(int code);
+  void Fit();
 
   QLabel* question_;
+  QLabel* existing_;
+  QLabel* new_;
   QPushButton* noToAll_;
+  std::vector<Placed> lines_;
+  std::vector<Placed> buttons_;
+  QString questionText_;
+  QString name_;
   int answer_ = 0;
 };
 

@@ -1,23 +1,48 @@
 #include "ui/CProgressDlg.h"
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <limits>
 
+#include "import/ImportFrontEnd.h"
 #include "ui/CopyEvent.h"
 #include "ui/DialogUnits.h"
+#include "ui/ImportMessages.h"
+#include "ui/UserPrompts.h"
 
 namespace quillon::ui {
+
+namespace {
+
+// The rate is taken over this much of the recent past, and shown once reports span the least.
+constexpr std::chrono::seconds kRateSpan{10};
+constexpr std::chrono::milliseconds kLeastRateSpan{1000};
+
+QString MiB(std::uint64_t bytes) { return QString::number(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 1); }
+
+// A name too long for its line loses its middle; the whole stays in the tooltip.
+void SetElided(QLabel* label, const QString& text) {
+  label->setToolTip(text);
+  label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width()));
+}
+
+}  // namespace
 
 CProgressDlg::CProgressDlg(QWidget* parent, std::function<void()> cancel)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       cancel_(std::move(cancel)),
       bar_(new QProgressBar(this)),
-      cancelButton_(new QPushButton(this)) {
+      cancelButton_(new QPushButton(this)),
+      clip_(new QLabel(this)),
+      file_(new QLabel(this)),
+      amount_(new QLabel(this)),
+      rate_(new QLabel(this)),
+      clock_([] { return std::chrono::steady_clock::now(); }) {
   setFont(TemplateFont());
+  setWindowIcon(ApplicationIcon());
   const DialogUnits du(font());
   setWindowTitle(tr("Copying..."));
-  setFixedSize(du.Size(314, 57));
   du.Place(bar_, 1005, 7, 7, 300, 20);
   bar_->setTextVisible(false);
   bar_->setRange(0, 0);
@@ -25,6 +50,22 @@ CProgressDlg::CProgressDlg(QWidget* parent, std::function<void()> cancel)
   du.Place(cancelButton_, 2, 257, 36, 50, 14);
   cancelButton_->setAutoDefault(false);
   connect(cancelButton_, &QPushButton::clicked, this, &CProgressDlg::reject);
+
+  // The details stand under the bar, left of Cancel, one to a line; the window grows
+  // downward to hold them. A line is as tall as its text needs, in either language.
+  const std::pair<QLabel*, const char*> lines[] = {
+      {clip_, "clipDetail"}, {file_, "fileDetail"}, {amount_, "amountDetail"}, {rate_, "rateDetail"}};
+  QLabel sample(tr("Clip: %1").arg(QStringLiteral("HDV0001")));
+  sample.setFont(font());
+  const int lineHeight = std::max(du.Y(8), sample.sizeHint().height());
+  int y = du.Y(32);
+  for (const auto& [label, name] : lines) {
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(du.X(7), y, du.X(244), lineHeight);
+    y += std::max(du.Y(10), lineHeight + du.Y(2));
+  }
+  setFixedSize(du.X(314), std::max(du.Y(57), rate_->geometry().bottom() + 1 + du.Y(7)));
 }
 
 void CProgressDlg::SetTotal(std::uint64_t totalMiB) {
@@ -52,6 +93,10 @@ void CProgressDlg::done(int result) {
 
 bool CProgressDlg::event(QEvent* event) {
   AcceptPostedEvents();
+  if (event->type() == ProgressDetailsEvent::EventType()) {
+    ShowDetails(static_cast<const ProgressDetailsEvent*>(event)->Progress());
+    return true;
+  }
   if (event->type() != CopyMessageEvent::EventType()) return QDialog::event(event);
   const auto* message = static_cast<const CopyMessageEvent*>(event);
   if (message->Code() == COPY_PROGRESS) {
@@ -61,6 +106,33 @@ bool CProgressDlg::event(QEvent* event) {
     accept();
   }
   return true;
+}
+
+void CProgressDlg::ShowDetails(const ImportProgress& progress) {
+  SetElided(clip_, tr("Clip: %1").arg(QString::fromStdU16String(progress.clip)));
+  SetElided(file_, tr("File: %1").arg(QString::fromStdU16String(progress.output)));
+  amount_->setText(tr("%1 MiB of %2 MiB").arg(MiB(progress.bytesDone), MiB(progress.bytesTotal)));
+
+  const auto now = clock_();
+  // Bytes done never go back within an import; a report that says so begins a new count.
+  if (!samples_.empty() && progress.bytesDone < samples_.back().second) samples_.clear();
+  samples_.emplace_back(now, progress.bytesDone);
+  while (samples_.size() > 2 && now - samples_[1].first >= kRateSpan) samples_.pop_front();
+  const auto span = now - samples_.front().first;
+  if (span < kLeastRateSpan) {
+    rate_->clear();
+    return;
+  }
+  const double seconds = std::chrono::duration<double>(span).count();
+  const double bytesPerSecond = static_cast<double>(progress.bytesDone - samples_.front().second) / seconds;
+  const QString rate = MiB(static_cast<std::uint64_t>(bytesPerSecond));
+  if (bytesPerSecond <= 0) {
+    rate_->setText(tr("%1 MiB/s").arg(rate));
+    return;
+  }
+  const std::uint64_t left = progress.bytesTotal - std::min(progress.bytesTotal, progress.bytesDone);
+  rate_->setText(tr("%1 MiB/s, %2 left", "rate, time left")
+                     .arg(rate, ImportMessages::Duration(static_cast<double>(left) / bytesPerSecond)));
 }
 
 }  // namespace quillon::ui

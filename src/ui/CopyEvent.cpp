@@ -13,6 +13,17 @@ QEvent::Type CopyMessageEvent::EventType() {
   return type;
 }
 
+CopyFailedEvent::CopyFailedEvent(ClipFailure failure)
+    : CopyMessageEvent(COPY_FAILED, 0), failure_(std::move(failure)) {}
+
+ProgressDetailsEvent::ProgressDetailsEvent(ImportProgress progress)
+    : QEvent(EventType()), progress_(std::move(progress)) {}
+
+QEvent::Type ProgressDetailsEvent::EventType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
 RefreshDrivesEvent::RefreshDrivesEvent() : QEvent(EventType()) {}
 
 QEvent::Type RefreshDrivesEvent::EventType() {

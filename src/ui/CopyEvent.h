@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "import/CopyMessage.h"
+#include "import/ImportFrontEnd.h"
 
 class QObject;
 
@@ -22,6 +23,27 @@ class CopyMessageEvent : public QEvent {
  private:
   std::uint32_t code_;
   std::uint32_t lParam_;
+};
+
+// COPY_FAILED with the clip that failed and its cause.
+class CopyFailedEvent : public CopyMessageEvent {
+ public:
+  explicit CopyFailedEvent(ClipFailure failure);
+  const ClipFailure& Failure() const { return failure_; }
+
+ private:
+  ClipFailure failure_;
+};
+
+// What the progress window shows under its bar: the clip, the output file, the bytes so far.
+class ProgressDetailsEvent : public QEvent {
+ public:
+  explicit ProgressDetailsEvent(ImportProgress progress);
+  static QEvent::Type EventType();
+  const ImportProgress& Progress() const { return progress_; }
+
+ private:
+  ImportProgress progress_;
 };
 
 // The window's private "re-detect the drives" request.

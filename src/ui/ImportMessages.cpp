@@ -21,6 +21,31 @@ QString FileName(const std::u16string& path) { return Q(std::u16string(platform:
 
 }  // namespace
 
+QString ImportMessages::SizeText(std::uint64_t bytes) { return Size(bytes); }
+
+QString ImportMessages::Duration(double seconds) {
+  const auto whole = static_cast<long long>(std::max(0.0, seconds) + 0.5);
+  if (whole < 60) return tr("%1 s", "seconds").arg(whole);
+  if (whole < 3600) return tr("%1 min %2 s", "minutes and seconds").arg(whole / 60).arg(whole % 60);
+  return tr("%1 h %2 min", "hours and minutes").arg(whole / 3600).arg(whole % 3600 / 60);
+}
+
+ImportSummary ImportMessages::Summary(const ImportOutcome& outcome) {
+  const int files = static_cast<int>(outcome.written.size());
+  ImportSummary summary;
+  // %n is filled in here, %1 (the folder) by whoever shows the line.
+  summary.head = outcome.cancelled ? tr("Import cancelled: %n file(s) imported to %1", "", files)
+                                   : tr("%n file(s) imported to %1", "", files);
+  summary.folder = QDir::toNativeSeparators(Q(outcome.destination));
+  QStringList figures{tr("%1 in %2", "bytes written in the import's time")
+                          .arg(Size(outcome.bytesWritten), Duration(outcome.seconds))};
+  if (!outcome.skipped.empty()) figures.push_back(tr("%1 kept", "existing files").arg(outcome.skipped.size()));
+  if (!outcome.renamed.empty()) figures.push_back(tr("%1 renamed", "outputs").arg(outcome.renamed.size()));
+  if (!outcome.failed.empty()) figures.push_back(tr("%1 failed", "clips").arg(outcome.failed.size()));
+  summary.figures = figures.join(QStringLiteral(" \u00b7 "));
+  return summary;
+}
+
 void ShowMessage(QWidget* parent, const UserMessage& message) {
   ShowMessage(parent, message.text, message.icon, message.detail);
 }

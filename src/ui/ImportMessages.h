@@ -25,10 +25,27 @@ struct UserMessage {
 // Shows the message through ShowMessage.
 void ShowMessage(QWidget* parent, const UserMessage& message);
 
+// The status line under the clip list after an import: what was imported where, then the
+// figures. The head holds %1 where the folder goes, so that the line can shorten the folder
+// alone when it is too long.
+struct ImportSummary {
+  QString head;
+  QString folder;
+  QString figures;
+  QString Head() const { return head.arg(folder); }
+};
+
 class ImportMessages {
   Q_DECLARE_TR_FUNCTIONS(quillon::ui::CMainDlg)
 
  public:
+  // "512 bytes", "4.0 KiB", "1.2 GiB", never broken between number and unit.
+  static QString SizeText(std::uint64_t bytes);
+  // "41 s", "2 min 5 s", "1 h 3 min".
+  static QString Duration(double seconds);
+  // "14 files imported to /home/u/Videos" and "1.2 GiB in 41 s · 2 kept · 1 failed".
+  static ImportSummary Summary(const ImportOutcome& outcome);
+
   // One line on a failed clip; in English it reads as ClipFailure::Describe().
   static QString FailureLine(const ClipFailure& failure);
   // A clip failed while copying: the import's failure text, its cause below when known.

@@ -15,8 +15,11 @@ bool InstallTranslations(QCoreApplication& app, const QLocale& locale) {
   } else {
     delete qtBase;
   }
+  // The program's texts in the user's language; in any other, English, whose file holds the
+  // plural forms of texts that count ("1 file", "2 files").
   auto* own = new QTranslator(&app);
-  if (own->load(locale, QStringLiteral("quillon"), QStringLiteral("_"), QStringLiteral(":/i18n")) && !own->isEmpty()) {
+  if (own->load(locale, QStringLiteral("quillon"), QStringLiteral("_"), QStringLiteral(":/i18n")) ||
+      own->load(QStringLiteral("quillon_en"), QStringLiteral(":/i18n"))) {
     QCoreApplication::installTranslator(own);
     return true;
   }

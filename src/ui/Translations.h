@@ -6,8 +6,8 @@ class QCoreApplication;
 
 namespace quillon::ui {
 
-// Installs the program's and Qt's own translations for locale into app. Returns true when a
-// translation of the program's texts was installed (English needs none).
+// Installs the program's and Qt's own translations for locale into app. Returns true when the
+// program's texts were installed: the locale's language, or English with its plural forms.
 bool InstallTranslations(QCoreApplication& app, const QLocale& locale = QLocale::system());
 
 }  // namespace quillon::ui

@@ -1,7 +1,9 @@
 #include "ui/UserPrompts.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QUrl>
 
 namespace quillon::ui {
 
@@ -18,7 +20,14 @@ BrowseHook& CurrentBrowseHook() {
   return hook;
 }
 
+OpenFolderHook& CurrentOpenFolderHook() {
+  static OpenFolderHook hook;
+  return hook;
+}
+
 }  // namespace
+
+QIcon ApplicationIcon() { return QIcon(QStringLiteral(":/quillon/quillon.png")); }
 
 QString ApplicationTitle() { return QCoreApplication::translate("quillon::ui::CMainDlg", "Quillon"); }
 
@@ -35,6 +44,7 @@ std::unique_ptr<QMessageBox> NewMessageBox(QWidget* parent, const QString& text,
   auto box = std::make_unique<QMessageBox>(icon, ApplicationTitle(), text, QMessageBox::Ok, parent);
   // Paths and system texts are shown as they are, never read as markup.
   box->setTextFormat(Qt::PlainText);
+  box->setWindowIcon(ApplicationIcon());
   if (!detail.isEmpty()) box->setInformativeText(detail);
   return box;
 }
@@ -42,6 +52,11 @@ std::unique_ptr<QMessageBox> NewMessageBox(QWidget* parent, const QString& text,
 QString BrowseForFolder(QWidget* parent, const QString& title, const QString& start) {
   if (const auto& hook = CurrentBrowseHook()) return hook(title, start);
   return QFileDialog::getExistingDirectory(parent, title, start, QFileDialog::ShowDirsOnly);
+}
+
+bool OpenFolder(const QString& folder) {
+  if (const auto& hook = CurrentOpenFolderHook()) return hook(folder);
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 ScopedMessageHook::ScopedMessageHook(MessageHook hook) : previous_(std::move(CurrentMessageHook())) {
@@ -59,5 +74,11 @@ ScopedBrowseHook::ScopedBrowseHook(BrowseHook hook) : previous_(std::move(Curren
 }
 
 ScopedBrowseHook::~ScopedBrowseHook() { CurrentBrowseHook() = std::move(previous_); }
+
+ScopedOpenFolderHook::ScopedOpenFolderHook(OpenFolderHook hook) : previous_(std::move(CurrentOpenFolderHook())) {
+  CurrentOpenFolderHook() = std::move(hook);
+}
+
+ScopedOpenFolderHook::~ScopedOpenFolderHook() { CurrentOpenFolderHook() = std::move(previous_); }
 
 }  // namespace quillon::ui

@@ -26,6 +26,13 @@ void Deliver(QObject* receiver, std::uint32_t code, std::uint32_t lParam = 0) {
   QCoreApplication::sendPostedEvents(receiver);
 }
 
+// A question about a name only, with no sizes or dates to show.
+OverwriteQuestion About(std::u16string path) {
+  OverwriteQuestion question;
+  question.path = std::move(path);
+  return question;
+}
+
 TEST(ProgressWindow, AddsEachReportAndStopsAtTheEndOfTheBar) {
   ui::CProgressDlg progress(nullptr, {});
   progress.SetTotal(20);
@@ -82,7 +89,7 @@ TEST(ProgressWindow, HugeTotalsKeepTheBarInRange) {
 
 TEST(OverwriteQuestion, NamesTheFileAndOffersFourButtons) {
   ui::COverwriteConfirmDialog question;
-  question.SetQuestion(u"/home/u/Video/03_0001_2007-05-31_142314.M2T");
+  question.SetQuestion(About(u"/home/u/Video/03_0001_2007-05-31_142314.M2T"));
   EXPECT_EQ(question.windowTitle(), "kv_dock");
   EXPECT_EQ(question.findChild<QLabel*>("1026")->text(),
             "This folder already contains a file named '03_0001_2007-05-31_142314.M2T'.");
@@ -103,14 +110,14 @@ TEST(OverwriteQuestion, EachButtonAnswersItsIdAndEnterTheDefault) {
   for (int id : {kAnswerYes, kAnswerYesToAll, kAnswerNo, kAnswerNoToAll, kAnswerCancel}) {
     ui::COverwriteConfirmDialog question;
     question.ShowNoToAll(true);
-    question.SetQuestion(u"/d/x.DV");
+    question.SetQuestion(About(u"/d/x.DV"));
     question.show();
     QTest::mouseClick(question.findChild<QPushButton*>(QString::number(id)), Qt::LeftButton);
     EXPECT_EQ(question.AnswerCode(), id);
     EXPECT_FALSE(question.isVisible());
   }
   ui::COverwriteConfirmDialog question;
-  question.SetQuestion(u"/d/x.DV");
+  question.SetQuestion(About(u"/d/x.DV"));
   question.show();
   QTest::keyClick(&question, Qt::Key_Return);
   EXPECT_EQ(question.AnswerCode(), kAnswerYes);
@@ -118,27 +125,39 @@ TEST(OverwriteQuestion, EachButtonAnswersItsIdAndEnterTheDefault) {
 
 TEST(OverwriteQuestion, EscapeAndTheCloseBoxAnswerCancel) {
   ui::COverwriteConfirmDialog escaped;
-  escaped.SetQuestion(u"x.DV");
+  escaped.SetQuestion(About(u"x.DV"));
   escaped.show();
   QTest::keyClick(&escaped, Qt::Key_Escape);
   EXPECT_EQ(escaped.AnswerCode(), kAnswerCancel);
 
   ui::COverwriteConfirmDialog closed;
-  closed.SetQuestion(u"x.DV");
+  closed.SetQuestion(About(u"x.DV"));
   EXPECT_EQ(closed.QuestionText(), "This folder already contains a file named 'x.DV'.");
   closed.show();
   closed.close();
   EXPECT_EQ(closed.AnswerCode(), kAnswerCancel);
 }
 
-TEST(VersionBox, ShowsTheProgramAndItsVersion) {
+TEST(VersionBox, ShowsTheProgramItsVersionAndTheCopyrightYear) {
   ui::CAboutDlg about;
   EXPECT_EQ(about.windowTitle(), "Version");
   EXPECT_EQ(about.findChild<QLabel*>("version")->text(), "Quillon version 1.1");
-  EXPECT_FALSE(about.findChild<QLabel*>("notice")->text().isEmpty());
+  EXPECT_EQ(about.findChild<QLabel*>("notice")->text(), "Copyright (C) 2026 Zelt Corporation");
   about.show();
   QTest::keyClick(&about, Qt::Key_Return);
   EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(WindowIcon, EveryWindowCarriesTheProgramsIcon) {
+  FakeDrives drives;
+  RecordedMessages messages;
+  ui::CMainDlg window(drives.Options());
+  ui::CProgressDlg progress(nullptr, {});
+  ui::COverwriteConfirmDialog question;
+  ui::CAboutDlg about;
+  for (QWidget* w : std::initializer_list<QWidget*>{&window, &progress, &question, &about}) {
+    EXPECT_FALSE(w->windowIcon().isNull()) << w->metaObject()->className();
+  }
 }
 
 TEST(MainWindowLayout, ControlsSitWhereTheTemplatePutsThem) {
@@ -147,7 +166,15 @@ TEST(MainWindowLayout, ControlsSitWhereTheTemplatePutsThem) {
   ui::CMainDlg window(drives.Options());
   const ui::DialogUnits du(window.font());
   EXPECT_EQ(window.windowTitle(), "Quillon");
-  EXPECT_EQ(window.size(), du.Size(303, 357));
+  // At its smallest the window is the template with the status line's row under the list;
+  // what the template puts below the list goes down by that row.
+  EXPECT_EQ(window.minimumWidth(), du.X(303));
+  EXPECT_EQ(window.size(), window.minimumSize());
+  const int row = window.minimumHeight() - du.Y(357);
+  EXPECT_GE(row, du.Y(16));
+  const QRect summary = window.findChild<QWidget*>("summary")->geometry();
+  EXPECT_GE(summary.top(), du.Y(99 + 175));
+  EXPECT_LE(summary.bottom(), du.Y(279) + row);
 
   struct Placed {
     int id;
@@ -164,7 +191,7 @@ TEST(MainWindowLayout, ControlsSitWhereTheTemplatePutsThem) {
   for (const auto& c : controls) {
     QWidget* w = window.findChild<QWidget*>(QString::number(c.id), Qt::FindDirectChildrenOnly);
     ASSERT_NE(w, nullptr) << c.id;
-    EXPECT_EQ(w->geometry(), du.Rect(c.x, c.y, c.w, c.h)) << c.id;
+    EXPECT_EQ(w->geometry(), du.Rect(c.x, c.y, c.w, c.h).translated(0, c.y > 274 ? row : 0)) << c.id;
     if (c.text) {
       EXPECT_EQ(w->property("text").toString(), QString::fromUtf8(c.text)) << c.id;
     }
@@ -179,6 +206,7 @@ TEST(MainWindowLayout, ControlsSitWhereTheTemplatePutsThem) {
   EXPECT_EQ(edit.x(), du.X(101));
   EXPECT_EQ(spin.left(), edit.right() + 1);
   EXPECT_EQ(spin.right() + 1, du.X(101) + du.X(29));
+  EXPECT_EQ(edit.top(), du.Y(329) + row);
 
   // Column captions stand above the list, which draws its rows in a fixed-pitch face.
   auto* list = window.findChild<QListWidget*>("1000");
@@ -191,6 +219,18 @@ TEST(MainWindowLayout, ControlsSitWhereTheTemplatePutsThem) {
   EXPECT_EQ(window.findChild<QLabel*>("dateHeader")->text(), "Rec date");
   EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
   EXPECT_EQ(list->font().styleHint(), QFont::TypeWriter);
+
+  // Made larger, the list takes the room; the buttons keep to the right edge and the
+  // destination folder to the bottom.
+  const QRect smallList = list->geometry();
+  const QRect exitButton = window.findChild<QWidget*>("1")->geometry();
+  const QRect browse = window.findChild<QWidget*>("1004")->geometry();
+  window.show();
+  window.resize(window.minimumSize() + QSize(120, 80));
+  ASSERT_TRUE(WaitFor([&] { return list->geometry() != smallList; }));
+  EXPECT_EQ(list->geometry(), smallList.adjusted(0, 0, 120, 80));
+  EXPECT_EQ(window.findChild<QWidget*>("1")->geometry(), exitButton.translated(120, 0));
+  EXPECT_EQ(window.findChild<QWidget*>("1004")->geometry(), browse.translated(120, 80));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,7 @@
 #include "support/FaultyFileSystem.h"
 #include "ui/COverwriteConfirmDialog.h"
 #include "ui/CopyEvent.h"
+#include "ui/ImportSession.h"
 #include "ui/CProgressDlg.h"
 #include "ui/Settings.h"
 
@@ -100,8 +102,10 @@ class ImportThroughWindowTest : public ::testing::Test {
     QTest::mouseClick(ui.import, Qt::LeftButton);
   }
 
+  TranslationsForThisTest english{QLocale(QLocale::English, QLocale::UnitedStates)};
   TempDir dir;
   fs::path dest = dir.Path() / "dest";
+  QString destText = QString::fromStdString(dest.string());
   UnitTree unit{dir, "unit"};
   FakeDrives drives;
   RecordedMessages messages;
@@ -138,16 +142,67 @@ TEST_F(ImportThroughWindowTest, SelectedClipsAreCopiedWithProgressAndTheProgress
   EXPECT_EQ(outcome.written.size(), 2u);
   EXPECT_TRUE(messages.texts.isEmpty());
   EXPECT_EQ(TheImportContext().State(), Ask);
+  EXPECT_EQ(window->SummaryLines().value(0), "2 files imported to " + destText);
+}
+
+TEST_F(ImportThroughWindowTest, ProgressWindowShowsTheClipTheFileTheAmountTheRateAndTheTimeLeft) {
+  PutDvClip(unit, "CLP0001");
+  WriteFile(dest / "CLP0001.DV", "older");
+  auto window = Open();
+  using namespace std::chrono_literals;
+  std::chrono::steady_clock::time_point now;
+  QObject::connect(window.get(), &ui::CMainDlg::ImportStarted,
+                   [&](ui::CProgressDlg* p) { p->SetClock([&now] { return now; }); });
+  constexpr std::uint64_t MiB = 1 << 20;
+  struct Report {
+    std::chrono::seconds at;
+    ImportProgress progress;
+    QStringList shown;  // clip, file, amount, rate and time left
+  };
+  const Report reports[] = {
+      {0s, {0, 0, 300 * MiB, u"CLP0001", u""}, {"Clip: CLP0001", "File: ", "0.0 MiB of 300.0 MiB", ""}},
+      {10s,
+       {3, 50 * MiB, 300 * MiB, u"CLP0001", u"CLP0001.DV"},
+       {"Clip: CLP0001", "File: CLP0001.DV", "50.0 MiB of 300.0 MiB", "5.0 MiB/s, 50 s left"}},
+      {20s,
+       {0, 150 * MiB, 300 * MiB, u"CLP0002", u"CLP0002_2.DV"},
+       {"Clip: CLP0002", "File: CLP0002_2.DV", "150.0 MiB of 300.0 MiB", "10.0 MiB/s, 15 s left"}},
+      {30s,
+       {0, 160 * MiB, 300 * MiB, u"CLP0002", u"CLP0002_2.DV"},
+       {"Clip: CLP0002", "File: CLP0002_2.DV", "160.0 MiB of 300.0 MiB", "1.0 MiB/s, 2 min 20 s left"}},
+  };
+  // While the worker waits for the question, the window's front end is told of progress.
+  QObject::connect(window.get(), &ui::CMainDlg::OverwriteQuestionShown, [&](ui::COverwriteConfirmDialog* q) {
+    for (const Report& report : reports) {
+      now = std::chrono::steady_clock::time_point(report.at);
+      EXPECT_TRUE(window->Session().ShowProgress(report.progress));
+      QCoreApplication::sendPostedEvents(progress);
+      QStringList shown;
+      for (const char* name : {"clipDetail", "fileDetail", "amountDetail", "rateDetail"}) {
+        shown.push_back(progress->findChild<QLabel*>(name)->text());
+      }
+      EXPECT_EQ(shown, report.shown) << report.at.count();
+    }
+    QTest::mouseClick(q->findChild<QPushButton*>(QString::number(kAnswerNo)), Qt::LeftButton);
+  });
+
+  Import(*window, {"CLP0001"});
+  EXPECT_EQ(imports, 1);
+  EXPECT_FALSE(window->Session().ShowProgress(reports[0].progress)) << "nobody shows progress after the import";
 }
 
 TEST_F(ImportThroughWindowTest, OverwriteQuestionYesReplacesTheFile) {
   const auto source = PutDvClip(unit, "CLP0001");
   WriteFile(dest / "CLP0001.DV", "older");
+  constexpr std::int64_t kChanged = 1767622980;  // 2026-01-05 14:23 UTC
+  SetMtime(dest / "CLP0001.DV", kChanged);
   auto window = Open();
-  QString caption, line;
+  QString caption, line, existing, created;
   QObject::connect(window.get(), &ui::CMainDlg::OverwriteQuestionShown, [&](ui::COverwriteConfirmDialog* q) {
     caption = q->windowTitle();
     line = q->findChild<QLabel*>(QStringLiteral("replaceLine"))->text();
+    existing = q->findChild<QLabel*>(QStringLiteral("existingDetail"))->text();
+    created = q->findChild<QLabel*>(QStringLiteral("newDetail"))->text();
   });
   AnswerQuestionsWith(*window, kAnswerYes);
 
@@ -156,6 +211,10 @@ TEST_F(ImportThroughWindowTest, OverwriteQuestionYesReplacesTheFile) {
   EXPECT_EQ(questions, QStringList{"This folder already contains a file named 'CLP0001.DV'."});
   EXPECT_EQ(caption, "kv_dock");
   EXPECT_EQ(line, "Would you like replace the existing file?");
+  const QString nbsp(QChar::Nbsp);
+  EXPECT_EQ(existing, "Existing file: 5" + nbsp + "bytes, last changed " +
+                          QLocale().toString(QDateTime::fromSecsSinceEpoch(kChanged), QLocale::ShortFormat));
+  EXPECT_EQ(created, "New file: 4.0" + nbsp + "KiB");
   EXPECT_EQ(ReadBytes(dest / "CLP0001.DV"), ReadBytes(source));
   EXPECT_TRUE(messages.texts.isEmpty());
 }
@@ -300,6 +359,7 @@ TEST_F(ImportThroughWindowTest, CancelDuringACopyDeletesOnlyTheFileBeingWritten)
   ASSERT_EQ(outcome.discarded.size(), 1u);
   EXPECT_EQ(fs::path(outcome.discarded[0]).filename(), "CLP0002.DV");
   EXPECT_EQ(DestFiles(), QStringList{"CLP0001.DV"}) << "no temporary file left, the next clip not started";
+  EXPECT_EQ(window->SummaryLines().value(0), "Import cancelled: 1 file imported to " + destText);
   EXPECT_TRUE(messages.texts.isEmpty());
   EXPECT_EQ(fs::file_size(unit.Flat() / "CLP0002.DV"), 1024ull * 1024 * 1024) << "the unit is untouched";
 }
@@ -322,6 +382,52 @@ TEST_F(ImportThroughWindowTest, EachFailedClipShowsItsOwnMessageAndTheImportGoes
   EXPECT_EQ(ReadBytes(dest / "CLP0001.DV"), ReadBytes(first));
   EXPECT_EQ(ReadBytes(dest / "CLP0003.DV"), ReadBytes(third));
   EXPECT_EQ(outcome.failed, (std::vector<std::u16string>{u"CLP0002", u"CLP0004"}));
+  EXPECT_TRUE(window->SummaryLines().value(1).endsWith(QString::fromUtf8(" · 2 failed")));
+}
+
+TEST_F(ImportThroughWindowTest, StatusLineTellsWhatTheImportDidAndOpensItsFolder) {
+  auto window = Open();
+  auto* openFolder = window->findChild<QPushButton*>("openFolder");
+  EXPECT_TRUE(window->SummaryLines().isEmpty());
+  EXPECT_TRUE(openFolder->isHidden());
+  struct Case {
+    const char* what;
+    std::size_t written, kept, failed;
+    bool cancelled;
+    std::uint64_t bytes;
+    double seconds;
+    QStringList lines;  // %1: the destination
+  };
+  // Sizes keep their number and unit together.
+  const QString gib = QString("1.2%1GiB").arg(QChar(QChar::Nbsp)), dot = QString::fromUtf8(" · ");
+  const Case cases[] = {
+      {"success", 14, 0, 0, false, 1288490189, 41, {"14 files imported to %1", gib + " in 41 s"}},
+      {"one file", 1, 0, 0, false, 4096, 0.3, {"1 file imported to %1", QString("4.0%1KiB in 0 s").arg(QChar(QChar::Nbsp))}},
+      {"kept and failed", 14, 2, 1, false, 1288490189, 41,
+       {"14 files imported to %1", gib + " in 41 s" + dot + "2 kept" + dot + "1 failed"}},
+      {"cancelled", 3, 0, 0, true, 1288490189, 125, {"Import cancelled: 3 files imported to %1", gib + " in 2 min 5 s"}},
+  };
+  for (const Case& c : cases) {
+    ImportOutcome outcome;
+    outcome.written.resize(c.written);
+    outcome.skipped.resize(c.kept);
+    outcome.failed.resize(c.failed);
+    outcome.cancelled = c.cancelled;
+    outcome.bytesWritten = c.bytes;
+    outcome.seconds = c.seconds;
+    outcome.destination = dest.u16string();
+    window->Session().Finished(outcome);
+    EXPECT_EQ(window->SummaryLines(), (QStringList{c.lines[0].arg(destText), c.lines[1]})) << c.what;
+    EXPECT_FALSE(openFolder->isHidden()) << c.what;
+  }
+
+  QStringList opened;
+  ui::ScopedOpenFolderHook hook([&](const QString& folder) {
+    opened.push_back(folder);
+    return true;
+  });
+  QTest::mouseClick(openFolder, Qt::LeftButton);
+  EXPECT_EQ(opened, QStringList{destText});
 }
 
 TEST_F(ImportThroughWindowTest, UnitRemovedDuringTheImportIsNoticedOnceTheImportEnds) {
@@ -345,7 +451,7 @@ TEST_F(ImportThroughWindowTest, UnitRemovedDuringTheImportIsNoticedOnceTheImport
   ASSERT_TRUE(WaitFor([&] { return refreshes > 0; }));
   QTest::qWait(100);
   EXPECT_EQ(refreshes, 1);
-  EXPECT_EQ(ui.drive->count(), 0);
+  EXPECT_TRUE(ui.DriveTexts().isEmpty());
   EXPECT_EQ(ui.list->count(), 0);
   EXPECT_FALSE(ui.import->isEnabled());
 }

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QLabel>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -144,7 +145,7 @@ TEST_F(MainWindowTest, LastUnitRemovedEmptiesEverythingAndTheNextUnitIsTaken) {
 
   drives.drives.clear();
   VolumeChange(*window);
-  EXPECT_EQ(ui.drive->count(), 0);
+  EXPECT_TRUE(ui.DriveTexts().isEmpty());
   EXPECT_EQ(ui.list->count(), 0);
   EXPECT_TRUE(window->Drive().isEmpty());
   EXPECT_FALSE(ui.import->isEnabled());
@@ -155,6 +156,37 @@ TEST_F(MainWindowTest, LastUnitRemovedEmptiesEverythingAndTheNextUnitIsTaken) {
   VolumeChange(*window);
   EXPECT_EQ(window->Drive(), Q(b));
   EXPECT_EQ(ui.ClipNames(), QStringList{"BBB0001"});
+}
+
+TEST_F(MainWindowTest, WithoutAUnitTheListShowsAHintAndOtherFolderAddsAnyFolder) {
+  const auto copy = Unit("copy", {"CPY0001"});  // a unit's tree that is no mounted drive
+  auto window = Open();
+  MainControls ui(*window);
+  const auto* hint = window->findChild<QLabel*>("noUnitHint");
+  EXPECT_FALSE(hint->isHidden());
+  EXPECT_TRUE(ui.DriveTexts().isEmpty());
+  ASSERT_EQ(ui.OtherFolderEntry(), ui.drive->count() - 1) << "the last entry";
+  EXPECT_EQ(ui.drive->itemText(ui.OtherFolderEntry()), "Other folder...");
+  EXPECT_EQ(ui.drive->currentIndex(), -1);
+
+  QString chosen;  // the folder browser's answer; empty is Cancel
+  ui::ScopedBrowseHook browse([&](const QString&, const QString&) { return chosen; });
+  emit ui.drive->activated(ui.OtherFolderEntry());
+  EXPECT_EQ(ui.drive->currentIndex(), -1) << "a cancelled browser changes nothing";
+  EXPECT_FALSE(hint->isHidden());
+
+  chosen = Q(copy);
+  emit ui.drive->activated(ui.OtherFolderEntry());
+  EXPECT_EQ(ui.DriveTexts(), QStringList{Q(copy)});
+  EXPECT_EQ(ui.drive->currentText(), Q(copy));
+  EXPECT_EQ(window->Drive(), Q(copy));
+  EXPECT_EQ(ui.ClipNames(), QStringList{"CPY0001"});
+  EXPECT_TRUE(hint->isHidden());
+
+  // Remembered as the drive, it is the source again at the next start.
+  window.reset();
+  EXPECT_EQ(StoredSetting(ui::kDriveKey).toString(), Q(copy));
+  EXPECT_EQ(Open()->Drive(), Q(copy));
 }
 
 TEST_F(MainWindowTest, RefreshKeepsTheSelectedClipsByNameWhereverTheirRowsMove) {

@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QMap>
 #include <QTranslator>
 #include <QXmlStreamReader>
@@ -29,7 +32,8 @@ QMap<QString, QString> VisibleTexts(QWidget& window) {
   QMap<QString, QString> texts;
   texts.insert(QString(), window.windowTitle());
   for (auto* label : window.findChildren<QLabel*>()) {
-    if (!label->objectName().isEmpty() && label->objectName() != "1003" && label->objectName() != "1026") {
+    if (!label->objectName().isEmpty() && !label->text().isEmpty() && label->objectName() != "1003" &&
+        label->objectName() != "1026") {
       texts.insert(label->objectName(), label->text());
     }
   }
@@ -40,16 +44,9 @@ QMap<QString, QString> VisibleTexts(QWidget& window) {
   return texts;
 }
 
-// Removes the translators InstallTranslations put in when the test ends.
-struct JapaneseForThisTest {
-  JapaneseForThisTest() { installed = ui::InstallTranslations(*qApp, QLocale(QLocale::Japanese, QLocale::Japan)); }
-  ~JapaneseForThisTest() {
-    for (auto* translator : qApp->findChildren<QTranslator*>()) {
-      QCoreApplication::removeTranslator(translator);
-      delete translator;
-    }
-  }
-  bool installed = false;
+// The program's and Qt's texts in Japanese while it lives.
+struct JapaneseForThisTest : TranslationsForThisTest {
+  JapaneseForThisTest() : TranslationsForThisTest(QLocale(QLocale::Japanese, QLocale::Japan)) {}
 };
 
 template <class Window, class... Args>
@@ -85,9 +82,13 @@ TEST(Japanese, ImportWindowsAreTranslatedThroughout) {
   ExpectEveryTextTranslated<ui::COverwriteConfirmDialog>(nullptr);
   JapaneseForThisTest japanese;
   ui::COverwriteConfirmDialog question;
-  question.SetQuestion(u"/v/CLP0001.DV");
+  question.SetQuestion({u"/v/CLP0001.DV", 5, 0, 4096});
   EXPECT_TRUE(question.QuestionText().contains("'CLP0001.DV'"));
   EXPECT_NE(question.QuestionText(), "This folder already contains a file named 'CLP0001.DV'.");
+  for (const char* detail : {"existingDetail", "newDetail"}) {
+    EXPECT_FALSE(question.findChild<QLabel*>(detail)->text().startsWith("Existing")) << detail;
+    EXPECT_FALSE(question.findChild<QLabel*>(detail)->text().startsWith("New")) << detail;
+  }
   ui::CAboutDlg about;
   EXPECT_EQ(about.windowTitle(), QStringLiteral("バージョン情報"));
 }
@@ -101,11 +102,51 @@ TEST(FailureLines, InEnglishReadAsTheImportDescribesThem) {
   }
 }
 
-TEST(Japanese, EnglishNeedsNoTranslation) {
-  EXPECT_FALSE(ui::InstallTranslations(*qApp, QLocale(QLocale::English, QLocale::UnitedStates)));
-  for (auto* translator : qApp->findChildren<QTranslator*>()) {
-    QCoreApplication::removeTranslator(translator);
-    delete translator;
+TEST(Japanese, QtsOwnDialogsSpeakJapaneseToo) {
+  JapaneseForThisTest japanese;
+  QMessageBox box(QMessageBox::NoIcon, "Quillon", "text", QMessageBox::Ok | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"))
+      << "qtbase_ja.qm missing from " << QLibraryInfo::path(QLibraryInfo::TranslationsPath).toStdString()
+      << " (qt6-translations-l10n)";
+}
+
+TEST(Japanese, OverwriteQuestionIsNeverCutInEitherLanguage) {
+  const std::u16string path = u"/home/user/Videos/03_0001_2007-05-31_142314_longer_name.M2T";
+  for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::Japanese)}) {
+    SCOPED_TRACE(locale.name().toStdString());
+    TranslationsForThisTest language(locale);
+    ui::COverwriteConfirmDialog question;
+    question.SetQuestion({path, 1ull << 30, 1767622980, 4ull << 30});
+    int buttonsTop = question.height();
+    for (auto* button : question.findChildren<QPushButton*>()) {
+      if (!button->isHidden()) buttonsTop = std::min(buttonsTop, button->y());
+    }
+    for (auto* label : question.findChildren<QLabel*>()) {
+      const QSize needed = label->sizeHint();
+      EXPECT_TRUE(label->wordWrap() || label->width() >= needed.width()) << label->objectName().toStdString();
+      EXPECT_GE(label->height(), label->wordWrap() ? label->heightForWidth(label->width()) : needed.height())
+          << label->objectName().toStdString();
+      EXPECT_LE(label->geometry().right(), question.width()) << label->objectName().toStdString();
+      EXPECT_LT(label->geometry().bottom(), buttonsTop) << label->objectName().toStdString();
+    }
+    EXPECT_EQ(question.findChild<QLabel*>("1026")->text(), question.QuestionText()) << "the whole name fits";
+  }
+}
+
+TEST(Japanese, EnglishTakesOnlyThePluralFormsAndIsTheFallback) {
+  FakeDrives drives;
+  RecordedMessages messages;
+  for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German)}) {
+    SCOPED_TRACE(locale.name().toStdString());
+    TranslationsForThisTest language(locale);
+    EXPECT_TRUE(language.installed);
+    ui::CMainDlg window(drives.Options());
+    EXPECT_EQ(MainControls(window).import->text(), "&Import");
+    ImportOutcome outcome;
+    outcome.written = {u"/v/a.DV"};
+    EXPECT_EQ(ui::ImportMessages::Summary(outcome).head, "1 file imported to %1");
+    outcome.written.push_back(u"/v/b.DV");
+    EXPECT_EQ(ui::ImportMessages::Summary(outcome).head, "2 files imported to %1");
   }
 }
 
@@ -124,7 +165,9 @@ TEST(Japanese, TranslationFileLeavesNothingUnfinished) {
       ++messages;
       const QString type = xml.attributes().value(QLatin1String("type")).toString();
       EXPECT_TRUE(type.isEmpty()) << source.toStdString() << " is " << type.toStdString();
-      EXPECT_FALSE(xml.readElementText().isEmpty()) << source.toStdString();
+      // A text that counts holds its forms in numerusform elements.
+      EXPECT_FALSE(xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed().isEmpty())
+          << source.toStdString();
     }
   }
   EXPECT_FALSE(xml.hasError());

@@ -1,20 +1,37 @@
 // quillon_window_shot DRIVE OUT.png [LOCALE]: draws the main window into a PNG, for the
 // documentation's picture of the window. DRIVE is a folder holding a unit's tree, or "-" for
-// the units mounted on this machine. The other windows go beside it (OUT.png.progress.png...),
-// and the import's message boxes with sample contents (OUT.png.message-failed.png...).
+// the units mounted on this machine. The other windows go beside it: the main window after an
+// import with its status line (OUT.png.summary.png) and without a unit (OUT.png.no-unit.png),
+// the progress window with its details (OUT.png.progress.png), the overwrite question, the
+// version box, and the import's message boxes, all with sample contents
+// (OUT.png.message-failed.png...).
 #include <QApplication>
+#include <QListWidget>
 #include <QPixmap>
+#include <chrono>
 #include <cstdio>
 
-#include "ui/CMainDlg.h"
-#include "ui/CProgressDlg.h"
-#include "ui/COverwriteConfirmDialog.h"
 #include "ui/CAboutDlg.h"
+#include "ui/CMainDlg.h"
+#include "ui/COverwriteConfirmDialog.h"
+#include "ui/CProgressDlg.h"
+#include "ui/CopyEvent.h"
 #include "ui/ImportMessages.h"
+#include "ui/ImportSession.h"
+#include "ui/Settings.h"
 #include "ui/Translations.h"
 #include "ui/UserPrompts.h"
 
-#include <QListWidget>
+namespace {
+
+// Shows the window, lets it draw, and saves it; false when the file cannot be written.
+bool Shoot(QWidget& window, const QString& path) {
+  window.show();
+  QApplication::processEvents();
+  return window.grab().save(path);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -22,7 +39,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication app(argc, argv);
-  if (argc > 3) quillon::ui::InstallTranslations(app, QLocale(QString::fromLocal8Bit(argv[3])));
+  // Dates follow the language of the texts; English brings its plural forms.
+  const QLocale locale(argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("en_US"));
+  QLocale::setDefault(locale);
+  quillon::ui::InstallTranslations(app, locale);
   const std::u16string drive = QString::fromLocal8Bit(argv[1]).toStdU16String();
   quillon::ui::MainDlgOptions options;
   if (drive != u"-") options.findUnitDrives = [drive] { return std::vector<std::u16string>{drive}; };
@@ -33,25 +53,50 @@ int main(int argc, char** argv) {
     list->item(0)->setSelected(true);
     list->item(2)->setSelected(true);
   }
-  window.show();
-  QApplication::processEvents();
   const QString out = QString::fromLocal8Bit(argv[2]);
-  if (!window.grab().save(out)) return 1;
-  // The other windows beside it, for a look at their layout.
+  if (!Shoot(window, out)) return 1;
+
+  // After an import: the status line under the list, and the button that opens the folder.
+  quillon::ImportOutcome outcome;
+  outcome.written.resize(7);
+  outcome.skipped.resize(1);
+  outcome.failed.resize(1);
+  outcome.bytesWritten = 1288490189;
+  outcome.seconds = 41;
+  outcome.destination = u"/home/user/Videos";
+  window.Session().Finished(outcome);
+  Shoot(window, out + QStringLiteral(".summary.png"));
+
+  // No unit, and no folder from an earlier run to fall back on.
+  quillon::ui::WriteStoredSettings({window.Destination(), QString()});
+  quillon::ui::MainDlgOptions noUnit;
+  noUnit.findUnitDrives = [] { return std::vector<std::u16string>(); };
+  noUnit.mountTable.clear();
+  quillon::ui::CMainDlg empty(noUnit);
+  Shoot(empty, out + QStringLiteral(".no-unit.png"));
+
+  // The progress window eight seconds into a copy at 5 MiB/s.
   quillon::ui::CProgressDlg progress(&window, {});
-  progress.SetTotal(100);
+  std::chrono::steady_clock::time_point now;
+  progress.SetClock([&now] { return now; });
+  progress.SetTotal(340);
   progress.show();
-  QApplication::processEvents();
-  progress.grab().save(out + QStringLiteral(".progress.png"));
+  constexpr std::uint64_t kMiB = 1 << 20;
+  for (const auto& [at, done] : {std::pair{0, 100 * kMiB}, std::pair{8, 140 * kMiB}}) {
+    now = std::chrono::steady_clock::time_point(std::chrono::seconds(at));
+    quillon::ui::PostFromAnyThread(&progress, new quillon::ui::ProgressDetailsEvent(
+                                                  {0, done, 340 * kMiB, u"HDV0001", u"HDV0001_2008-03-14_101530.M2T"}));
+    QApplication::sendPostedEvents(&progress);
+  }
+  quillon::ui::PostCopyMessage(&progress, quillon::COPY_PROGRESS, 140);
+  QApplication::sendPostedEvents(&progress);
+  Shoot(progress, out + QStringLiteral(".progress.png"));
+
   quillon::ui::COverwriteConfirmDialog question;
-  question.SetQuestion(u"/home/user/Videos/03_0001_2007-05-31_142314.M2T");
-  question.show();
-  QApplication::processEvents();
-  question.grab().save(out + QStringLiteral(".question.png"));
+  question.SetQuestion({u"/home/user/Videos/03_0001_2007-05-31_142314.M2T", 1288490189, 1767622980, 1298403328});
+  Shoot(question, out + QStringLiteral(".question.png"));
   quillon::ui::CAboutDlg about(&window);
-  about.show();
-  QApplication::processEvents();
-  about.grab().save(out + QStringLiteral(".about.png"));
+  Shoot(about, out + QStringLiteral(".about.png"));
 
   using quillon::ui::ImportMessages;
   const std::u16string folder = u"/home/user/Videos";

@@ -8,10 +8,12 @@
 #include <QListWidget>
 #include <QSettings>
 #include <QThread>
+#include <QTranslator>
 #include <algorithm>
 #include <fstream>
 
 #include "ui/Settings.h"
+#include "ui/Translations.h"
 
 namespace quillon::testsupport {
 
@@ -81,9 +83,13 @@ QWidget* MainControls::control(int id) const {
 
 QStringList MainControls::DriveTexts() const {
   QStringList out;
-  for (int i = 0; i < drive->count(); ++i) out.push_back(drive->itemText(i));
+  for (int i = 0; i < drive->count(); ++i) {
+    if (i != OtherFolderEntry()) out.push_back(drive->itemText(i));
+  }
   return out;
 }
+
+int MainControls::OtherFolderEntry() const { return drive->findData(true, Qt::UserRole); }
 
 QStringList MainControls::ClipNames() const {
   QStringList out;
@@ -102,6 +108,16 @@ QStringList MainControls::SelectedClipNames() const {
 void MainControls::SelectClips(const QStringList& names) {
   for (int i = 0; i < list->count(); ++i) {
     if (names.contains(list->item(i)->text().section(QLatin1Char(' '), 0, 0))) list->item(i)->setSelected(true);
+  }
+}
+
+TranslationsForThisTest::TranslationsForThisTest(const QLocale& locale)
+    : installed(ui::InstallTranslations(*qApp, locale)) {}
+
+TranslationsForThisTest::~TranslationsForThisTest() {
+  for (auto* translator : qApp->findChildren<QTranslator*>()) {
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
   }
 }
 

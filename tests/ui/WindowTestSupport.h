@@ -2,6 +2,7 @@
 // Helpers for the window tests: units on a fake drive list, settings written before a window
 // starts, message boxes recorded instead of shown, and answers given to windows that an
 // import opens while the test waits inside it.
+#include <QLocale>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -72,10 +73,21 @@ struct MainControls {
   QWidget* control(int id) const;
   ui::CMainDlg& window;
 
-  QStringList DriveTexts() const;
+  QStringList DriveTexts() const;         // the drives, without "Other folder..."
+  int OtherFolderEntry() const;           // the index of "Other folder...", -1 when missing
   QStringList ClipNames() const;          // first column of every row
   QStringList SelectedClipNames() const;  // the same, of the selected rows
   void SelectClips(const QStringList& names);
+};
+
+// The program's and Qt's translations for locale while the object lives (English carries the
+// plural forms of the program's texts).
+struct TranslationsForThisTest {
+  explicit TranslationsForThisTest(const QLocale& locale);
+  ~TranslationsForThisTest();
+  TranslationsForThisTest(const TranslationsForThisTest&) = delete;
+  TranslationsForThisTest& operator=(const TranslationsForThisTest&) = delete;
+  bool installed = false;
 };
 
 // Runs action on the first visible top-level widget of type T, as soon as one shows; polls

@@ -208,6 +208,75 @@
         <source>Other recordings of this import had the same file names, so these files were saved under numbered names:</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>No recording unit was found. Connect the unit and wait until it is mounted, or choose &quot;%1&quot; under %2 to open a folder that holds a unit&apos;s tree.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Other folder...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n file(s) imported to %1</source>
+        <translation>
+            <numerusform>%n file imported to %1</numerusform>
+            <numerusform>%n files imported to %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>&amp;Open Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose a folder that holds a unit&apos;s tree</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder &quot;%1&quot; could not be opened: no file manager was found.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <comment>seconds</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <comment>minutes and seconds</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <comment>hours and minutes</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Import cancelled: %n file(s) imported to %1</source>
+        <translation>
+            <numerusform>Import cancelled: %n file imported to %1</numerusform>
+            <numerusform>Import cancelled: %n files imported to %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 in %2</source>
+        <comment>bytes written in the import&apos;s time</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 kept</source>
+        <comment>existing files</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 renamed</source>
+        <comment>outputs</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <comment>clips</comment>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>quillon::ui::COverwriteConfirmDialog</name>
@@ -243,6 +312,22 @@
         <source>This folder already contains a file named &apos;%1&apos;.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The existing item is a folder or a link, not a file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Existing file: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Existing file: %1, last changed %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New file: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>quillon::ui::CProgressDlg</name>
@@ -252,6 +337,27 @@
     </message>
     <message>
         <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clip: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 MiB of %2 MiB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 MiB/s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 MiB/s, %2 left</source>
+        <comment>rate, time left</comment>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -208,6 +208,73 @@
         <source>Other recordings of this import had the same file names, so these files were saved under numbered names:</source>
         <translation>この取り込みの別の録画と同じファイル名になったため、次のファイルは番号付きの名前で保存しました:</translation>
     </message>
+    <message>
+        <source>No recording unit was found. Connect the unit and wait until it is mounted, or choose &quot;%1&quot; under %2 to open a folder that holds a unit&apos;s tree.</source>
+        <translation>録画ユニットが見つかりません。ユニットを接続してマウントされるまでお待ちください。または、%2の「%1」を選んで、ユニットのフォルダー構成を含むフォルダーを開いてください。</translation>
+    </message>
+    <message>
+        <source>Other folder...</source>
+        <translation>その他のフォルダー...</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n file(s) imported to %1</source>
+        <translation>
+            <numerusform>%n 個のファイルを %1 に取り込みました</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>&amp;Open Folder</source>
+        <translation>フォルダーを開く(&amp;O)</translation>
+    </message>
+    <message>
+        <source>Choose a folder that holds a unit&apos;s tree</source>
+        <translation>ユニットのフォルダー構成を含むフォルダーの選択</translation>
+    </message>
+    <message>
+        <source>The folder &quot;%1&quot; could not be opened: no file manager was found.</source>
+        <translation>フォルダー &quot;%1&quot; を開けませんでした。ファイルマネージャーが見つかりません。</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <comment>seconds</comment>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <comment>minutes and seconds</comment>
+        <translation>%1 分 %2 秒</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <comment>hours and minutes</comment>
+        <translation>%1 時間 %2 分</translation>
+    </message>
+    <message numerus="yes">
+        <source>Import cancelled: %n file(s) imported to %1</source>
+        <translation>
+            <numerusform>取り込みを中止しました: %n 個のファイルを %1 に取り込みました</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 in %2</source>
+        <comment>bytes written in the import&apos;s time</comment>
+        <translation>%1、%2</translation>
+    </message>
+    <message>
+        <source>%1 kept</source>
+        <comment>existing files</comment>
+        <translation>既存ファイル保持 %1</translation>
+    </message>
+    <message>
+        <source>%1 renamed</source>
+        <comment>outputs</comment>
+        <translation>番号付きの名前 %1</translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <comment>clips</comment>
+        <translation>失敗 %1</translation>
+    </message>
 </context>
 <context>
     <name>quillon::ui::COverwriteConfirmDialog</name>
@@ -243,6 +310,22 @@
         <source>This folder already contains a file named &apos;%1&apos;.</source>
         <translation>このフォルダーには既に &apos;%1&apos; という名前のファイルがあります。</translation>
     </message>
+    <message>
+        <source>The existing item is a folder or a link, not a file.</source>
+        <translation>既存の項目はファイルではなく、フォルダーまたはリンクです。</translation>
+    </message>
+    <message>
+        <source>Existing file: %1</source>
+        <translation>既存のファイル: %1</translation>
+    </message>
+    <message>
+        <source>Existing file: %1, last changed %2</source>
+        <translation>既存のファイル: %1、最終更新 %2</translation>
+    </message>
+    <message>
+        <source>New file: %1</source>
+        <translation>新しいファイル: %1</translation>
+    </message>
 </context>
 <context>
     <name>quillon::ui::CProgressDlg</name>
@@ -253,6 +336,27 @@
     <message>
         <source>Cancel</source>
         <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>Clip: %1</source>
+        <translation>クリップ: %1</translation>
+    </message>
+    <message>
+        <source>File: %1</source>
+        <translation>ファイル: %1</translation>
+    </message>
+    <message>
+        <source>%1 MiB of %2 MiB</source>
+        <translation>%1 MiB / %2 MiB</translation>
+    </message>
+    <message>
+        <source>%1 MiB/s</source>
+        <translation>%1 MiB/秒</translation>
+    </message>
+    <message>
+        <source>%1 MiB/s, %2 left</source>
+        <comment>rate, time left</comment>
+        <translation>%1 MiB/秒、残り %2</translation>
     </message>
 </context>
 </TS>
