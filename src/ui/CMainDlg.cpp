@@ -175,11 +175,8 @@ void CMainDlg::BuildControls() {
   clipList_->setFont(listFont);
   connect(clipList_, &QListWidget::itemSelectionChanged, this, &CMainDlg::UpdateImportButton);
 
-  // Over the empty list while no unit is found: what to do about it.
-  noUnitHint_ = new QLabel(tr("No recording unit was found. Connect the unit and wait until it is mounted, or "
-                              "choose \"%1\" under %2 to open a folder that holds a unit's tree.")
-                               .arg(tr("Other folder..."), tr("Drive")),
-                           this);
+  // Over the empty list while no unit is found, or the folder chosen holds none: what to do.
+  noUnitHint_ = new QLabel(this);
   noUnitHint_->setObjectName(QStringLiteral("noUnitHint"));
   noUnitHint_->setGeometry(clipList_->geometry().adjusted(du.X(12), du.Y(12), -du.X(12), -du.Y(12)));
   noUnitHint_->setWordWrap(true);
@@ -366,7 +363,21 @@ void CMainDlg::FillDriveCombo(bool force) {
   emit DrivesRefreshed();
 }
 
-void CMainDlg::UpdateNoUnitHint() { noUnitHint_->setVisible(SelectedDriveEntry().isEmpty()); }
+void CMainDlg::UpdateNoUnitHint() {
+  const QString drive = SelectedDriveEntry();
+  QString hint;
+  if (drive.isEmpty()) {
+    hint = tr("No recording unit was found. Connect the unit and wait until it is mounted, or "
+              "choose \"%1\" under %2 to open a folder that holds a unit's tree.")
+               .arg(tr("Other folder..."), tr("Drive"));
+  } else if (clipList_->count() == 0 && !IsUnitDrive(drive.toStdU16String())) {
+    hint = tr("%1 holds no recording unit's tree (VIDEO/QVT, or HDVF and DVF). Choose another folder "
+              "with \"%2\" under %3.")
+               .arg(QDir::toNativeSeparators(drive), tr("Other folder..."), tr("Drive"));
+  }
+  noUnitHint_->setText(hint);
+  noUnitHint_->setVisible(!hint.isEmpty());
+}
 
 void CMainDlg::FillClipList() {
   if (ImportRunning()) {
@@ -398,6 +409,7 @@ void CMainDlg::FillClipList() {
     }
   }
   UpdateImportButton();
+  UpdateNoUnitHint();
 }
 
 void CMainDlg::UpdateImportButton() { importButton_->setEnabled(!clipList_->selectedItems().isEmpty()); }
@@ -455,7 +467,6 @@ void CMainDlg::OnDriveActivated(int index) {
   OnClearAll();
   drive_ = text;
   FillClipList();
-  UpdateNoUnitHint();
 }
 
 void CMainDlg::OnOtherFolder() {

@@ -175,9 +175,16 @@ TEST_F(MainWindowTest, WithoutAUnitTheListShowsAHintAndOtherFolderAddsAnyFolder)
   EXPECT_EQ(ui.drive->currentIndex(), -1) << "a cancelled browser changes nothing";
   EXPECT_FALSE(hint->isHidden());
 
+  // A folder without a unit's tree is taken as asked, and the hint says what it lacks.
+  chosen = QString::fromStdU16String(dir.U16("dest"));
+  emit ui.drive->activated(ui.OtherFolderEntry());
+  EXPECT_EQ(ui.drive->currentText(), chosen);
+  EXPECT_FALSE(hint->isHidden());
+  EXPECT_TRUE(hint->text().startsWith(chosen + " holds no recording unit's tree")) << hint->text().toStdString();
+
   chosen = Q(copy);
   emit ui.drive->activated(ui.OtherFolderEntry());
-  EXPECT_EQ(ui.DriveTexts(), QStringList{Q(copy)});
+  EXPECT_EQ(ui.DriveTexts(), (QStringList{chosen, QString::fromStdU16String(dir.U16("dest"))}));
   EXPECT_EQ(ui.drive->currentText(), Q(copy));
   EXPECT_EQ(window->Drive(), Q(copy));
   EXPECT_EQ(ui.ClipNames(), QStringList{"CPY0001"});

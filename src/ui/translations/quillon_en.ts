@@ -209,6 +209,10 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>%1 holds no recording unit&apos;s tree (VIDEO/QVT, or HDVF and DVF). Choose another folder with &quot;%2&quot; under %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>No recording unit was found. Connect the unit and wait until it is mounted, or choose &quot;%1&quot; under %2 to open a folder that holds a unit&apos;s tree.</source>
         <translation type="unfinished"></translation>
     </message>

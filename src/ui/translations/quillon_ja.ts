@@ -209,6 +209,10 @@
         <translation>この取り込みの別の録画と同じファイル名になったため、次のファイルは番号付きの名前で保存しました:</translation>
     </message>
     <message>
+        <source>%1 holds no recording unit&apos;s tree (VIDEO/QVT, or HDVF and DVF). Choose another folder with &quot;%2&quot; under %3.</source>
+        <translation>%1 には録画ユニットのフォルダー構成 (VIDEO/QVT、または HDVF と DVF) がありません。%3の「%2」で別のフォルダーを選んでください。</translation>
+    </message>
+    <message>
         <source>No recording unit was found. Connect the unit and wait until it is mounted, or choose &quot;%1&quot; under %2 to open a folder that holds a unit&apos;s tree.</source>
         <translation>録画ユニットが見つかりません。ユニットを接続してマウントされるまでお待ちください。または、%2の「%1」を選んで、ユニットのフォルダー構成を含むフォルダーを開いてください。</translation>
     </message>
