@@ -99,6 +99,22 @@ bool IsFatFamily(std::string_view fsType) {
          fsType == "fuse.fusefat" || fsType == "fusefat";
 }
 
+bool IsNetworkOrPseudo(std::string_view fsType) {
+  static constexpr std::string_view kTypes[] = {
+      // network
+      "nfs", "nfs4", "cifs", "smb3", "smbfs", "ncpfs", "afs", "coda", "9p", "ceph", "glusterfs", "lustre",
+      "davfs", "ocfs2", "gfs2", "fuse.sshfs", "fuse.rclone", "fuse.s3fs", "fuse.gvfsd-fuse", "fuse.curlftpfs",
+      "fuse.davfs2", "fuse.glusterfs", "fuse.cephfs", "fuse.smbnetfs",
+      // the kernel's own, and autofs, whose look-ups trigger mounts
+      "proc", "sysfs", "cgroup", "cgroup2", "devpts", "devtmpfs", "securityfs", "debugfs", "tracefs", "pstore",
+      "bpf", "mqueue", "hugetlbfs", "configfs", "fusectl", "binfmt_misc", "autofs", "efivarfs", "rpc_pipefs",
+      "nsfs", "selinuxfs", "nfsd"};
+  for (std::string_view type : kTypes) {
+    if (fsType == type) return true;
+  }
+  return false;
+}
+
 MountTableWatch::MountTableWatch(const char* path) { fd_ = ::open(path, O_RDONLY | O_CLOEXEC); }
 
 MountTableWatch::~MountTableWatch() {

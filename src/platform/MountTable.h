@@ -26,6 +26,10 @@ std::optional<std::string> FileSystemTypeOf(const std::u16string& path, const ch
 // File systems of the FAT family, which cannot hold files of 4 GiB or more.
 bool IsFatFamily(std::string_view fsType);
 
+// Network file systems (a dead server hangs every look at them) and the kernel's pseudo file
+// systems, neither of which can be a unit's disk: drive detection leaves them alone.
+bool IsNetworkOrPseudo(std::string_view fsType);
+
 // Watches the mount table for mounts and unmounts. The descriptor becomes readable as an
 // exceptional condition (POLLPRI) after each change; Acknowledge() re-arms it.
 class MountTableWatch {

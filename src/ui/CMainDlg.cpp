@@ -85,7 +85,10 @@ class InputBlock : public QObject {
 }  // namespace
 
 CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent)
-    : QDialog(parent), options_(std::move(options)), session_(std::make_unique<ImportSession>(this, importLock_)) {
+    : QDialog(parent),
+      options_(std::move(options)),
+      probe_(std::make_unique<UnitDriveProbe>(UnitDriveProbe::kBound, IsUnitDrive, [this] { PostRefreshDrives(this); })),
+      session_(std::make_unique<ImportSession>(this, importLock_)) {
   connect(session_.get(), &ImportSession::Started, this, &CMainDlg::ImportStarted);
   connect(session_.get(), &ImportSession::QuestionShown, this, &CMainDlg::OverwriteQuestionShown);
   connect(session_.get(), &ImportSession::Summarised, this, &CMainDlg::ShowSummary);
@@ -97,7 +100,7 @@ CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent)
   if (!options_.startFolder.isEmpty()) {
     drive_ = QDir::cleanPath(options_.startFolder);
     AddOtherFolder(drive_);
-  } else if (!drive_.isEmpty() && IsUnitDrive(drive_.toStdU16String())) {
+  } else if (!drive_.isEmpty() && IsUnitFolder(drive_)) {
     // A folder chosen with "Other folder..." in an earlier run comes back while it still
     // holds a unit's tree; a drive that is mounted needs no such help.
     const std::vector<std::u16string> drives = ListUnitDrives();
@@ -312,10 +315,10 @@ void CMainDlg::OnVolumeChange() { volumeWatch_->Notice(); }
 
 std::vector<std::u16string> CMainDlg::ListUnitDrives() const {
   if (options_.findUnitDrives) return options_.findUnitDrives();
-  std::vector<std::u16string> drives;
-  FindUnitDrives(drives);
-  return drives;
+  return probe_->Find(CandidateDrives(platform::ReadMountTable()));
 }
+
+bool CMainDlg::IsUnitFolder(const QString& folder) const { return !probe_->Find({folder.toStdU16String()}).empty(); }
 
 void CMainDlg::AddOtherFolder(const QString& folder) {
   if (!otherFolders_.contains(folder)) otherFolders_.push_back(folder);
@@ -370,7 +373,7 @@ void CMainDlg::UpdateNoUnitHint() {
     hint = tr("No recording unit was found. Connect the unit and wait until it is mounted, or "
               "choose \"%1\" under %2 to open a folder that holds a unit's tree.")
                .arg(tr("Other folder..."), tr("Drive"));
-  } else if (clipList_->count() == 0 && !IsUnitDrive(drive.toStdU16String())) {
+  } else if (clipList_->count() == 0 && !IsUnitFolder(drive)) {
     hint = tr("%1 holds no recording unit's tree (VIDEO/QVT, or HDVF and DVF). Choose another folder "
               "with \"%2\" under %3.")
                .arg(QDir::toNativeSeparators(drive), tr("Other folder..."), tr("Drive"));

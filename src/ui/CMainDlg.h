@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "catalogue/ClipCatalogue.h"
+#include "catalogue/UnitDrives.h"
 #include "import/ImportReport.h"
 #include "platform/MountTable.h"
 
@@ -123,8 +124,12 @@ class CMainDlg : public QDialog {
   void AddOtherFolder(const QString& folder);
   QString SelectedDriveEntry() const;
   std::vector<std::u16string> ListUnitDrives() const;
+  bool IsUnitFolder(const QString& folder) const;
 
   MainDlgOptions options_;
+  // Looks at drives off the window thread, so that a drive that does not answer cannot freeze
+  // the window; a unit found too late brings a refresh.
+  std::unique_ptr<UnitDriveProbe> probe_;
   std::mutex importLock_;     // window thread only; taken before catalogueLock_
   std::mutex catalogueLock_;  // window thread only
   QString drive_;

@@ -1,6 +1,11 @@
 #include "catalogue/UnitDrives.h"
 
 #include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <future>
+#include <map>
+#include <mutex>
 #include <unistd.h>
 
 #include "support/TempDir.h"
@@ -81,6 +86,57 @@ TEST(UnitDrives, AVolumeThatCannotBeSearchedDoesNotQualify) {
   std::filesystem::permissions(m.dir.Path() / "locked", std::filesystem::perms::none);
   Drives list;
   EXPECT_FALSE(FindUnitDrives(list, {locked}));
+}
+
+TEST(UnitDrives, NetworkAndPseudoFileSystemsAreNeverLookedAt) {
+  const std::vector<platform::MountEntry> table = {
+      {"proc", u"/proc", "proc"},          {"sysfs", u"/sys", "sysfs"},
+      {"cgroup2", u"/sys/fs/cgroup", "cgroup2"}, {"srv:/x", u"/mnt/nfs", "nfs4"},
+      {"//srv/x", u"/mnt/smb", "cifs"},    {"u@h:", u"/mnt/ssh", "fuse.sshfs"},
+      {"systemd-1", u"/mnt/auto", "autofs"}, {"/dev/sdb1", u"/media/u/UNIT", "vfat"},
+      {"/dev/sdc1", u"/media/u/NTFS", "fuseblk"}, {"/dev/sda1", u"/", "ext4"},
+      {"tmpfs", u"/tmp", "tmpfs"},         {"/dev/sdd1", u"/media/u/UNIT", "exfat"},
+  };
+  EXPECT_EQ(CandidateDrives(table), (Drives{u"/media/u/UNIT", u"/media/u/NTFS", u"/", u"/tmp"}));
+}
+
+// A look at a drive that hangs (a dead network mount) until the test lets it go.
+struct HangingLook {
+  std::mutex mutex;
+  std::condition_variable released;
+  bool release = false;
+  std::map<std::u16string, int> looks;
+
+  bool operator()(const std::u16string& drive) {
+    std::unique_lock lock(mutex);
+    ++looks[drive];
+    if (drive == u"dead") released.wait(lock, [&] { return release; });
+    return drive != u"plain";
+  }
+  int Looks(const std::u16string& drive) {
+    std::lock_guard lock(mutex);
+    return looks[drive];
+  }
+  void Release() {
+    std::lock_guard lock(mutex);
+    release = true;
+    released.notify_all();
+  }
+};
+
+TEST(UnitDriveProbe, ADriveThatHangsIsLeftOutAndLookedAtOnceUntilItAnswers) {
+  HangingLook look;
+  std::promise<void> late;
+  UnitDriveProbe probe(std::chrono::milliseconds(50), [&](const std::u16string& d) { return look(d); },
+                       [&] { late.set_value(); });
+  EXPECT_EQ(probe.Find({u"a", u"dead", u"plain", u"b"}), (Drives{u"a", u"b"}));
+  EXPECT_EQ(probe.Find({u"dead", u"a"}), Drives{u"a"});
+  EXPECT_EQ(look.Looks(u"dead"), 1) << "not looked at again while the first look hangs";
+  EXPECT_EQ(look.Looks(u"a"), 2);
+
+  look.Release();  // the mount answers at last: a unit, and the caller hears of it
+  late.get_future().wait();
+  EXPECT_EQ(probe.Find({u"dead", u"a"}), (Drives{u"dead", u"a"}));
 }
 
 }  // namespace
