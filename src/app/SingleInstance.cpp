@@ -4,7 +4,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
-#include <unistd.h>
+
+#include "platform/Process.h"
 
 namespace quillon::app {
 
@@ -21,7 +22,7 @@ SingleInstance::~SingleInstance() {
 QString SingleInstance::DefaultFolder() {
   QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
   // Without a runtime folder a shared one is used, and the user id keeps users apart.
-  if (folder.isEmpty()) folder = QDir::tempPath() + QStringLiteral("/quillon-%1").arg(::getuid());
+  if (folder.isEmpty()) folder = QDir::tempPath() + QStringLiteral("/quillon-%1").arg(QString::fromStdString(platform::CurrentUserTag()));
   return folder;
 }
 

@@ -33,11 +33,11 @@ bool FindUnitDrives(std::vector<std::u16string>& list, const std::vector<std::u1
   return list.size() > before;
 }
 
-std::vector<std::u16string> CandidateDrives(const std::vector<platform::MountEntry>& table) {
+std::vector<std::u16string> CandidateDrives(const std::vector<platform::Volume>& volumes) {
   std::vector<std::u16string> drives;
-  for (const auto& m : table) {
-    if (platform::IsNetworkOrPseudo(m.fsType)) continue;
-    if (std::find(drives.begin(), drives.end(), m.mountPoint) == drives.end()) drives.push_back(m.mountPoint);
+  for (const auto& v : volumes) {
+    if (!v.local) continue;
+    if (std::find(drives.begin(), drives.end(), v.root) == drives.end()) drives.push_back(v.root);
   }
   return drives;
 }
@@ -45,7 +45,7 @@ std::vector<std::u16string> CandidateDrives(const std::vector<platform::MountEnt
 bool FindUnitDrives(std::vector<std::u16string>& list) {
   // One probe for the process, so that a mount that hangs is waited for once, not at every call.
   static UnitDriveProbe probe;
-  const std::vector<std::u16string> found = probe.Find(CandidateDrives(platform::ReadMountTable()));
+  const std::vector<std::u16string> found = probe.Find(CandidateDrives(platform::ListVolumes()));
   list.insert(list.end(), found.begin(), found.end());
   return !found.empty();
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/MountTable.h"
+#include "platform/Volumes.h"
 
 namespace quillon {
 
@@ -16,13 +16,13 @@ bool IsUnitDrive(const std::u16string& driveName);
 // Appends each qualifying name of drives, in order; true when it appended any.
 bool FindUnitDrives(std::vector<std::u16string>& list, const std::vector<std::u16string>& drives);
 
-// The same over the mount points of this machine's mount table, in table order, with the
-// time limit of UnitDriveProbe.
+// The same over the volumes of this machine, in their order, with the time limit of
+// UnitDriveProbe.
 bool FindUnitDrives(std::vector<std::u16string>& list);
 
-// The mount points of a mount table that may hold a unit: in table order, a point mounted
-// over once, network and pseudo file systems left out.
-std::vector<std::u16string> CandidateDrives(const std::vector<platform::MountEntry>& table);
+// The roots of volumes that may hold a unit: in their order, a root mounted over once, network
+// and pseudo file systems left out.
+std::vector<std::u16string> CandidateDrives(const std::vector<platform::Volume>& volumes);
 
 // Looks at drives for a unit's tree, each drive on a thread of its own, and waits a bounded
 // time for the answers, so that a dead network mount or a disk that does not answer cannot

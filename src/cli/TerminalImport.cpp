@@ -1,11 +1,5 @@
 #include "cli/TerminalImport.h"
 
-#include <poll.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -14,6 +8,7 @@
 
 #include "cli/StandardOutput.h"
 #include "import/UserTexts.h"
+#include "platform/Console.h"
 #include "platform/LocalTime.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
@@ -21,12 +16,6 @@
 namespace quillon::cli {
 
 namespace {
-
-std::atomic<bool> g_cancelRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-
-// Ctrl+C, kill's default signal, and the terminal going away.
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 constexpr int kBarWidth = 20;
 // How long the main thread waits at most before it looks at the cancel flag again.
@@ -38,27 +27,6 @@ constexpr auto kRedraw = std::chrono::milliseconds(100);
 constexpr auto kSpeedWindow = std::chrono::seconds(5);
 constexpr auto kSpeedMinimum = std::chrono::milliseconds(500);
 constexpr double kMiB = 1024.0 * 1024.0;
-
-void OnStopSignal(int) { TerminalImport::RequestCancel(); }
-
-// One line of standard input, read byte by byte; a cancel ends the wait, whether its signal
-// came before the wait began or during it.
-std::optional<std::string> ReadAnswerLine() {
-  std::string line;
-  for (;;) {
-    if (g_cancelRequested.load()) return std::nullopt;
-    pollfd input{STDIN_FILENO, POLLIN, 0};
-    const int ready = ::poll(&input, 1, kWakeMs);
-    if (ready < 0 && errno != EINTR) return std::nullopt;
-    if (ready <= 0) continue;
-    char c = 0;
-    const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return std::nullopt;  // end of input
-    if (c == '\n') return line;
-    line += c;
-  }
-}
 
 // "3 bytes", or "2.9 KiB (3000 bytes)": the exact count beside the rounded size, so that two
 // sizes can be told apart.
@@ -80,13 +48,6 @@ std::string DurationText(double seconds) {
   return text;
 }
 
-// The columns of the terminal on stderr, 80 when it does not tell.
-std::size_t TerminalColumns() {
-  winsize size{};
-  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  return 80;
-}
-
 // text cut to at most columns characters (UTF-8 sequences kept whole), so that the line
 // never wraps and "\r" can draw over it.
 std::string CutToColumns(const std::string& text, std::size_t columns) {
@@ -100,22 +61,8 @@ std::string CutToColumns(const std::string& text, std::size_t columns) {
 
 }  // namespace
 
-void InstallStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no restart: a waiting read ends
-  for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
-  struct sigaction ignore {};
-  ignore.sa_handler = SIG_IGN;
-  sigemptyset(&ignore.sa_mask);
-  sigaction(SIGPIPE, &ignore, nullptr);
-}
-
 TerminalImport::TerminalImport(const ClipCatalogue& catalogue, TerminalImportOptions options)
     : catalogue_(catalogue), options_(options) {}
-
-void TerminalImport::RequestCancel() { g_cancelRequested.store(true); }
 
 TerminalImportResult TerminalImport::Run(int prefix, std::vector<std::size_t> rows,
                                          const std::u16string& destination, const ImportOptions& importOptions) {
@@ -131,22 +78,16 @@ TerminalImportResult TerminalImport::Run(int prefix, std::vector<std::size_t> ro
   copyRan_ = true;
   progressOpen_.store(true);
   {
-    // The worker starts with the stop signals blocked, so that they always reach this thread
-    // and end a question that waits for an answer.
-    sigset_t blocked, previous;
-    sigemptyset(&blocked);
-    for (int signal : kStopSignals) sigaddset(&blocked, signal);
-    sigaddset(&blocked, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &blocked, &previous);
+    // Interrupts always reach this thread, and end a question that waits for an answer.
+    const platform::InterruptsKeptFromNewThreads kept;
     job.StartWorker();
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   }
 
   bool cancelled = false;
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait_for(lock, std::chrono::milliseconds(kWakeMs), [this] {
-      return !messages_.empty() || (question_ && !answer_) || workerEnded_ || g_cancelRequested.load();
+      return !messages_.empty() || (question_ && !answer_) || workerEnded_ || platform::Interrupted();
     });
     while (!messages_.empty()) {
       const Message m = messages_.front();
@@ -167,7 +108,7 @@ TerminalImportResult TerminalImport::Run(int prefix, std::vector<std::size_t> ro
     lock.unlock();
     PrintNewOutputs();
     lock.lock();
-    if (g_cancelRequested.load() && !cancelled && progressOpen_.load()) {
+    if (platform::Interrupted() && !cancelled && progressOpen_.load()) {
       // As Cancel in the progress window: the worker stops after the block it is copying.
       progressOpen_.store(false);
       cancelled = true;
@@ -258,12 +199,12 @@ void TerminalImport::DrawBar() {
   line += figures;
   if (!progress_.clip.empty()) line += "  " + platform::ToUtf8(progress_.clip);
   if (!progress_.output.empty()) line += " -> " + platform::ToUtf8(progress_.output);
-  std::fprintf(stderr, "\r%s\033[K", CutToColumns(line, TerminalColumns() - 1).c_str());
+  std::fprintf(stderr, "\r%s\033[K", CutToColumns(line, platform::TerminalColumns() - 1).c_str());
   std::fflush(stderr);
 }
 
 int TerminalImport::AnswerQuestion(const OverwriteQuestion& asked) {
-  if (g_cancelRequested.load()) return kAnswerCancel;
+  if (platform::Interrupted()) return kAnswerCancel;
   ClearBar();
   // The question's two lines are the original system's own wording, kept word for word on
   // purpose ("Would you like replace" included); the sizes and the date follow them.
@@ -283,7 +224,7 @@ int TerminalImport::AnswerQuestion(const OverwriteQuestion& asked) {
     std::fprintf(stderr, "%s\n%s\n%s[y] Yes  [a] Yes to all  [n] No  [o] No to all  [c] Cancel: ", question,
                  kOverwriteLineText, sizes.c_str());
     std::fflush(stderr);
-    const auto line = ReadAnswerLine();
+    const auto line = platform::ReadLine(kWakeMs);
     if (!line) {
       std::fputc('\n', stderr);
       return kAnswerCancel;  // nobody can answer: replace nothing and stop

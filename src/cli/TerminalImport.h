@@ -29,10 +29,8 @@ struct TerminalImportResult {
   ImportOutcome outcome;
 };
 
-// SIGINT, SIGTERM and SIGHUP cancel the running import; SIGPIPE is ignored, so that a closed
-// standard output fails a write instead of ending the process in the middle of a copy.
-void InstallStopSignals();
-
+// An interrupt (platform::CatchInterrupts) stops the running import as Cancel in a progress
+// window does.
 class TerminalImport final : public ImportFrontEnd {
  public:
   TerminalImport(const ClipCatalogue& catalogue, TerminalImportOptions options);
@@ -42,8 +40,6 @@ class TerminalImport final : public ImportFrontEnd {
   TerminalImportResult Run(int prefix, std::vector<std::size_t> rows, const std::u16string& destination,
                            const ImportOptions& importOptions);
 
-  // Asks the running import to stop, as Cancel in a progress window does. Safe from a signal handler.
-  static void RequestCancel();
 
   bool ShowProgress(const ImportProgress& progress) override;
   void ClipFailed(const ClipFailure& failure) override;

@@ -1,7 +1,5 @@
 // quillon-cli: lists and imports the clips of a recording unit from the command line, with the
 // same catalogue and import code as the desktop program.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -18,10 +16,11 @@
 #include "cli/TerminalImport.h"
 #include "import/ImportContext.h"
 #include "import/Manifest.h"
+#include "platform/Console.h"
 #include "platform/FileSystem.h"
-#include "platform/MountTable.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
+#include "platform/Volumes.h"
 #include "version/Version.h"
 
 namespace {
@@ -189,7 +188,7 @@ int Drives(bool json) {
   }
   std::string out = "{\"drives\": [";
   for (std::size_t i = 0; i < drives.size(); ++i) {
-    const auto type = platform::FileSystemTypeOf(drives[i]);
+    const auto type = platform::VolumeType(drives[i]);
     const auto space = platform::Files().Space(drives[i]);
     if (i) out += ", ";
     out += "{\"mount_point\": " + cli::JsonString(drives[i]) +
@@ -345,7 +344,7 @@ int Import(const Arguments& args) {
     }
   }
 
-  const bool terminal = ::isatty(STDIN_FILENO) != 0;
+  const bool terminal = platform::IsTerminal(platform::StdStream::In);
   const std::string mode = args.overwrite.empty() ? (terminal ? "ask" : "none") : args.overwrite;
   ImportOptions importOptions;
   importOptions.overwrite = mode == "all" ? OverwriteAll : mode == "none" ? SkipAll : Ask;
@@ -360,9 +359,9 @@ int Import(const Arguments& args) {
   const bool tell = !args.json && !args.quiet;  // lines beyond errors
   cli::TerminalImportOptions options;
   options.printPaths = tell;
-  options.progressBar = tell && ::isatty(STDERR_FILENO) != 0;
+  options.progressBar = tell && platform::IsTerminal(platform::StdStream::Err);
   options.interactive = terminal;
-  cli::InstallStopSignals();
+  platform::CatchInterrupts();
   cli::TerminalImport import(catalogue, options);
   const cli::TerminalImportResult result = import.Run(args.prefix, std::move(rows), destination, importOptions);
   const ImportOutcome& outcome = result.outcome;

@@ -110,7 +110,7 @@ CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent)
   WarnIfNotNtfs();
   FillDriveCombo(true);
 
-  volumeWatch_ = new VolumeWatch(options_.mountTable, options_.refreshDelayMs, this);
+  volumeWatch_ = new VolumeWatch(options_.watchVolumes, options_.volumeSource, options_.refreshDelayMs, this);
   connect(volumeWatch_, &VolumeWatch::Changed, this, [this] { PostRefreshDrives(this); });
 }
 
@@ -315,7 +315,7 @@ void CMainDlg::OnVolumeChange() { volumeWatch_->Notice(); }
 
 std::vector<std::u16string> CMainDlg::ListUnitDrives() const {
   if (options_.findUnitDrives) return options_.findUnitDrives();
-  return probe_->Find(CandidateDrives(platform::ReadMountTable()));
+  return probe_->Find(CandidateDrives(platform::ListVolumes()));
 }
 
 bool CMainDlg::IsUnitFolder(const QString& folder) const { return !probe_->Find({folder.toStdU16String()}).empty(); }

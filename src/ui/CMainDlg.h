@@ -17,7 +17,6 @@
 #include "catalogue/ClipCatalogue.h"
 #include "catalogue/UnitDrives.h"
 #include "import/ImportReport.h"
-#include "platform/MountTable.h"
 
 class QCheckBox;
 class QComboBox;
@@ -39,8 +38,10 @@ class VolumeWatch;
 struct MainDlgOptions {
   // The unit drives of this machine; FindUnitDrives over the mount table when not given.
   std::function<std::vector<std::u16string>()> findUnitDrives;
-  // The table watched for mounts and unmounts; empty for no watch.
-  std::string mountTable = platform::kMountTablePath;
+  // Whether mounts and unmounts are followed, and what is watched for them (as
+  // platform::VolumeChangeWatch takes it; empty for the system's own volumes).
+  bool watchVolumes = true;
+  std::string volumeSource;
   // Delay between a mount or unmount and the drive refresh it causes.
   int refreshDelayMs = 1000;
   // A folder to open as the source at start (quillon FOLDER), whatever drive was saved.

@@ -6,7 +6,7 @@
 #include <QVariant>
 #include <optional>
 
-#include "platform/MountTable.h"
+#include "platform/Volumes.h"
 
 namespace quillon::ui {
 
@@ -57,10 +57,6 @@ void WriteStoredSettings(const StoredSettings& values) {
   settings.sync();
 }
 
-bool IsLargeFileVolume(const QString& path) {
-  if (path.isEmpty()) return false;
-  const auto type = platform::FileSystemTypeOf(path.toStdU16String());
-  return type && !platform::IsFatFamily(*type);
-}
+bool IsLargeFileVolume(const QString& path) { return platform::CanHoldLargeFiles(path.toStdU16String()); }
 
 }  // namespace quillon::ui

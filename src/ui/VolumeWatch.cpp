@@ -1,37 +1,28 @@
 #include "ui/VolumeWatch.h"
 
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include "platform/MountTable.h"
+#include "platform/Volumes.h"
 
 namespace quillon::ui {
 
-VolumeWatch::VolumeWatch(const std::string& mountTable, int delayMs, QObject* parent)
+VolumeWatch::VolumeWatch(bool watched, const std::string& source, int delayMs, QObject* parent)
     : QObject(parent), delay_(new QTimer(this)) {
   delay_->setSingleShot(true);
   delay_->setInterval(delayMs);
   connect(delay_, &QTimer::timeout, this, &VolumeWatch::Changed);
-  if (mountTable.empty()) return;
-  watch_ = std::make_unique<platform::MountTableWatch>(mountTable.c_str());
-  if (!watch_->Valid()) {
-    watch_.reset();
-    return;
-  }
-  watch_->Acknowledge();
-  notifier_ = new QSocketNotifier(watch_->Descriptor(), QSocketNotifier::Exception, this);
-  connect(notifier_, &QSocketNotifier::activated, this, [this] {
-    watch_->Acknowledge();
-    Notice();
-  });
+  if (!watched) return;
+  // The watch calls from a thread of its own; the timer is started on the window's.
+  watch_ = std::make_unique<platform::VolumeChangeWatch>(
+      [this] { QMetaObject::invokeMethod(this, &VolumeWatch::Notice, Qt::QueuedConnection); }, source);
+  if (!watch_->Watching()) watch_.reset();
 }
 
-VolumeWatch::~VolumeWatch() {
-  // The notifier goes before the descriptor it watches.
-  delete notifier_;
-  notifier_ = nullptr;
-}
+// The watch goes first: no call of it can come after this.
+VolumeWatch::~VolumeWatch() { watch_.reset(); }
 
 void VolumeWatch::Notice() { delay_->start(); }
+
+bool VolumeWatch::Watching() const { return watch_ != nullptr; }
 
 }  // namespace quillon::ui

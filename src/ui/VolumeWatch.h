@@ -1,16 +1,15 @@
 #pragma once
-// Follows mounts and unmounts: after a change in the mount table, and once the delay has
+// Follows mounts and unmounts: after a change in the set of volumes, and once the delay has
 // passed, Changed() is emitted. Several changes in a row (a unit with more than one volume)
 // give one Changed().
 #include <QObject>
 #include <memory>
 #include <string>
 
-class QSocketNotifier;
 class QTimer;
 
 namespace quillon::platform {
-class MountTableWatch;
+class VolumeChangeWatch;
 }
 
 namespace quillon::ui {
@@ -18,21 +17,21 @@ namespace quillon::ui {
 class VolumeWatch : public QObject {
   Q_OBJECT
  public:
-  // mountTable: the table to watch; empty for none (Notice() still works).
-  VolumeWatch(const std::string& mountTable, int delayMs, QObject* parent = nullptr);
+  // source: what to watch, as platform::VolumeChangeWatch takes it; nothing when watched is false
+  // (Notice() still works).
+  VolumeWatch(bool watched, const std::string& source, int delayMs, QObject* parent = nullptr);
   ~VolumeWatch() override;
 
   // A mount or unmount was seen: Changed() follows once the delay has passed.
   void Notice();
-  bool Watching() const { return notifier_ != nullptr; }
+  bool Watching() const;
 
  signals:
   void Changed();
 
  private:
-  std::unique_ptr<platform::MountTableWatch> watch_;
-  QSocketNotifier* notifier_ = nullptr;
   QTimer* delay_;
+  std::unique_ptr<platform::VolumeChangeWatch> watch_;
 };
 
 }  // namespace quillon::ui

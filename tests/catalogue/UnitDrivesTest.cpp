@@ -88,16 +88,12 @@ TEST(UnitDrives, AVolumeThatCannotBeSearchedDoesNotQualify) {
   EXPECT_FALSE(FindUnitDrives(list, {locked}));
 }
 
-TEST(UnitDrives, NetworkAndPseudoFileSystemsAreNeverLookedAt) {
-  const std::vector<platform::MountEntry> table = {
-      {"proc", u"/proc", "proc"},          {"sysfs", u"/sys", "sysfs"},
-      {"cgroup2", u"/sys/fs/cgroup", "cgroup2"}, {"srv:/x", u"/mnt/nfs", "nfs4"},
-      {"//srv/x", u"/mnt/smb", "cifs"},    {"u@h:", u"/mnt/ssh", "fuse.sshfs"},
-      {"systemd-1", u"/mnt/auto", "autofs"}, {"/dev/sdb1", u"/media/u/UNIT", "vfat"},
-      {"/dev/sdc1", u"/media/u/NTFS", "fuseblk"}, {"/dev/sda1", u"/", "ext4"},
-      {"tmpfs", u"/tmp", "tmpfs"},         {"/dev/sdd1", u"/media/u/UNIT", "exfat"},
+TEST(UnitDrives, OnlyLocalVolumesAreCandidatesEachRootOnce) {
+  const std::vector<platform::Volume> volumes = {
+      {u"/proc", "proc", false},   {u"/mnt/nfs", "nfs4", false}, {u"/media/u/UNIT", "vfat", true},
+      {u"/", "ext4", true},        {u"/media/u/UNIT", "exfat", true},
   };
-  EXPECT_EQ(CandidateDrives(table), (Drives{u"/media/u/UNIT", u"/media/u/NTFS", u"/", u"/tmp"}));
+  EXPECT_EQ(CandidateDrives(volumes), (Drives{u"/media/u/UNIT", u"/"}));
 }
 
 // A look at a drive that hangs (a dead network mount) until the test lets it go.

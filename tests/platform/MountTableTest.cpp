@@ -56,6 +56,13 @@ TEST(MountTable, FatFamilyVolumesAreTheOnesThatCannotHoldLargeFiles) {
     EXPECT_FALSE(IsFatFamily(fs)) << fs;
 }
 
+TEST(MountTable, NetworkAndPseudoFileSystemsAreToldApart) {
+  for (const char* fs : {"nfs4", "cifs", "smb3", "fuse.sshfs", "proc", "sysfs", "cgroup2", "autofs"})
+    EXPECT_TRUE(IsNetworkOrPseudo(fs)) << fs;
+  for (const char* fs : {"vfat", "exfat", "fuseblk", "ntfs3", "ext4", "tmpfs", "overlay", ""})
+    EXPECT_FALSE(IsNetworkOrPseudo(fs)) << fs;
+}
+
 TEST(MountTable, AFoldersFileSystemIsThatOfTheLongestMountAboveIt) {
   testsupport::TempDir dir;
   const auto real = std::filesystem::canonical(dir.Path()).string();

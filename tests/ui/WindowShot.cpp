@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   quillon::ui::WriteStoredSettings({window.Destination(), QString()});
   quillon::ui::MainDlgOptions noUnit;
   noUnit.findUnitDrives = [] { return std::vector<std::u16string>(); };
-  noUnit.mountTable.clear();
+  noUnit.watchVolumes = false;
   quillon::ui::CMainDlg empty(noUnit);
   Shoot(empty, out + QStringLiteral(".no-unit.png"));
 

@@ -29,7 +29,7 @@ QSettings TestSettings() {
 ui::MainDlgOptions FakeDrives::Options() {
   ui::MainDlgOptions options;
   options.findUnitDrives = [this] { return drives; };
-  options.mountTable.clear();
+  options.watchVolumes = false;
   options.refreshDelayMs = 0;
   return options;
 }
