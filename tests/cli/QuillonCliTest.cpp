@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "platform/ContentHash.h"
-#include "platform/MountTable.h"
+#include "platform/posix/MountTable.h"
 #include "support/MediaBytes.h"
 #include "support/Process.h"
 #include "support/ScopedEnv.h"

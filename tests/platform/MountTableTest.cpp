@@ -1,4 +1,4 @@
-#include "platform/MountTable.h"
+#include "platform/posix/MountTable.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/MountTable.h"
+#include "platform/posix/MountTable.h"
 #include "platform/Volumes.h"
 
 namespace quillon::platform {

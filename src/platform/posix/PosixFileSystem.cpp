@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "platform/FileSystem.h"
-#include "platform/MountTable.h"
+#include "platform/posix/MountTable.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "platform/Wildcard.h"
