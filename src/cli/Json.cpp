@@ -60,7 +60,7 @@ std::string JsonLocalTime(std::int64_t seconds) {
   const auto fields = platform::LocalFields(seconds);
   // ISO 8601 writes a year in four digits.
   if (!fields || fields->tm_year + 1900 < 0 || fields->tm_year + 1900 > 9999) return "null";
-  const long offset = fields->tm_gmtoff;
+  const long offset = static_cast<long>(platform::UtcOffset(*fields, seconds));
   const long minutes = (offset < 0 ? -offset : offset) / 60;
   char text[64];
   std::snprintf(text, sizeof text, "\"%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld\"", fields->tm_year + 1900,

@@ -154,24 +154,24 @@ void TerminalImport::PrintNewOutputs() {
   for (const PlacedOutput& placed : context.Placed()) {
     if (!placedShown_.insert(placed.path).second) continue;
     ClearBar();
-    Print(platform::ToUtf8(placed.path) + "\n", true);
+    Print(platform::ToUtf8(placed.path) + "\n");
   }
   const std::vector<std::u16string> kept = context.Kept();
   for (; keptShown_ < kept.size(); ++keptShown_) {
     ClearBar();
-    Print("kept " + platform::ToUtf8(kept[keptShown_]) + "\n", true);
+    Print("kept " + platform::ToUtf8(kept[keptShown_]) + "\n");
   }
   DrawBar();
 }
 
 void TerminalImport::PrintError(const std::u16string& line) {
   ClearBar();
-  std::fprintf(stderr, "%s\n", platform::ToUtf8(line).c_str());
+  cli::PrintError(platform::ToUtf8(line) + "\n");
   DrawBar();
 }
 
 void TerminalImport::ClearBar() {
-  if (options_.progressBar) std::fputs("\r\033[K", stderr);
+  if (options_.progressBar) cli::PrintError("\r\033[K");
 }
 
 // [####                ]  21%   31.4 MiB/s  0:42 left  ABC0001 -> ABC0001.DV
@@ -199,8 +199,7 @@ void TerminalImport::DrawBar() {
   line += figures;
   if (!progress_.clip.empty()) line += "  " + platform::ToUtf8(progress_.clip);
   if (!progress_.output.empty()) line += " -> " + platform::ToUtf8(progress_.output);
-  std::fprintf(stderr, "\r%s\033[K", CutToColumns(line, platform::TerminalColumns() - 1).c_str());
-  std::fflush(stderr);
+  cli::PrintError("\r" + CutToColumns(line, platform::TerminalColumns() - 1) + "\033[K");
 }
 
 int TerminalImport::AnswerQuestion(const OverwriteQuestion& asked) {
@@ -221,15 +220,14 @@ int TerminalImport::AnswerQuestion(const OverwriteQuestion& asked) {
   }
   const std::string sizes = "  Existing file: " + existing + "\n  New file:      " + SizeText(asked.newSize) + "\n";
   for (;;) {
-    std::fprintf(stderr, "%s\n%s\n%s[y] Yes  [a] Yes to all  [n] No  [o] No to all  [c] Cancel: ", question,
-                 kOverwriteLineText, sizes.c_str());
-    std::fflush(stderr);
+    cli::PrintError(std::string(question) + "\n" + kOverwriteLineText + "\n" + sizes +
+                    "[y] Yes  [a] Yes to all  [n] No  [o] No to all  [c] Cancel: ");
     const auto line = platform::ReadLine(kWakeMs);
     if (!line) {
-      std::fputc('\n', stderr);
+      cli::PrintError("\n");
       return kAnswerCancel;  // nobody can answer: replace nothing and stop
     }
-    if (!options_.interactive) std::fputc('\n', stderr);  // a terminal echoes the Enter key itself
+    if (!options_.interactive) cli::PrintError("\n");  // a terminal echoes the Enter key itself
     const std::string a = line->substr(0, line->find_last_not_of(" \r\t") + 1);
     if (a == "y" || a == "Y" || a == "yes") return kAnswerYes;
     if (a == "a" || a == "A") return kAnswerYesToAll;
@@ -259,8 +257,8 @@ void TerminalImport::Finished(const ImportOutcome& summary) {
   if (!options_.progressBar || !copyRan_) return;
   const std::size_t files = summary.written.size();
   const double rate = summary.seconds > 0 ? static_cast<double>(summary.bytesWritten) / summary.seconds / kMiB : 0;
-  std::fprintf(stderr, "%zu %s written, %s in %.1f s (%.1f MiB/s)\n", files, files == 1 ? "file" : "files",
-               ByteSizeText(summary.bytesWritten).c_str(), summary.seconds, rate);
+  cli::PrintError(Format("%zu %s written, %s in %.1f s (%.1f MiB/s)\n", files, files == 1 ? "file" : "files",
+                         ByteSizeText(summary.bytesWritten).c_str(), summary.seconds, rate));
 }
 
 int TerminalImport::AskOverwrite(const OverwriteQuestion& question) {

@@ -1,8 +1,6 @@
 // quillon-cli: lists and imports the clips of a recording unit from the command line, with the
 // same catalogue and import code as the desktop program.
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,15 +57,20 @@ constexpr const char* kHelp =
     "  -q, --quiet          no progress bar and no line per file: only errors\n"
     "  --help, --version\n"
     "\n"
+#ifdef _WIN32
+    "Ctrl+C, Ctrl+Break and closing the console window cancel an import; the file being\n"
+    "written is removed and existing files keep their bytes.\n"
+#else
     "Ctrl+C, SIGTERM and SIGHUP cancel an import; the file being written is removed and\n"
     "existing files keep their bytes.\n"
+#endif
     "\n"
     "Exit status: 0 success; 1 a clip failed (or would, with --dry-run), the import was refused\n"
     "or cancelled, there was nothing to import, ROOT holds no unit, or the output or the\n"
     "manifest could not be written; 2 usage error, or ROOT is missing or not a folder.\n";
 
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "quillon-cli: %s (see --help)\n", message.c_str());
+  cli::PrintError("quillon-cli: " + message + " (see --help)\n");
   return 2;
 }
 
@@ -87,11 +90,12 @@ struct Arguments {
 };
 
 // Parses options anywhere on the line; "--" ends them. Returns an error text or empty.
-std::string Parse(int argc, char** argv, Command command, Arguments& args) {
+std::string Parse(const std::vector<std::string>& argv, Command command, Arguments& args) {
+  const std::size_t argc = argv.size();
   const bool scanOptions = command != Command::Drives;
   const bool importOptions = command == Command::Import;
   bool optionsEnded = false;
-  for (int i = 2; i < argc; ++i) {
+  for (std::size_t i = 2; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (!optionsEnded && importOptions && a == "-q") {
       args.quiet = true;
@@ -147,16 +151,15 @@ std::string Parse(int argc, char** argv, Command command, Arguments& args) {
   return {};
 }
 
+// A folder the user gave: a mount point, any folder, or on Windows a drive ("E:" or "E:\\").
 std::u16string RootArgument(const std::string& text) {
-  return platform::StripTrailingSeparators(FromUtf8(text));
+  return platform::StripTrailingSeparators(platform::NativeSeparators(FromUtf8(text)));
 }
 
 // Paths the user gave, made absolute: output paths are printed in full, and the manifest
 // names the files as the import wrote them.
 std::u16string AbsoluteArgument(const std::string& text) {
-  std::error_code ec;
-  const auto absolute = std::filesystem::absolute(text, ec);
-  return RootArgument(ec ? text : absolute.lexically_normal().string());
+  return platform::StripTrailingSeparators(platform::AbsolutePath(platform::NativeSeparators(FromUtf8(text))));
 }
 
 // A ROOT that is not a folder is a wrong argument (2); a folder without a unit's tree, as the
@@ -165,15 +168,15 @@ std::optional<int> CheckRoot(const std::u16string& root) {
   const std::string shown = ToUtf8(root);
   const auto status = platform::Files().Status(root);
   if (!status) {
-    std::fprintf(stderr, "quillon-cli: the folder %s does not exist\n", shown.c_str());
+    cli::PrintError("quillon-cli: the folder " + shown + " does not exist\n");
     return 2;
   }
   if (!status->isDirectory) {
-    std::fprintf(stderr, "quillon-cli: %s is not a folder\n", shown.c_str());
+    cli::PrintError("quillon-cli: " + shown + " is not a folder\n");
     return 2;
   }
   if (!IsUnitDrive(root)) {
-    std::fprintf(stderr, "quillon-cli: %s holds no recording unit (no VIDEO/QVT, nor HDVF and DVF)\n", shown.c_str());
+    cli::PrintError("quillon-cli: " + shown + " holds no recording unit (no VIDEO/QVT, nor HDVF and DVF)\n");
     return 1;
   }
   return std::nullopt;
@@ -248,7 +251,7 @@ int List(const Arguments& args) {
   return 0;
 }
 
-void Notice(const std::u16string& text) { std::fprintf(stderr, "%s\n", ToUtf8(text).c_str()); }
+void Notice(const std::u16string& text) { cli::PrintError(ToUtf8(text) + "\n"); }
 
 std::string OutcomeJson(const ImportOutcome& outcome, const std::optional<Refusal>& refusal) {
   std::string renamed = "[";
@@ -307,8 +310,8 @@ int Import(const Arguments& args) {
   if (args.positional.size() == 2) {
     for (std::size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(i);
     if (rows.empty()) {
-      std::fprintf(stderr, "quillon-cli: nothing to import: no clips in %s%s\n", ToUtf8(root).c_str(),
-                   args.hdv && args.dv ? "" : (" with " + SwitchesText(args)).c_str());
+      cli::PrintError("quillon-cli: nothing to import: no clips in " + ToUtf8(root) +
+                      (args.hdv && args.dv ? "" : " with " + SwitchesText(args)) + "\n");
       return 1;
     }
   } else {
@@ -336,10 +339,10 @@ int Import(const Arguments& args) {
       return UsageError("no clip named " + args.positional[n]);
     }
     for (const auto& name : leftOut) {
-      std::fprintf(stderr, "quillon-cli: %s is left out by %s\n", name.c_str(), SwitchesText(args).c_str());
+      cli::PrintError("quillon-cli: " + name + " is left out by " + SwitchesText(args) + "\n");
     }
     if (rows.empty()) {
-      std::fputs("quillon-cli: nothing to import\n", stderr);
+      cli::PrintError("quillon-cli: nothing to import\n");
       return 1;
     }
   }
@@ -368,26 +371,25 @@ int Import(const Arguments& args) {
 
   bool ok = !result.refusal && outcome.failed.empty() && !outcome.cancelled && outcome.notRemoved.empty();
   for (const UnremovedOutput& left : outcome.notRemoved) {
-    std::fprintf(stderr, "could not remove incomplete %s (%s)\n", ToUtf8(left.path).c_str(), left.error.c_str());
+    cli::PrintError("could not remove incomplete " + ToUtf8(left.path) + " (" + left.error + ")\n");
   }
   if (tell) {
     for (const auto& path : outcome.staleRemoved) {
-      std::fprintf(stderr, "removed %s, left by an import that was stopped\n", ToUtf8(path).c_str());
+      cli::PrintError("removed " + ToUtf8(path) + ", left by an import that was stopped\n");
     }
     for (const RenamedOutput& r : outcome.renamed) {
       Notice(std::u16string(platform::LastComponent(r.from)) + u" was saved as " +
                 std::u16string(platform::LastComponent(r.to)) +
                 u": an earlier recording of this import has the same name");
     }
-    for (const auto& path : outcome.discarded) std::fprintf(stderr, "removed incomplete %s\n", ToUtf8(path).c_str());
-    if (outcome.cancelled) std::fputs("import cancelled\n", stderr);
+    for (const auto& path : outcome.discarded) cli::PrintError("removed incomplete " + ToUtf8(path) + "\n");
+    if (outcome.cancelled) cli::PrintError("import cancelled\n");
   }
   if (!args.manifest.empty() && !result.refusal) {
     const std::u16string manifest = AbsoluteArgument(args.manifest);
     std::string error;
     if (!WriteManifest(manifest, ManifestText(outcome.written, outcome.hashes), error)) {
-      std::fprintf(stderr, "quillon-cli: could not write the manifest %s (%s)\n", ToUtf8(manifest).c_str(),
-                   error.c_str());
+      cli::PrintError("quillon-cli: could not write the manifest " + ToUtf8(manifest) + " (" + error + ")\n");
       ok = false;
     }
   }
@@ -399,13 +401,13 @@ int Import(const Arguments& args) {
 int Finish(int status) {
   const int error = cli::FinishOutput();
   if (error == 0) return status;
-  std::fprintf(stderr, "quillon-cli: could not write its output (%s)\n", platform::ErrorText(error).c_str());
+  cli::PrintError("quillon-cli: could not write its output (" + platform::ErrorText(error) + ")\n");
   return status == 0 ? 1 : status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The whole command; the arguments are UTF-8 whatever the system gave.
+int RunCli(const std::vector<std::string>& argv) {
+  const std::size_t argc = argv.size();
   if (argc < 2) return UsageError("missing command");
   const std::string_view command = argv[1];
   if (command == "--help" || command == "-h" || command == "help") {
@@ -418,24 +420,40 @@ int main(int argc, char** argv) {
     cli::Print(std::string("quillon-cli ") + kVersion + "\n");
     return Finish(0);
   }
-  for (int i = 2; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
+  for (std::size_t i = 2; i < argc; ++i) {
+    if (argv[i] == "--help") {
       cli::Print(kUsage);
       return Finish(0);
     }
   }
   Arguments args;
   if (command == "drives") {
-    if (auto error = Parse(argc, argv, Command::Drives, args); !error.empty()) return UsageError(error);
+    if (auto error = Parse(argv, Command::Drives, args); !error.empty()) return UsageError(error);
     return Finish(Drives(args.json));
   }
   if (command == "list") {
-    if (auto error = Parse(argc, argv, Command::List, args); !error.empty()) return UsageError(error);
+    if (auto error = Parse(argv, Command::List, args); !error.empty()) return UsageError(error);
     return Finish(List(args));
   }
   if (command == "import") {
-    if (auto error = Parse(argc, argv, Command::Import, args); !error.empty()) return UsageError(error);
+    if (auto error = Parse(argv, Command::Import, args); !error.empty()) return UsageError(error);
     return Finish(Import(args));
   }
   return UsageError("unknown command " + std::string(command));
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The command line comes as UTF-16 (mingw builds this entry point with -municode).
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) {
+    const std::wstring_view arg(argv[i]);
+    args.push_back(ToUtf8(std::u16string(arg.begin(), arg.end())));
+  }
+  return RunCli(args);
+}
+#else
+int main(int argc, char** argv) { return RunCli(std::vector<std::string>(argv, argv + argc)); }
+#endif

@@ -1,11 +1,12 @@
 #pragma once
 // The terminal a command-line program runs in: whether a standard stream is one, its width,
-// the interrupt (Ctrl+C, a polite kill, the terminal going away), and a line of input that an
-// interrupt can end.
+// the interrupt (Ctrl+C, a polite kill, the terminal going away), a line of input that an
+// interrupt can end, and text written to standard output or standard error.
 #include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quillon::platform {
 
@@ -40,5 +41,10 @@ class InterruptsKeptFromNewThreads {
 // One line of standard input, without its end; nothing at the end of input, on an error, or
 // once Interrupted() (looked at every wakeMs while it waits).
 std::optional<std::string> ReadLine(int wakeMs = 50);
+
+// Writes UTF-8 text to standard output or standard error, unbuffered: as UTF-16 characters to
+// a Windows console, as the bytes themselves to anything else. False when not all of it was
+// written; LastError() then tells why.
+bool WriteText(StdStream stream, std::string_view utf8);
 
 }  // namespace quillon::platform

@@ -1,11 +1,17 @@
 #include "platform/ContentHash.h"
 
+// Where no xxHash library is built (Windows), the header carries the whole code.
+#ifdef QUILLON_XXHASH_HEADER_ONLY
+#define XXH_INLINE_ALL
+#endif
 #include <xxhash.h>
 
 #include <new>
 
-// On x86 the library picks the widest vector unit of this processor at run time.
-#if (defined(__x86_64__) || defined(__i386__)) && __has_include(<xxh_x86dispatch.h>)
+// With the library on x86, it picks the widest vector unit of this processor at run time; the
+// header alone has only the baseline vector code (SSE2 on x86-64).
+#if !defined(QUILLON_XXHASH_HEADER_ONLY) && (defined(__x86_64__) || defined(__i386__)) && \
+    __has_include(<xxh_x86dispatch.h>)
 #include <xxh_x86dispatch.h>
 #define QUILLON_XXH3_UPDATE XXH3_128bits_update_dispatch
 #else

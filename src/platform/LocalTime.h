@@ -16,6 +16,9 @@ std::optional<std::tm> LocalFields(std::int64_t t);
 // range carry over (day 0 is the last day of the month before). Nothing when not representable.
 std::optional<std::int64_t> FromLocalFields(int year, int month, int day, int hour, int minute, int second);
 
+// How far local time is ahead of UTC, in seconds, at the instant t whose local fields are given.
+std::int64_t UtcOffset(const std::tm& localFields, std::int64_t t);
+
 // strftime of the local time into at most 127 characters; empty when the time cannot be
 // converted or the text does not fit.
 std::u16string FormatLocal(std::int64_t t, const char* format);

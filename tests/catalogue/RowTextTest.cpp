@@ -56,8 +56,10 @@ TEST_F(RowTextTest, TheDateColumnIsPaddedToTwelveCharacters) {
   // Ten characters get two spaces, eight get four; the separator always starts at column 30.
   const auto ten = RowTextAt(u"ABC0001", 1, 1, 1230768000 - 1, kEnglishUnitedStates);  // 12/31/2008
   EXPECT_EQ(ten.substr(18, 14), u"12/31/2008  - ");
+#ifndef _WIN32  // the C locale's short date
   const auto user = RowTextAt(u"ABC0001", 1, 1, k20080314_101530, kUserDefaultLocale);  // C: %m/%d/%y
   EXPECT_EQ(user.substr(18, 14), u"03/14/08    - ");
+#endif
 }
 
 TEST_F(RowTextTest, TheTimeColumnIsLocalTwentyFourHourWithLeadingZeros) {

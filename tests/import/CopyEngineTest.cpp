@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <deque>
 #include <filesystem>
 
 #include "import/CopyMessage.h"
 #include "import/ImportContext.h"
 #include "import/OutputPlan.h"
+#include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "support/FakeFrontEnd.h"
@@ -207,7 +209,8 @@ TEST_F(CopyEngine, AMissingChunkFailsTheClipAndRemovesTheFileItMayHaveBelongedTo
   Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", PacketBytes(0x810, 3000, 1)), unit.U16("VIDEO/QVT/ABC0001_B.M2T")});
   EXPECT_FALSE(Copy(clip));
   ASSERT_TRUE(env.failure.has_value());
-  EXPECT_EQ(env.failure->Describe(), u"ABC0001: ABC0001_B.M2T could not be opened (No such file or directory)");
+  EXPECT_EQ(env.failure->Describe(),
+            u"ABC0001: ABC0001_B.M2T could not be opened (" + platform::FromUtf8(platform::ErrorText(ENOENT)) + u")");
   EXPECT_TRUE(DestFiles().empty());
   EXPECT_FALSE(context.outputOpen.load());
   EXPECT_EQ(context.State(), Ask);
@@ -417,7 +420,7 @@ TEST_F(CopyEngine, AnIncompleteFileThatCannotBeDeletedIsReportedAsLeftNotAsDisca
   EXPECT_TRUE(Copy(clip, [&](std::uint32_t) { return ++blocks == 2; }));
   EXPECT_TRUE(context.Discarded().empty());
   ASSERT_EQ(context.NotRemoved().size(), 1u);
-  EXPECT_EQ(context.NotRemoved()[0].error, "Input/output error");
+  EXPECT_EQ(context.NotRemoved()[0].error, platform::ErrorText(EIO));  // the fault injected
   EXPECT_EQ(platform::ParentPart(context.NotRemoved()[0].path), dest.U16());
 }
 

@@ -11,6 +11,7 @@
 #include "platform/LocalTime.h"
 #include "support/MediaBytes.h"
 #include "support/MemoryFile.h"
+#include "support/NativePath.h"
 #include "support/TempDir.h"
 #include "unit/KindTable.h"
 
@@ -29,10 +30,10 @@ std::int64_t LocalTime(const RecDateTime& t) {
 
 std::u16string NameFor(int kind) {
   switch (kind) {
-    case kKindM2T: return u"/unit/VIDEO/QVT/CLIP0001.M2T";
-    case kKindDV: return u"/unit/DVF/001DVF/CLIP0001.DV";
-    case kKindAVI: return u"/unit/DVF/001DVF/CLIP0001.AVI";
-    default: return u"/unit/VIDEO/QVT/CLIP0001.TXT";
+    case kKindM2T: return P(u"/unit/VIDEO/QVT/CLIP0001.M2T");
+    case kKindDV: return P(u"/unit/DVF/001DVF/CLIP0001.DV");
+    case kKindAVI: return P(u"/unit/DVF/001DVF/CLIP0001.AVI");
+    default: return P(u"/unit/VIDEO/QVT/CLIP0001.TXT");
   }
 }
 

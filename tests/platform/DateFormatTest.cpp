@@ -23,6 +23,26 @@ TEST(DateLocale, EveryoneElseKeepsTheirOwnDefault) {
   }
 }
 
+TEST(DateLocale, WindowsLanguagesAreArabicOrHebrewByTheirLowNineBits) {
+  struct Case {
+    std::uint16_t language;
+    std::uint32_t dateLocale;
+  };
+  for (const Case& c : {Case{0x0401, kEnglishUnitedStates},   // Arabic (Saudi Arabia)
+                        Case{0x0C01, kEnglishUnitedStates},   // Arabic (Egypt)
+                        Case{0x040D, kEnglishUnitedStates},   // Hebrew (Israel)
+                        Case{0x020D, kEnglishUnitedStates},   // bit 9 set: not in the nine bits
+                        Case{0x0201, kEnglishUnitedStates},
+                        Case{0x0409, kUserDefaultLocale},     // English (United States)
+                        Case{0x0411, kUserDefaultLocale},     // Japanese
+                        Case{0x0429, kUserDefaultLocale},     // Persian
+                        Case{0x0420, kUserDefaultLocale},     // Urdu
+                        Case{0x0000, kUserDefaultLocale}}) {
+    EXPECT_EQ(DateLocaleForLanguage(c.language), c.dateLocale) << std::hex << c.language;
+  }
+}
+
+#ifndef _WIN32  // the locale environment variables; Windows asks the user's language instead
 TEST(DateLocale, TheUsersLocaleIsLcAllThenLcTimeThenLang) {
   ScopedEnv all("LC_ALL", nullptr), time("LC_TIME", nullptr), lang("LANG", "he_IL.UTF-8");
   EXPECT_EQ(UserDateLocale(), kEnglishUnitedStates);
@@ -40,12 +60,15 @@ TEST(DateLocale, TheUsersLocaleIsLcAllThenLcTimeThenLang) {
   EXPECT_EQ(UserDateLocale(), kUserDefaultLocale);
 }
 
+#endif
+
 TEST(ShortDate, EnglishUnitedStatesIsMonthDayYearWithoutLeadingZeros) {
   EXPECT_EQ(ShortDate(2008, 3, 14, kEnglishUnitedStates), u"3/14/2008");
   EXPECT_EQ(ShortDate(2008, 12, 31, kEnglishUnitedStates), u"12/31/2008");
   EXPECT_EQ(ShortDate(2009, 1, 2, kEnglishUnitedStates), u"1/2/2009");
 }
 
+#ifndef _WIN32  // LC_ALL and the C locale's form
 TEST(ShortDate, TheUsersDefaultFollowsTheirRegionalDateForm) {
   {
     ScopedEnv all("LC_ALL", "C");
@@ -57,6 +80,7 @@ TEST(ShortDate, TheUsersDefaultFollowsTheirRegionalDateForm) {
     EXPECT_EQ(ShortDate(2008, 3, 14, kUserDefaultLocale), u"03/14/08");
   }
 }
+#endif
 
 }  // namespace
 }  // namespace quillon::platform

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/Path.h"
+
 namespace quillon::testsupport {
 
 namespace {
@@ -251,7 +253,7 @@ std::unique_ptr<platform::File> FaultyFileSystem::OpenRead(const std::u16string&
 
 std::unique_ptr<platform::OutputFile> FaultyFileSystem::CreateOutput(const std::u16string& folder,
                                                                      const std::u16string& name) {
-  const std::u16string path = folder + u"/" + name;
+  const std::u16string path = platform::JoinPath(folder, {name});
   auto file = ShouldFail(FileOp::Create, path) ? Injected(nullptr) : inner_.CreateOutput(folder, name);
   Note({FileOp::Create, path, 0, file ? 1 : 0});
   if (!file) return nullptr;

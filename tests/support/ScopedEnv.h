@@ -22,12 +22,18 @@ class ScopedEnv {
 
  private:
   void Apply(const char* value) {
+#ifdef _WIN32
+    // An empty value removes the variable.
+    ::_putenv_s(name_.c_str(), value ? value : "");
+    if (name_ == "TZ") ::_tzset();
+#else
     if (value) {
       ::setenv(name_.c_str(), value, 1);
     } else {
       ::unsetenv(name_.c_str());
     }
     if (name_ == "TZ") ::tzset();
+#endif
   }
 
   std::string name_;

@@ -4,16 +4,28 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
+#include "platform/Path.h"
 #include "platform/Text.h"
 
 namespace quillon::testsupport {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+  // No mkdtemp: a random name, created only when it is new.
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const auto candidate = std::filesystem::temp_directory_path() / ("quillon-" + std::to_string(random()));
+    if (std::filesystem::create_directory(candidate)) path_ = candidate;
+  }
+  if (path_.empty()) throw std::runtime_error("no temporary folder could be made");
+#else
   std::string pattern = (std::filesystem::temp_directory_path() / "quillon-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
+#endif
 }
 
 TempDir::~TempDir() {
@@ -29,9 +41,17 @@ TempDir::~TempDir() {
 }
 
 std::u16string TempDir::U16(std::string_view relative) const {
-  std::string p = path_.string();
-  if (!relative.empty()) p += "/" + std::string(relative);
-  return platform::FromUtf8(p);
+#ifdef _WIN32
+  const std::wstring& native = path_.native();
+  std::u16string p(native.begin(), native.end());
+#else
+  std::u16string p = platform::FromUtf8(path_.native());
+#endif
+  if (!relative.empty()) {
+    p += platform::kSeparator;
+    p += platform::NativeSeparators(platform::FromUtf8(relative));
+  }
+  return p;
 }
 
 void WriteFile(const std::filesystem::path& path, const std::vector<unsigned char>& bytes) {

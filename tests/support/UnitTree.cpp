@@ -1,8 +1,12 @@
 #include "support/UnitTree.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +17,15 @@
 namespace quillon::testsupport {
 
 namespace {
+
+// A name given in UTF-8 as a path part (Windows reads a narrow string in its own code page).
+fs::path Part(std::string_view name) {
+#ifdef _WIN32
+  return fs::path(std::u8string(name.begin(), name.end()));
+#else
+  return fs::path(std::string(name));
+#endif
+}
 
 constexpr std::size_t kHeaderSize = 16;
 constexpr std::size_t kEntrySize = 16;
@@ -150,7 +163,7 @@ Bytes ChunkBytes(std::size_t packets) {
 }
 
 fs::path PutFile(const fs::path& folder, std::string_view name, const Bytes& bytes) {
-  const fs::path path = folder / name;
+  const fs::path path = folder / Part(name);
   WriteFile(path, std::vector<unsigned char>(bytes.begin(), bytes.end()));
   return path;
 }
@@ -160,7 +173,15 @@ fs::path PutFile(const fs::path& folder, std::string_view name) { return PutFile
 fs::path PutEmptyFile(const fs::path& folder, std::string_view name) { return PutFile(folder, name, Bytes{}); }
 
 fs::path PutHiddenFile(const fs::path& folder, std::string_view name) {
-  return PutFile(folder, "." + std::string(name));
+  std::string hidden = ".";
+  hidden += name;
+  const fs::path path = PutFile(folder, hidden);
+#ifdef _WIN32
+  // Windows hides by the attribute, not by the name.
+  if (!::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN))
+    throw std::runtime_error("SetFileAttributesW failed: " + path.string());
+#endif
+  return path;
 }
 
 fs::path PutSparseFile(const fs::path& folder, std::string_view name, std::uint64_t size) {
@@ -170,24 +191,48 @@ fs::path PutSparseFile(const fs::path& folder, std::string_view name, std::uint6
 }
 
 fs::path PutFolder(const fs::path& folder, std::string_view name) {
-  const fs::path path = folder / name;
+  const fs::path path = folder / Part(name);
   fs::create_directories(path);
   return path;
 }
 
 fs::path PutFifo(const fs::path& folder, std::string_view name) {
   fs::create_directories(folder);
-  const fs::path path = folder / name;
+  const fs::path path = folder / Part(name);
+#ifdef _WIN32
+  throw std::runtime_error("Windows has no FIFO in a folder: " + path.string());
+#else
   if (::mkfifo(path.c_str(), 0644) != 0) throw std::runtime_error("mkfifo failed: " + path.string());
   return path;
+#endif
 }
 
 void SetMtime(const fs::path& path, std::int64_t seconds) {
+#ifdef _WIN32
+  // FILETIME counts 100 ns from 1601-01-01.
+  const std::uint64_t ticks = static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000ULL;
+  const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  const HANDLE file = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const bool set = file != INVALID_HANDLE_VALUE && ::SetFileTime(file, nullptr, &time, &time);
+  if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+  if (!set) throw std::runtime_error("SetFileTime failed: " + path.string());
+#else
   const timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
   if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw std::runtime_error("utimensat failed: " + path.string());
+#endif
 }
 
+#ifdef _WIN32
+std::u16string U16(const fs::path& path) {
+  const std::wstring& native = path.native();
+  std::u16string text(native.begin(), native.end());
+  std::replace(text.begin(), text.end(), u'/', u'\\');
+  return text;
+}
+#else
 std::u16string U16(const fs::path& path) { return platform::FromUtf8(path.native()); }
+#endif
 
 UnitTree::UnitTree(const TempDir& dir, std::string_view relative) : UnitTree(dir.Path() / relative) {}
 

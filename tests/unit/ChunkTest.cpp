@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "support/NativePath.h"
 #include "support/TempDir.h"
 #include "support/UnitTree.h"
 #include "unit/KindTable.h"
@@ -11,39 +12,40 @@
 namespace quillon {
 namespace {
 
+using testsupport::P;
 using testsupport::TempDir;
 using testsupport::U16;
 
 TEST(Chunk, KindComesFromTheExtensionAfterTheLastDot) {
-  EXPECT_EQ(Chunk(u"/u/A.M2T").kind, kKindM2T);
-  EXPECT_EQ(Chunk(u"/u/x.m2t").kind, kKindM2T);  // lower case counts
-  EXPECT_EQ(Chunk(u"/u/A.Dv").kind, kKindDV);
-  EXPECT_EQ(Chunk(u"/u/A.M2T.avi").kind, kKindAVI);
-  EXPECT_EQ(Chunk(u"/u/A.m2ts").kind, -1);
-  EXPECT_EQ(Chunk(u"/u/A.IDX").kind, -1);
-  EXPECT_EQ(Chunk(u"/u/A.").kind, -1);
-  EXPECT_EQ(Chunk(u"/u/dv").kind, kKindDV);  // no dot: the whole name is the extension
-  EXPECT_EQ(Chunk(u"/u/A.M\u00B2T").kind, -1);
+  EXPECT_EQ(Chunk(P(u"/u/A.M2T")).kind, kKindM2T);
+  EXPECT_EQ(Chunk(P(u"/u/x.m2t")).kind, kKindM2T);  // lower case counts
+  EXPECT_EQ(Chunk(P(u"/u/A.Dv")).kind, kKindDV);
+  EXPECT_EQ(Chunk(P(u"/u/A.M2T.avi")).kind, kKindAVI);
+  EXPECT_EQ(Chunk(P(u"/u/A.m2ts")).kind, -1);
+  EXPECT_EQ(Chunk(P(u"/u/A.IDX")).kind, -1);
+  EXPECT_EQ(Chunk(P(u"/u/A.")).kind, -1);
+  EXPECT_EQ(Chunk(P(u"/u/dv")).kind, kKindDV);  // no dot: the whole name is the extension
+  EXPECT_EQ(Chunk(P(u"/u/A.M\u00B2T")).kind, -1);
 }
 
 TEST(Chunk, OnlyM2TChunksMayContinueTheOutputBeforeThem) {
-  EXPECT_TRUE(Chunk(u"/u/A.M2T").continues);
-  EXPECT_FALSE(Chunk(u"/u/A.DV").continues);
-  EXPECT_FALSE(Chunk(u"/u/A.AVI").continues);
-  EXPECT_FALSE(Chunk(u"/u/A.TXT").continues);
+  EXPECT_TRUE(Chunk(P(u"/u/A.M2T")).continues);
+  EXPECT_FALSE(Chunk(P(u"/u/A.DV")).continues);
+  EXPECT_FALSE(Chunk(P(u"/u/A.AVI")).continues);
+  EXPECT_FALSE(Chunk(P(u"/u/A.TXT")).continues);
 }
 
 TEST(Chunk, FileNameIsTheLastComponentUnlessGiven) {
-  EXPECT_EQ(Chunk(u"/u/VIDEO/QVT/ABC0001.M2T").fileName, u"ABC0001.M2T");
+  EXPECT_EQ(Chunk(P(u"/u/VIDEO/QVT/ABC0001.M2T")).fileName, u"ABC0001.M2T");
   EXPECT_EQ(Chunk(u"ABC0001.M2T").fileName, u"ABC0001.M2T");
-  const Chunk given(u"/u/HDVF/001HDVF/x.dat", u"x.dv");
+  const Chunk given(P(u"/u/HDVF/001HDVF/x.dat"), u"x.dv");
   EXPECT_EQ(given.fileName, u"x.dv");
   EXPECT_EQ(given.kind, kKindDV);  // classified from the given name
 }
 
 TEST(Chunk, OrderIsKindFirstThenNameByCodeUnits) {
-  std::vector<Chunk> chunks{Chunk(u"/f/001.DV"), Chunk(u"/f/b.M2T"), Chunk(u"/f/002.M2T"), Chunk(u"/f/README"),
-                            Chunk(u"/f/001.AVI"), Chunk(u"/f/B.M2T"), Chunk(u"/f/\u00E9.M2T"), Chunk(u"/f/001.M2T")};
+  std::vector<Chunk> chunks{Chunk(P(u"/f/001.DV")), Chunk(P(u"/f/b.M2T")), Chunk(P(u"/f/002.M2T")), Chunk(P(u"/f/README")),
+                            Chunk(P(u"/f/001.AVI")), Chunk(P(u"/f/B.M2T")), Chunk(P(u"/f/\u00E9.M2T")), Chunk(P(u"/f/001.M2T"))};
   std::sort(chunks.begin(), chunks.end(), ChunkLess);
   std::vector<std::u16string> names;
   for (const auto& c : chunks) names.push_back(c.fileName);
@@ -67,7 +69,9 @@ TEST(Chunk, SizeIsQueriedOnceAndIsZeroForWhatCannotBeOpened) {
   EXPECT_EQ(missing.Size(), 0u);  // not asked again
 
   EXPECT_EQ(Chunk(U16(testsupport::PutFolder(dir.Path(), "dir.M2T"))).Size(), 0u);
+#ifndef _WIN32  // no FIFO in a Windows folder
   EXPECT_EQ(Chunk(U16(testsupport::PutFifo(dir.Path(), "fifo.M2T"))).Size(), 0u);
+#endif
 }
 
 }  // namespace

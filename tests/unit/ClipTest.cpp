@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "support/NativePath.h"
 #include "support/TempDir.h"
 #include "support/ClipViews.h"
 #include "support/UnitTree.h"
@@ -12,6 +13,7 @@
 namespace quillon {
 namespace {
 
+using testsupport::P;
 using testsupport::Continues;
 using testsupport::FileNames;
 using testsupport::IdxBuilder;
@@ -35,7 +37,7 @@ TEST(ClipFromIndex, AnAcceptedIndexGivesAnM2TClipWhoseFirstChunkBeginsTheOutput)
                                                            u"ABC0001_0000-00-00_000002.M2T",
                                                            u"ABC0001_2008-03-14_102000.M2T"}));
   EXPECT_EQ(Continues(*clip), (std::vector<bool>{false, true, true}));
-  EXPECT_EQ(clip->chunks[1].path, unit.FlatU16() + u"/ABC0001_0000-00-00_000002.M2T");
+  EXPECT_EQ(clip->chunks[1].path, unit.FlatU16() + P(u"/ABC0001_0000-00-00_000002.M2T"));
 }
 
 TEST(ClipFromIndex, TheClipNameIsCutToSevenCharactersOrKeptWholeWhenShorter) {
@@ -51,7 +53,7 @@ TEST(ClipFromIndex, ARejectedIndexLeavesTheKindBitsClear) {
   UnitTree unit(dir);
   const auto bad = unit.IndexWithChunks("ABC0001.IDX", IdxBuilder().Date(8, 3, 14, 10, 15, 30).Flag(0x00));
   EXPECT_EQ(Clip::FromIndex(u"ABC0001.IDX", U16(bad))->kindBits, 0u);
-  const auto missing = Clip::FromIndex(u"ABC0002.IDX", unit.FlatU16() + u"/ABC0002.IDX");
+  const auto missing = Clip::FromIndex(u"ABC0002.IDX", unit.FlatU16() + P(u"/ABC0002.IDX"));
   EXPECT_EQ(missing->kindBits, 0u);
   EXPECT_TRUE(missing->chunks.empty());
 }
@@ -106,19 +108,19 @@ TEST(ClipFromFolder, AFolderThatVanishedGivesAnEmptyClip) {
 // Name route -------------------------------------------------------------------------------
 
 TEST(ClipAddFile, AppendsEachPathOnceAndEveryAddedM2TBeginsAnOutput) {
-  auto clip = Clip::Named(u"/u/VIDEO/QVT", u"ABC0001");
+  auto clip = Clip::Named(P(u"/u/VIDEO/QVT"), u"ABC0001");
   EXPECT_EQ(clip->source, ClipSource::Flat);
   EXPECT_EQ(clip->kindBits, 0u);
-  clip->AddFile(u"/u/VIDEO/QVT/ABC0001_1.M2T");
-  clip->AddFile(u"/u/VIDEO/QVT/ABC0001_2.M2T");
-  clip->AddFile(u"/u/VIDEO/QVT/ABC0001_1.M2T");  // listed already
-  clip->AddFile(u"/u/VIDEO/QVT/abc0001_1.M2T");  // differs in case: another file
+  clip->AddFile(P(u"/u/VIDEO/QVT/ABC0001_1.M2T"));
+  clip->AddFile(P(u"/u/VIDEO/QVT/ABC0001_2.M2T"));
+  clip->AddFile(P(u"/u/VIDEO/QVT/ABC0001_1.M2T"));  // listed already
+  clip->AddFile(P(u"/u/VIDEO/QVT/abc0001_1.M2T"));  // differs in case: another file
   EXPECT_EQ(clip->chunks.size(), 3u);
   EXPECT_EQ(Continues(*clip), (std::vector<bool>{false, false, false}));
   EXPECT_EQ(clip->kindBits, 1u);
 
-  clip->AddFile(u"/u/VIDEO/QVT/ABC0001.AVI");
-  clip->AddFile(u"/u/VIDEO/QVT/ABC0001.XYZ");  // no kind: listed, but sets no bit
+  clip->AddFile(P(u"/u/VIDEO/QVT/ABC0001.AVI"));
+  clip->AddFile(P(u"/u/VIDEO/QVT/ABC0001.XYZ"));  // no kind: listed, but sets no bit
   EXPECT_EQ(clip->kindBits, 5u);
   EXPECT_EQ(clip->chunks.size(), 5u);
 }
@@ -129,7 +131,7 @@ TEST(ClipAddFile, AFileTheIndexListsIsNotAddedTwice) {
   const auto idx = unit.IndexWithChunks("ABC0001.IDX", IdxBuilder().Date(8, 3, 14, 10, 15, 30).Date(8, 3, 14, 10, 20, 0));
   auto clip = Clip::FromIndex(u"ABC0001.IDX", U16(idx));
   clip->AddFile(clip->chunks[1].path);
-  clip->AddFile(unit.FlatU16() + u"/ABC0001X.M2T");
+  clip->AddFile(unit.FlatU16() + P(u"/ABC0001X.M2T"));
   EXPECT_EQ(FileNames(*clip), (std::vector<std::u16string>{u"ABC0001_2008-03-14_101530.M2T",
                                                            u"ABC0001_2008-03-14_102000.M2T", u"ABC0001X.M2T"}));
   EXPECT_EQ(Continues(*clip), (std::vector<bool>{false, true, false}));
@@ -167,7 +169,7 @@ TEST(Clip, ClipTimeIsTheChunkFilesLastModifiedTime) {
 TEST(Clip, OrderPutsClipsWithM2TFirstThenNamesByCodeUnits) {
   std::vector<ClipHandle> clips;
   const auto add = [&](const char16_t* name, std::uint32_t bits) {
-    clips.push_back(Clip::Named(u"/u", name));
+    clips.push_back(Clip::Named(P(u"/u"), name));
     clips.back()->kindBits = bits;
   };
   add(u"AAA0001", 2);

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/FileSystem.h"
+
 namespace quillon::platform {
 
 namespace {
@@ -85,6 +87,20 @@ std::optional<std::string> ReadLine(int wakeMs) {
     if (c == '\n') return line;
     line += c;
   }
+}
+
+bool WriteText(StdStream stream, std::string_view text) {
+  const int fd = Descriptor(stream);
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      SetLastError(errno);
+      return false;
+    }
+    text.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
 }
 
 }  // namespace quillon::platform

@@ -40,13 +40,6 @@ locale_t UserTimeLocale() {
 
 }  // namespace
 
-std::uint32_t DateLocaleForLocaleName(std::string_view name) {
-  const auto end = name.find_first_of("_.@-");
-  const std::string_view language = name.substr(0, end);
-  if (language == "ar" || language == "he" || language == "iw") return kEnglishUnitedStates;
-  return kUserDefaultLocale;
-}
-
 std::uint32_t UserDateLocale() { return DateLocaleForLocaleName(UserLocaleName()); }
 
 std::u16string ShortDate(int year, int month, int day, std::uint32_t dateLocale) {

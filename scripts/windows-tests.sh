@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Runs the Windows build's tests under Wine: the GoogleTest program, then quillon-cli.exe
+# against the Linux build's quillon-cli on demo units made by quillon-demo-unit: `list --json`
+# must say the same (paths mapped to the drive), `import` must write the same names and bytes,
+# the units must come out unchanged, and both must exit alike on wrong arguments.
+#   scripts/windows-tests.sh WINDOWS_BUILD LINUX_BUILD
+# LINUX_BUILD holds tools/quillon-demo-unit and src/cli/quillon-cli.
+set -euo pipefail
+win="$(realpath "$1")"
+linux="$(realpath "$2")"
+export WINEDEBUG=-all
+# msvcrt misreads the POSIX forms of TZ: the Windows processes take the machine's zone instead,
+# and so does the Linux side of each comparison.
+unset TZ
+
+work="$(mktemp -d /tmp/quillon-wine-XXXXXX)"
+export WINEPREFIX="$work/prefix"
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# The first program fills the new prefix; the server then stops, so that the drives added
+# below are seen by Wine's mount manager when it starts again.
+wine cmd /c exit >/dev/null 2>&1 || true
+wineserver -w
+# quillon-demo-unit makes two units: the flat layout (VIDEO/QVT) and the numbered folders.
+# Each becomes a drive.
+demo="$work/demo"
+"$linux/tools/quillon-demo-unit" "$demo" >/dev/null
+ln -s "$demo/unit-flat" "$WINEPREFIX/dosdevices/q:"
+ln -s "$demo/unit-folders" "$WINEPREFIX/dosdevices/r:"
+# One Wine server for every run below.
+wineserver -p
+
+failures=0
+check() {  # check NAME COMMAND...: runs the command, reports it
+  if "$@"; then
+    echo "ok    $1"
+  else
+    echo "FAIL  $1"
+    failures=$((failures + 1))
+  fi
+}
+
+# The domain and platform tests. Xvfb gives the volume-change window a display.
+gtest() {
+  local run=(wine "$win/tests/quillon_tests.exe" --gtest_brief=1)
+  if command -v xvfb-run >/dev/null; then run=(xvfb-run -a "${run[@]}"); fi
+  (cd "$work" && "${run[@]}")
+}
+check gtest
+
+cli_linux="$linux/src/cli/quillon-cli"
+cli_win() { wine "$win/src/cli/quillon-cli.exe" "$@"; }
+demo_sums() { (cd "$demo" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
+before="$(demo_sums)"
+
+drives_list_the_units() {
+  cli_win drives --json >"$work/drives.json"
+  python3 - "$work/drives.json" <<'PY'
+import json, sys
+drives = [d["mount_point"] for d in json.load(open(sys.argv[1]))["drives"]]
+assert "Q:" in drives and "R:" in drives, drives
+PY
+}
+check drives_list_the_units
+
+list_matches_linux() {  # list_matches_linux UNIT DRIVE
+  "$cli_linux" list "$demo/$1" --json >"$work/list-linux.json"
+  cli_win list "$2\\" --json >"$work/list-win.json"
+  python3 - "$work/list-linux.json" "$work/list-win.json" "$demo/$1" "$2" <<'PY'
+import json, sys
+linux, win, root, drive = json.load(open(sys.argv[1])), json.load(open(sys.argv[2])), sys.argv[3], sys.argv[4]
+def windows_path(p):
+    assert p.startswith(root), p
+    return drive + p[len(root):].replace("/", "\\")
+assert win["root"] == drive, win["root"]
+assert len(linux["clips"]) == len(win["clips"]) > 0, (len(linux["clips"]), len(win["clips"]))
+for l, w in zip(linux["clips"], win["clips"]):
+    l["folder"] = windows_path(l["folder"])
+    for c in l["chunks"]:
+        c["path"] = windows_path(c["path"])
+    # The date column follows each system's short date form; the rest of the row is the same.
+    lrow, wrow = l.pop("row"), w.pop("row")
+    # Chunks found by name come in each file system's own order.
+    if l["source"] == "flat" and l["chunks"] != w["chunks"]:
+        l["chunks"].sort(key=lambda c: c["path"])
+        w["chunks"].sort(key=lambda c: c["path"])
+    assert lrow[:18] == wrow[:18] and lrow[30:] == wrow[30:], (lrow, wrow)
+    assert l == w, (l, w)
+PY
+}
+check list_matches_linux unit-flat Q:
+check list_matches_linux unit-folders R:
+
+import_matches_linux() {  # import_matches_linux UNIT DRIVE
+  mkdir "$work/out-linux-$1" "$work/out-win-$1"
+  "$cli_linux" import "$demo/$1" "$work/out-linux-$1" --overwrite none -q --prefix 7
+  cli_win import "$2" "Z:$work/out-win-$1" --overwrite none -q --prefix 7
+  # A clip without a recording time is named after the time of the import: that part may differ.
+  python3 - "$work/out-linux-$1" "$work/out-win-$1" <<'PY'
+import os, re, sys
+def outputs(folder):
+    files = {}
+    for name in sorted(os.listdir(folder)):
+        key = re.sub(r"\d{4}-\d\d-\d\d_\d{6}_No_Time", "NOW_No_Time", name)
+        files.setdefault(key, []).append(open(os.path.join(folder, name), "rb").read())
+    return files
+linux, win = outputs(sys.argv[1]), outputs(sys.argv[2])
+assert linux, "nothing imported"
+assert linux.keys() == win.keys(), (sorted(linux), sorted(win))
+for key in linux:
+    assert sorted(linux[key]) == sorted(win[key]), key
+PY
+}
+check import_matches_linux unit-flat Q:
+check import_matches_linux unit-folders R:
+
+units_unchanged() { [ "$(demo_sums)" = "$before" ]; }
+check units_unchanged
+
+exit_codes_match_linux() {
+  mkdir -p "$work/empty"
+  local args l w
+  for args in "list" "list $work/empty" "list $work/missing" "import $demo/unit-flat" "frobnicate" \
+              "list $demo/unit-flat --bogus" "import $demo/unit-flat $work/empty NOSUCHCLIP"; do
+    set +e
+    # shellcheck disable=SC2086
+    "$cli_linux" $args >/dev/null 2>&1; l=$?
+    # shellcheck disable=SC2086
+    cli_win ${args//$work/Z:$work} >/dev/null 2>&1; w=$?
+    set -e
+    if [ "$l" != "$w" ]; then
+      echo "  quillon-cli $args: Linux $l, Windows $w"
+      return 1
+    fi
+  done
+}
+check exit_codes_match_linux
+
+if ((failures)); then
+  echo "$failures Windows check(s) failed"
+  exit 1
+fi
+echo "all Windows checks passed"

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The Windows build: installs what is missing (mingw-w64 with posix threads, Wine, Xvfb, zip),
+# cross-builds quillon-cli.exe and the tests into build-windows/, runs the tests under Wine
+# (scripts/windows-tests.sh), and packs build-windows/quillon-windows-x86_64.zip.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+here="$(pwd)"
+jobs="$(nproc)"
+
+packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine xvfb xauth zip
+          cmake ninja-build googletest libxxhash-dev build-essential pkg-config)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+out="$here/build-windows"
+echo "=== Windows build"
+cmake -S "$here" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchains/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DQUILLON_WITH_GUI=OFF >/dev/null
+ninja -C "$out" -j "$jobs"
+
+# The Linux programs the comparison runs beside the Windows ones.
+echo "=== Linux quillon-cli and demo-unit generator"
+cmake -S "$here" -B "$out/linux-tools" -G Ninja -DQUILLON_WITH_GUI=OFF \
+  -DQUILLON_WITH_TESTS=OFF >/dev/null
+ninja -C "$out/linux-tools" -j "$jobs" quillon-cli quillon-demo-unit
+
+echo "=== Windows tests under Wine"
+scripts/windows-tests.sh "$out" "$out/linux-tools"
+
+echo "=== Package"
+stage="$out/package/quillon"
+rm -rf "$out/package" "$out/quillon-windows-x86_64.zip"
+mkdir -p "$stage"
+cp "$out/src/cli/quillon-cli.exe" "$stage/"
+x86_64-w64-mingw32-strip "$stage/quillon-cli.exe"
+version="$(sed -n 's/^project(Quillon VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+cat >"$stage/README.txt" <<TEXT
+Quillon $version for Windows (x86-64): quillon-cli.exe
+
+quillon-cli lists and imports the clips of an HDV/DV hard-disk recording unit. It needs no
+installation and no DLL: put quillon-cli.exe anywhere and run it from a console window.
+
+  quillon-cli drives [--json]              the drives that hold a unit's tree (E:, ...)
+  quillon-cli list E: [--json]             the clips on drive E:
+  quillon-cli import E: D:\\Videos [CLIP ...] copies the clips into an existing folder
+  quillon-cli --help                       every option
+
+Nothing on the unit is ever written. Ctrl+C cancels an import: the file being written is
+removed and existing files keep their bytes.
+TEXT
+sed -i 's/$/\r/' "$stage/README.txt"
+(cd "$out/package" && zip -q -r "$out/quillon-windows-x86_64.zip" quillon)
+echo "packed $out/quillon-windows-x86_64.zip"
