@@ -1,5 +1,7 @@
 #include "platform/LocalTime.h"
 
+#include "platform/Text.h"
+
 namespace quillon::platform {
 
 namespace {
@@ -22,6 +24,19 @@ std::int64_t UtcOffset(const std::tm& f, std::int64_t t) {
                                            static_cast<unsigned>(f.tm_mday)) * 86400 +
                              f.tm_hour * 3600 + f.tm_min * 60 + f.tm_sec;
   return asUtc - t;
+}
+
+std::u16string FormatFields(const std::tm& fields, const char* format) {
+  char buffer[128];
+  const std::size_t n = std::strftime(buffer, sizeof buffer, format, &fields);
+  if (n == 0) return {};
+  return FromUtf8(std::string_view(buffer, n));
+}
+
+std::u16string FormatLocal(std::int64_t t, const char* format) {
+  const auto fields = LocalFields(t);
+  if (!fields) return {};
+  return FormatFields(*fields, format);
 }
 
 }  // namespace quillon::platform

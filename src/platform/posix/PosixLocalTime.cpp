@@ -34,17 +34,4 @@ std::optional<std::int64_t> FromLocalFields(int year, int month, int day, int ho
   return static_cast<std::int64_t>(t);
 }
 
-std::u16string FormatFields(const std::tm& fields, const char* format) {
-  char buffer[128];
-  const std::size_t n = std::strftime(buffer, sizeof buffer, format, &fields);
-  if (n == 0) return {};
-  return FromUtf8(std::string_view(buffer, n));
-}
-
-std::u16string FormatLocal(std::int64_t t, const char* format) {
-  const auto fields = LocalFields(t);
-  if (!fields) return {};
-  return FormatFields(*fields, format);
-}
-
 }  // namespace quillon::platform

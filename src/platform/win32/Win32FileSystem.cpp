@@ -14,6 +14,7 @@
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "platform/Wildcard.h"
+#include "platform/win32/ErrorMode.h"
 #include "platform/win32/VolumeNames.h"
 #include "platform/win32/Wide.h"
 
@@ -224,18 +225,6 @@ std::optional<std::wstring> VolumeRoot(const std::wstring& path) {
   root.resize(std::wcslen(root.c_str()));
   return root;
 }
-
-// No "insert a disk" box for an empty card reader or DVD drive: the call just fails.
-class NoCriticalErrorBoxes {
- public:
-  NoCriticalErrorBoxes() { ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_); }
-  ~NoCriticalErrorBoxes() { ::SetThreadErrorMode(previous_, nullptr); }
-  NoCriticalErrorBoxes(const NoCriticalErrorBoxes&) = delete;
-  NoCriticalErrorBoxes& operator=(const NoCriticalErrorBoxes&) = delete;
-
- private:
-  DWORD previous_ = 0;
-};
 
 // ReadFile and WriteFile take a DWORD count: larger requests go in parts.
 constexpr std::size_t kMaxTransfer = 1u << 30;
@@ -510,7 +499,7 @@ class Win32FileSystem final : public FileSystem {
   std::unique_ptr<File> OpenRead(const std::u16string& path) override {
     const auto sys = SystemPath(path);
     if (!sys) return nullptr;
-    NoCriticalErrorBoxes quiet;
+    win32::NoCriticalErrorBoxes quiet;
     Handle file(::CreateFileW(sys->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.Valid()) return Failed(), nullptr;
@@ -650,7 +639,7 @@ class Win32FileSystem final : public FileSystem {
   bool CanWriteIn(const std::u16string& folder) override {
     const auto sys = SystemPath(folder);
     if (!sys) return false;
-    NoCriticalErrorBoxes quiet;
+    win32::NoCriticalErrorBoxes quiet;
     const DWORD attributes = ::GetFileAttributesW(sys->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return Failed();
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_DIRECTORY);
@@ -671,7 +660,7 @@ class Win32FileSystem final : public FileSystem {
   std::optional<VolumeSpace> Space(const std::u16string& folder) override {
     const auto sys = SystemPath(folder);
     if (!sys) return std::nullopt;
-    NoCriticalErrorBoxes quiet;
+    win32::NoCriticalErrorBoxes quiet;
     ULARGE_INTEGER available{};
     if (!::GetDiskFreeSpaceExW(sys->c_str(), &available, nullptr, nullptr)) return Failed(), std::nullopt;
     VolumeSpace space;
@@ -695,7 +684,7 @@ class Win32FileSystem final : public FileSystem {
   static void ForEachEntry(const std::u16string& folder, Visit visit) {
     const auto sys = SystemPath(Child(folder, u"*"));
     if (!sys) return;
-    NoCriticalErrorBoxes quiet;
+    win32::NoCriticalErrorBoxes quiet;
     WIN32_FIND_DATAW data{};
     const HANDLE search = ::FindFirstFileW(sys->c_str(), &data);
     if (search == INVALID_HANDLE_VALUE) {
@@ -710,7 +699,7 @@ class Win32FileSystem final : public FileSystem {
   static std::optional<FileStatus> StatusOf(const std::u16string& path, bool entryItself) {
     const auto sys = SystemPath(path);
     if (!sys) return std::nullopt;
-    NoCriticalErrorBoxes quiet;
+    win32::NoCriticalErrorBoxes quiet;
     const Handle file = OpenForStatus(*sys, entryItself);
     BY_HANDLE_FILE_INFORMATION info{};
     if (!file.Valid() || !::GetFileInformationByHandle(file.Get(), &info)) return Failed(), std::nullopt;

@@ -7,6 +7,7 @@
 
 #include "platform/Text.h"
 #include "platform/Volumes.h"
+#include "platform/win32/ErrorMode.h"
 #include "platform/win32/VolumeNames.h"
 #include "platform/win32/Wide.h"
 
@@ -47,21 +48,9 @@ namespace {
 
 using win32::Wide;
 
-// No "insert a disk" box for an empty card reader or DVD drive: the call just fails.
-class NoCriticalErrorBoxes {
- public:
-  NoCriticalErrorBoxes() { ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_); }
-  ~NoCriticalErrorBoxes() { ::SetThreadErrorMode(previous_, nullptr); }
-  NoCriticalErrorBoxes(const NoCriticalErrorBoxes&) = delete;
-  NoCriticalErrorBoxes& operator=(const NoCriticalErrorBoxes&) = delete;
-
- private:
-  DWORD previous_ = 0;
-};
-
 // The file-system name of the volume whose root is given ("E:\").
 std::optional<std::string> FileSystemName(const std::u16string& root) {
-  NoCriticalErrorBoxes quiet;
+  win32::NoCriticalErrorBoxes quiet;
   wchar_t name[MAX_PATH + 1] = {};
   if (!::GetVolumeInformationW(Wide(root), nullptr, 0, nullptr, nullptr, nullptr, name, MAX_PATH + 1))
     return std::nullopt;
@@ -105,7 +94,7 @@ std::vector<Volume> ListVolumes() {
 
 std::optional<std::string> VolumeType(const std::u16string& path) {
   if (path.empty()) return std::nullopt;
-  NoCriticalErrorBoxes quiet;
+  win32::NoCriticalErrorBoxes quiet;
   // A drive name alone ("E:") stands for its root, not for the working folder on that drive.
   const std::u16string asked = path.size() == 2 && path[1] == u':' ? win32::DriveRoot(path) : path;
   wchar_t root[MAX_PATH + 1] = {};
