@@ -1,10 +1,19 @@
 #include "ui/VolumeWatch.h"
 
+#include <QEvent>
 #include <QTimer>
 
 #include "platform/Volumes.h"
+#include "ui/CopyEvent.h"
 
 namespace quillon::ui {
+
+namespace {
+QEvent::Type NoticeEventType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+}  // namespace
 
 VolumeWatch::VolumeWatch(bool watched, const std::string& source, int delayMs, QObject* parent)
     : QObject(parent), delay_(new QTimer(this)) {
@@ -14,7 +23,7 @@ VolumeWatch::VolumeWatch(bool watched, const std::string& source, int delayMs, Q
   if (!watched) return;
   // The watch calls from a thread of its own; the timer is started on the window's.
   watch_ = std::make_unique<platform::VolumeChangeWatch>(
-      [this] { QMetaObject::invokeMethod(this, &VolumeWatch::Notice, Qt::QueuedConnection); }, source);
+      [this] { PostFromAnyThread(this, new QEvent(NoticeEventType())); }, source);
   if (!watch_->Watching()) watch_.reset();
 }
 
@@ -22,6 +31,13 @@ VolumeWatch::VolumeWatch(bool watched, const std::string& source, int delayMs, Q
 VolumeWatch::~VolumeWatch() { watch_.reset(); }
 
 void VolumeWatch::Notice() { delay_->start(); }
+
+bool VolumeWatch::event(QEvent* event) {
+  AcceptPostedEvents();
+  if (event->type() != NoticeEventType()) return QObject::event(event);
+  Notice();
+  return true;
+}
 
 bool VolumeWatch::Watching() const { return watch_ != nullptr; }
 

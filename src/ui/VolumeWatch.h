@@ -29,6 +29,9 @@ class VolumeWatch : public QObject {
  signals:
   void Changed();
 
+ protected:
+  bool event(QEvent* event) override;
+
  private:
   QTimer* delay_;
   std::unique_ptr<platform::VolumeChangeWatch> watch_;
