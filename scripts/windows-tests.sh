@@ -2,7 +2,8 @@
 # Runs the Windows build's tests under Wine: the GoogleTest program, then quillon-cli.exe
 # against the Linux build's quillon-cli on demo units made by quillon-demo-unit: `list --json`
 # must say the same (paths mapped to the drive), `import` must write the same names and bytes,
-# the units must come out unchanged, and both must exit alike on wrong arguments.
+# the units must come out unchanged, both must exit alike on wrong arguments, and Ctrl+C must
+# cancel an import of quillon-cli.exe as it does on Windows.
 #   scripts/windows-tests.sh WINDOWS_BUILD LINUX_BUILD
 # LINUX_BUILD holds tools/quillon-demo-unit and src/cli/quillon-cli.
 set -euo pipefail
@@ -138,6 +139,41 @@ exit_codes_match_linux() {
   done
 }
 check exit_codes_match_linux
+
+# Ctrl+C in the middle of a copy. Wine turns a SIGINT to the process into the console's Ctrl+C
+# event, which reaches the program's console handler as it would on Windows: the import is
+# cancelled, the file that was there before is left as it was, and no temporary file stays.
+ctrl_c_cancels_the_copy() {
+  local unit="$work/big-unit" out="$work/out-ctrl-c" i part=""
+  mkdir -p "$unit/VIDEO/QVT" "$out"
+  truncate -s 2G "$unit/VIDEO/QVT/BIG0001.DV"
+  printf old >"$out/BIG0001.DV"
+  cli_win import "Z:$unit" "Z:$out" BIG0001 --overwrite all --json >"$work/ctrl-c.json" 2>/dev/null &
+  local launcher=$!
+  for i in $(seq 600); do
+    part="$(find "$out" -name '.BIG0001.DV.*' -size +0 | head -1)"
+    [ -n "$part" ] && break
+    sleep 0.1
+  done
+  if [ -z "$part" ]; then
+    echo "  the copy never started"
+    kill "$launcher" 2>/dev/null || true
+    return 1
+  fi
+  kill -INT "$(pgrep -f 'quillon-cli.exe import' | head -1)"
+  local rc=0
+  wait "$launcher" || rc=$?
+  rm -f "$unit/VIDEO/QVT/BIG0001.DV"
+  python3 - "$work/ctrl-c.json" "$out" "$rc" <<'PY'
+import json, os, sys
+report, out, rc = json.load(open(sys.argv[1])), sys.argv[2], int(sys.argv[3])
+assert rc == 1, rc
+assert report["cancelled"] is True and report["written"] == [], report
+assert sorted(os.listdir(out)) == ["BIG0001.DV"], os.listdir(out)
+assert open(os.path.join(out, "BIG0001.DV")).read() == "old"
+PY
+}
+check ctrl_c_cancels_the_copy
 
 if ((failures)); then
   echo "$failures Windows check(s) failed"
