@@ -1,0 +1,71 @@
+#pragma once
+// Resource ids of the Windows program, shared by quillon.rc and the code. Plain #defines: the
+// resource compiler reads this file too.
+
+// Dialog templates, icon, accelerators.
+#define IDD_ABOUTBOX 100
+#define IDD_MAIN 102
+#define IDD_PROGRESS 129
+#define IDD_OVERWRITE 131
+#define IDI_MAIN 130
+#define IDR_ACCELERATORS 133
+
+// String table.
+#define IDS_ABOUTBOX 101      // "Version(&A)..."
+#define IDS_BROWSE_TITLE 102  // "Source folder"
+#define IDS_NOT_NTFS 104
+#define IDS_COPY_FAILED 105
+#define IDS_OVERWRITE_QUESTION 106
+#define IDS_TITLE 107         // "Quillon"
+#define IDS_VERSION 108       // "Version"
+#define IDS_APP_NAME 57344    // "Quillon"
+
+// Main window (102).
+#define IDC_CLIP_LIST 1000
+#define IDC_IMPORT 1002
+#define IDC_DESTINATION 1003
+#define IDC_BROWSE 1004
+#define IDC_VERSION 1005
+#define IDC_REFRESH 1006
+#define IDC_SELECT_ALL 1007
+#define IDC_DRIVE 1008
+#define IDC_CLEAR_ALL 1009
+#define IDC_PREFIX_SPIN 1010
+#define IDC_PREFIX 1011
+#define IDC_HDV 1023
+#define IDC_DV 1024
+#define IDM_ABOUTBOX 16
+#define ID_EDIT_SELECT_ALL 57642
+
+// Progress window (129).
+#define IDC_PROGRESS 1005
+
+// Overwrite question (131).
+#define IDC_QUESTION 1026
+#define IDC_ANSWER_YES 1029
+#define IDC_ANSWER_YES_TO_ALL 8
+#define IDC_ANSWER_NO 1030
+#define IDC_ANSWER_NO_TO_ALL 9
+
+// ---- Main window beyond the original template (owned by the main window's code) ----
+// Strings.
+#define IDS_NO_UNIT_HINT 200        // no unit found: what to do
+#define IDS_NOT_A_UNIT_HINT 201     // the chosen folder holds no unit's tree
+#define IDS_OTHER_FOLDER 202        // "Other folder..."
+#define IDS_DRIVE_LABEL 203         // "Drive", as the hints name the selector
+#define IDS_CHOOSE_UNIT_FOLDER 204  // title of the browser for "Other folder..."
+#define IDS_OPEN_FOLDER_FAILED 205  // the summary's folder could not be opened
+#define IDS_ABOUT_NOTICE 206        // the About box's second line
+// Controls.
+#define IDC_NO_UNIT_HINT 1200    // over the empty clip list
+#define IDC_SUMMARY_HEAD 1201    // status line after an import: what went where
+#define IDC_SUMMARY_FIGURES 1202 // and its figures
+#define IDC_OPEN_FOLDER 1203     // opens the folder of the last import
+#define IDC_ABOUT_VERSION 1204   // About box: name and version
+#define IDC_ABOUT_NOTICE 1205    // About box: the maker's notice
+// Frames and labels that follow the window's size.
+#define IDC_SOURCE_GROUP 1206
+#define IDC_SELECT_LABEL 1207
+#define IDC_DESTINATION_GROUP 1208
+#define IDC_PREFIX_HINT 1209
+#define IDC_PREFIX_LABEL 1210
