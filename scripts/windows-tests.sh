@@ -24,6 +24,27 @@ trap cleanup EXIT
 # The first program fills the new prefix; the server then stops, so that the drives added
 # below are seen by Wine's mount manager when it starts again.
 wine cmd /c exit >/dev/null 2>&1 || true
+# The dialogs' fonts: Tahoma from Wine's own fonts, and for the Japanese dialogs and the clip
+# list the Japanese Windows faces, stood in for by Noto Sans CJK. Windows are not handed to a
+# window manager: with none running on Xvfb, Wine would wait for one each time a window hides.
+if [ -d /usr/share/wine/fonts ]; then
+  cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+fi
+cat >"$work/fonts.reg" <<'REG'
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
+"MS UI Gothic"="Noto Sans CJK JP"
+"MS Gothic"="Noto Sans Mono CJK JP"
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"MS UI Gothic"="Noto Sans CJK JP"
+"MS Gothic"="Noto Sans Mono CJK JP"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+REG
+wine regedit /S "$work/fonts.reg" >/dev/null 2>&1 || true
 wineserver -w
 # quillon-demo-unit makes two units: the flat layout (VIDEO/QVT) and the numbered folders.
 # Each becomes a drive.
@@ -51,6 +72,52 @@ gtest() {
   (cd "$work" && "${run[@]}")
 }
 check gtest
+
+# The window tests of quillon.exe.
+win32ui_gtest() {
+  local run=(wine "$win/tests/win32ui/quillon_win32ui_tests.exe" --gtest_brief=1)
+  if command -v xvfb-run >/dev/null; then run=(xvfb-run -a "${run[@]}"); fi
+  (cd "$work" && "${run[@]}")
+}
+check win32ui_gtest
+
+# quillon.exe started twice, as a user would: the second copy ends at once and the first one's
+# window stays the only one (the window tests count the windows, on the same display).
+second_copy_ends_at_once() {
+  command -v xvfb-run >/dev/null || { echo "  no xvfb-run: not checked"; return 0; }
+  (cd "$work" && xvfb-run -a bash -c '
+    exe="$1/src/win32ui/quillon.exe" tests="$1/tests/win32ui/quillon_win32ui_tests.exe"
+    one_window() {
+      QUILLON_EXPECT_ONE_WINDOW=1 wine "$tests" --gtest_brief=1 --gtest_filter=StartupTest.OneProgramWindowIsOpen
+    }
+    wine "$exe" >/dev/null 2>&1 & first=$!
+    status=0
+    one_window || status=1
+    timeout 20 wine "$exe" >/dev/null 2>&1 || { echo "  the second copy did not end by itself"; status=1; }
+    one_window || status=1
+    kill -0 "$first" 2>/dev/null || { echo "  the first copy ended"; status=1; }
+    kill "$first" 2>/dev/null; wait "$first" 2>/dev/null
+    exit $status' _ "$win")
+}
+check second_copy_ends_at_once
+
+# The same program under a Japanese user: the Japanese dialogs and strings are the ones loaded.
+# Wine takes the user's language from the locale, which must exist (localedef makes it).
+japanese_locale() {
+  locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' && return 0
+  [ "$(id -u)" -eq 0 ] && command -v localedef >/dev/null && localedef -i ja_JP -f UTF-8 ja_JP.UTF-8 2>/dev/null
+}
+win32ui_japanese() {
+  if ! japanese_locale; then
+    echo "  no ja_JP.UTF-8 locale and none can be made: the Japanese window is not checked"
+    return 0
+  fi
+  local run=(wine "$win/tests/win32ui/quillon_win32ui_tests.exe" --gtest_brief=1
+             --gtest_filter='StartupTest.TheMainWindowSpeaksTheUsersLanguage')
+  if command -v xvfb-run >/dev/null; then run=(xvfb-run -a "${run[@]}"); fi
+  (cd "$work" && LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 QUILLON_EXPECT_LANG=ja "${run[@]}")
+}
+check win32ui_japanese
 
 cli_linux="$linux/src/cli/quillon-cli"
 cli_win() { wine "$win/src/cli/quillon-cli.exe" "$@"; }
