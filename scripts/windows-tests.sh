@@ -24,9 +24,10 @@ trap cleanup EXIT
 # The first program fills the new prefix; the server then stops, so that the drives added
 # below are seen by Wine's mount manager when it starts again.
 wine cmd /c exit >/dev/null 2>&1 || true
-# The dialogs' fonts: Tahoma from Wine's own fonts, and for the Japanese dialogs and the clip
-# list the Japanese Windows faces, stood in for by Noto Sans CJK. Windows are not handed to a
-# window manager: with none running on Xvfb, Wine would wait for one each time a window hides.
+# The dialogs' fonts: Tahoma from Wine's own fonts; the Japanese dialogs' face stood in for by
+# Noto Sans CJK, and the clip list's fixed-pitch face (its rows are ASCII) by DejaVu Sans Mono.
+# Windows are not handed to a window manager: with none running on Xvfb, Wine would wait for
+# one each time a window hides.
 if [ -d /usr/share/wine/fonts ]; then
   cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 fi
@@ -35,11 +36,11 @@ REGEDIT4
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
 "MS UI Gothic"="Noto Sans CJK JP"
-"MS Gothic"="Noto Sans Mono CJK JP"
+"MS Gothic"="DejaVu Sans Mono"
 
 [HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
 "MS UI Gothic"="Noto Sans CJK JP"
-"MS Gothic"="Noto Sans Mono CJK JP"
+"MS Gothic"="DejaVu Sans Mono"
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"

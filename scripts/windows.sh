@@ -9,7 +9,7 @@ here="$(pwd)"
 jobs="$(nproc)"
 
 packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine fonts-wine xvfb xauth zip
-          fonts-noto-cjk locales nsis cmake ninja-build googletest libxxhash-dev build-essential pkg-config)
+          fonts-noto-cjk fonts-dejavu-core locales nsis cmake ninja-build googletest libxxhash-dev build-essential pkg-config)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
