@@ -22,10 +22,6 @@ constexpr int kBarWidth = 20;
 constexpr int kWakeMs = 50;
 // The bar is drawn again at most this often, unless the clip or the output changes.
 constexpr auto kRedraw = std::chrono::milliseconds(100);
-// The speed is measured over the last few seconds, so that it follows a slower or faster
-// stretch of the copy; it is shown once half a second has been measured.
-constexpr auto kSpeedWindow = std::chrono::seconds(5);
-constexpr auto kSpeedMinimum = std::chrono::milliseconds(500);
 constexpr double kMiB = 1024.0 * 1024.0;
 
 // "3 bytes", or "2.9 KiB (3000 bytes)": the exact count beside the rounded size, so that two
@@ -143,8 +139,7 @@ void TerminalImport::TakeProgress(const ImportProgress& progress) {
   const Clock::time_point now = Clock::now();
   const bool moved = progress.clip != progress_.clip || progress.output != progress_.output;
   progress_ = progress;
-  samples_.emplace_back(now, progress.bytesDone);
-  while (samples_.size() > 2 && now - samples_[1].first >= kSpeedWindow) samples_.pop_front();
+  transferRate_.Add(now, progress.bytesDone);
   if (moved || now - lastDraw_ >= kRedraw || progress.bytesDone >= progress.bytesTotal) DrawBar();
 }
 
@@ -186,13 +181,9 @@ void TerminalImport::DrawBar() {
   std::snprintf(figures, sizeof figures, "] %3d%%", percent);
   std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
                      std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') + figures;
-  const double measured =
-      samples_.size() < 2 ? 0 : std::chrono::duration<double>(samples_.back().first - samples_.front().first).count();
-  if (measured >= std::chrono::duration<double>(kSpeedMinimum).count()) {
-    const double bytesPerSecond = static_cast<double>(samples_.back().second - samples_.front().second) / measured;
-    const std::string left =
-        bytesPerSecond > 0 ? DurationText(static_cast<double>(total - done) / bytesPerSecond) : "-:--";
-    std::snprintf(figures, sizeof figures, "  %6.1f MiB/s  %s left", bytesPerSecond / kMiB, left.c_str());
+  if (const auto estimate = transferRate_.Rate(total)) {
+    const std::string left = estimate->secondsLeft ? DurationText(*estimate->secondsLeft) : "-:--";
+    std::snprintf(figures, sizeof figures, "  %6.1f MiB/s  %s left", estimate->bytesPerSecond / kMiB, left.c_str());
   } else {
     std::snprintf(figures, sizeof figures, "     -.- MiB/s  -:-- left");
   }

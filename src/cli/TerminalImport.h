@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "import/ImportJob.h"
+#include "import/TransferRate.h"
 
 namespace quillon::cli {
 
@@ -73,10 +74,10 @@ class TerminalImport final : public ImportFrontEnd {
   bool workerEnded_ = false;
   bool copyRan_ = false;
   std::atomic<bool> progressOpen_{false};
-  // Main thread only: the bar's figures, and the recent (time, bytes done) pairs its speed is
-  // measured over.
+  // Main thread only: the bar's figures, and its speed, measured over the last few seconds so
+  // that it follows a slower or faster stretch of the copy, and shown once half a second is in.
   ImportProgress progress_;
-  std::deque<std::pair<Clock::time_point, std::uint64_t>> samples_;
+  TransferRate transferRate_{std::chrono::seconds(5), std::chrono::milliseconds(500)};
   Clock::time_point lastDraw_;
   std::set<std::u16string> placedShown_;
   std::size_t keptShown_ = 0;

@@ -15,10 +15,6 @@ namespace quillon::ui {
 
 namespace {
 
-// The rate is taken over this much of the recent past, and shown once reports span the least.
-constexpr std::chrono::seconds kRateSpan{10};
-constexpr std::chrono::milliseconds kLeastRateSpan{1000};
-
 QString MiB(std::uint64_t bytes) { return QString::number(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 1); }
 
 // A name too long for its line loses its middle; the whole stays in the tooltip.
@@ -113,26 +109,18 @@ void CProgressDlg::ShowDetails(const ImportProgress& progress) {
   SetElided(file_, tr("File: %1").arg(QString::fromStdU16String(progress.output)));
   amount_->setText(tr("%1 MiB of %2 MiB").arg(MiB(progress.bytesDone), MiB(progress.bytesTotal)));
 
-  const auto now = clock_();
-  // Bytes done never go back within an import; a report that says so begins a new count.
-  if (!samples_.empty() && progress.bytesDone < samples_.back().second) samples_.clear();
-  samples_.emplace_back(now, progress.bytesDone);
-  while (samples_.size() > 2 && now - samples_[1].first >= kRateSpan) samples_.pop_front();
-  const auto span = now - samples_.front().first;
-  if (span < kLeastRateSpan) {
+  transferRate_.Add(clock_(), progress.bytesDone);
+  const auto estimate = transferRate_.Rate(progress.bytesTotal);
+  if (!estimate) {
     rate_->clear();
     return;
   }
-  const double seconds = std::chrono::duration<double>(span).count();
-  const double bytesPerSecond = static_cast<double>(progress.bytesDone - samples_.front().second) / seconds;
-  const QString rate = MiB(static_cast<std::uint64_t>(bytesPerSecond));
-  if (bytesPerSecond <= 0) {
+  const QString rate = MiB(static_cast<std::uint64_t>(estimate->bytesPerSecond));
+  if (!estimate->secondsLeft) {
     rate_->setText(tr("%1 MiB/s").arg(rate));
     return;
   }
-  const std::uint64_t left = progress.bytesTotal - std::min(progress.bytesTotal, progress.bytesDone);
-  rate_->setText(tr("%1 MiB/s, %2 left", "rate, time left")
-                     .arg(rate, ImportMessages::Duration(static_cast<double>(left) / bytesPerSecond)));
+  rate_->setText(tr("%1 MiB/s, %2 left", "rate, time left").arg(rate, ImportMessages::Duration(*estimate->secondsLeft)));
 }
 
 }  // namespace quillon::ui

@@ -6,9 +6,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <utility>
+
+#include "import/TransferRate.h"
 
 class QLabel;
 class QProgressBar;
@@ -62,8 +63,8 @@ class CProgressDlg : public QDialog {
   int total_ = 0;
   std::atomic<bool> windowOpen_{false};
   Clock clock_;
-  // Bytes done at the recent reports, for the rate over the last seconds.
-  std::deque<std::pair<std::chrono::steady_clock::time_point, std::uint64_t>> samples_;
+  // The rate over the last ten seconds, shown once a second of reports is in.
+  TransferRate transferRate_{std::chrono::seconds(10), std::chrono::seconds(1)};
 };
 
 }  // namespace quillon::ui

@@ -18,10 +18,6 @@ namespace {
 // The window's own "new details are waiting" message.
 constexpr UINT kDetailsMessage = WM_APP + 1;
 
-// The rate is taken over this much of the recent past, and shown once reports span the least.
-constexpr std::chrono::seconds kRateSpan{10};
-constexpr std::chrono::milliseconds kLeastRateSpan{1000};
-
 }  // namespace
 
 CProgressDlg::CProgressDlg(std::function<void()> cancel)
@@ -94,26 +90,19 @@ void CProgressDlg::ShowDetails(const ImportProgress& progress) {
   SetItemText(IDC_DETAIL_AMOUNT,
               FormatText(LoadText(IDS_PROGRESS_AMOUNT), {MiBText(progress.bytesDone), MiBText(progress.bytesTotal)}));
 
-  const auto now = clock_();
-  // Bytes done never go back within an import; a report that says so begins a new count.
-  if (!samples_.empty() && progress.bytesDone < samples_.back().second) samples_.clear();
-  samples_.emplace_back(now, progress.bytesDone);
-  while (samples_.size() > 2 && now - samples_[1].first >= kRateSpan) samples_.pop_front();
-  const auto span = now - samples_.front().first;
-  if (span < kLeastRateSpan) {
+  transferRate_.Add(clock_(), progress.bytesDone);
+  const auto estimate = transferRate_.Rate(progress.bytesTotal);
+  if (!estimate) {
     SetItemText(IDC_DETAIL_RATE, {});
     return;
   }
-  const double seconds = std::chrono::duration<double>(span).count();
-  const double bytesPerSecond = static_cast<double>(progress.bytesDone - samples_.front().second) / seconds;
-  const std::wstring rate = MiBText(static_cast<std::uint64_t>(bytesPerSecond));
-  if (bytesPerSecond <= 0) {
+  const std::wstring rate = MiBText(static_cast<std::uint64_t>(estimate->bytesPerSecond));
+  if (!estimate->secondsLeft) {
     SetItemText(IDC_DETAIL_RATE, FormatText(LoadText(IDS_PROGRESS_RATE), {rate}));
     return;
   }
-  const std::uint64_t left = progress.bytesTotal - std::min(progress.bytesTotal, progress.bytesDone);
-  SetItemText(IDC_DETAIL_RATE, FormatText(LoadText(IDS_PROGRESS_RATE_LEFT),
-                                          {rate, DurationText(static_cast<double>(left) / bytesPerSecond)}));
+  SetItemText(IDC_DETAIL_RATE,
+              FormatText(LoadText(IDS_PROGRESS_RATE_LEFT), {rate, DurationText(*estimate->secondsLeft)}));
 }
 
 }  // namespace quillon::win32ui

@@ -5,13 +5,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <utility>
 
 #include "import/ImportFrontEnd.h"
+#include "import/TransferRate.h"
 #include "win32ui/Dialog.h"
 
 namespace quillon::win32ui {
@@ -57,8 +57,8 @@ class CProgressDlg : public Dialog {
   std::mutex detailsMutex_;
   std::optional<ImportProgress> details_;
   bool detailsPosted_ = false;
-  // Bytes done at the recent reports, for the rate over the last seconds.
-  std::deque<std::pair<std::chrono::steady_clock::time_point, std::uint64_t>> samples_;
+  // The rate over the last ten seconds, shown once a second of reports is in.
+  TransferRate transferRate_{std::chrono::seconds(10), std::chrono::seconds(1)};
 };
 
 }  // namespace quillon::win32ui
