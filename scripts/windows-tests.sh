@@ -82,23 +82,29 @@ win32ui_gtest() {
 }
 check win32ui_gtest
 
-# quillon.exe started twice, as a user would: the second copy ends at once and the first one's
-# window stays the only one (the window tests count the windows, on the same display).
+# quillon.exe started twice, as a user would: the second copy ends at once, brings the first
+# one's window to the front (a window of the test program has the front meanwhile), and that
+# window stays the only one (the window tests look at the windows, on the same display).
 second_copy_ends_at_once() {
   command -v xvfb-run >/dev/null || { echo "  no xvfb-run: not checked"; return 0; }
   (cd "$work" && xvfb-run -a bash -c '
-    exe="$1/src/win32ui/quillon.exe" tests="$1/tests/win32ui/quillon_win32ui_tests.exe"
+    exe="$1/src/win32ui/quillon.exe" tests="$1/tests/win32ui/quillon_win32ui_tests.exe" ready="$2/front-taken"
     one_window() {
       QUILLON_EXPECT_ONE_WINDOW=1 wine "$tests" --gtest_brief=1 --gtest_filter=StartupTest.OneProgramWindowIsOpen
     }
     wine "$exe" >/dev/null 2>&1 & first=$!
     status=0
     one_window || status=1
+    QUILLON_READY_FILE="Z:$ready" wine "$tests" --gtest_brief=1 --gtest_filter=StartupTest.ASecondStartRaisesTheFirst &
+    raised=$!
+    for _ in $(seq 300); do [ -e "$ready" ] && break; sleep 0.1; done
+    [ -e "$ready" ] || { echo "  the test program never took the front"; status=1; }
     timeout 20 wine "$exe" >/dev/null 2>&1 || { echo "  the second copy did not end by itself"; status=1; }
+    wait "$raised" || status=1
     one_window || status=1
     kill -0 "$first" 2>/dev/null || { echo "  the first copy ended"; status=1; }
     kill "$first" 2>/dev/null; wait "$first" 2>/dev/null
-    exit $status' _ "$win")
+    exit $status' _ "$win" "$work")
 }
 check second_copy_ends_at_once
 

@@ -1,5 +1,5 @@
-// quillon.exe as a user starts it: one copy at a time, and the main window in the user's
-// language (the one QUILLON_EXPECT_LANG names).
+// quillon.exe as a user starts it: one copy at a time, a second start bringing the first to the
+// front, and the main window in the user's language (the one QUILLON_EXPECT_LANG names).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -41,6 +41,33 @@ TEST(StartupTest, OneProgramWindowIsOpen) {
   const std::vector<DWORD> owners = QuillonWindowOwners();
   EXPECT_EQ(owners.size(), 1u);
   EXPECT_NE(owners.front(), ::GetCurrentProcessId());
+}
+
+// Run by scripts/windows-tests.sh while quillon.exe runs: this test takes the foreground with a
+// window of its own, says so by making the file QUILLON_READY_FILE names, and then waits for the
+// second start of quillon.exe to bring the first copy's window to the front.
+TEST(StartupTest, ASecondStartRaisesTheFirst) {
+  const char* ready = std::getenv("QUILLON_READY_FILE");
+  if (!ready) GTEST_SKIP() << "QUILLON_READY_FILE is not set";
+  ASSERT_TRUE(WaitFor([] { return QuillonWindowOwners().size() == 1; }, 30000)) << "no window captioned Quillon";
+  const DWORD first = QuillonWindowOwners().front();
+
+  const HWND mine = ::CreateWindowExW(0, L"STATIC", L"in front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                      nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(mine, nullptr);
+  ::SetForegroundWindow(mine);
+  ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == mine; }, 5000));
+  const HANDLE marker = ::CreateFileA(ready, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(marker, INVALID_HANDLE_VALUE);
+  ::CloseHandle(marker);
+
+  const auto frontProcess = [] {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(::GetForegroundWindow(), &process);
+    return process;
+  };
+  EXPECT_TRUE(WaitFor([&] { return frontProcess() == first; }, 30000)) << "the first copy stayed behind";
+  ::DestroyWindow(mine);
 }
 
 TEST(StartupTest, TheMainWindowSpeaksTheUsersLanguage) {
