@@ -659,15 +659,18 @@ TEST(ImportTexts, SummaryTellsWhatTheImportDidWithItsFigures) {
 }
 
 // Both languages carry every text and control of the import, with the same placeholders.
-TEST(ImportResources, JapaneseHasEveryEnglishTextAndControl) {
+TEST(Resources, JapaneseHasEveryEnglishTextAndControl) {
   const HMODULE module = ::GetModuleHandleW(nullptr);
   const auto strings = [&](WORD language) {
-    std::map<UINT, std::multiset<std::wstring>> placeholders;  // of each of the import's texts
-    for (UINT block = IDS_OVERWRITE_QUESTION / 16; block <= 499 / 16; ++block) {
+    std::map<UINT, std::multiset<std::wstring>> placeholders;  // of each of the program's texts
+    std::vector<UINT> blocks;
+    for (UINT block = IDS_ABOUTBOX / 16; block <= 499 / 16; ++block) blocks.push_back(block);
+    blocks.push_back(IDS_APP_NAME / 16);
+    for (const UINT block : blocks) {
       const HRSRC found = ::FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(block + 1), language);
       const auto* p = found ? static_cast<const WCHAR*>(::LockResource(::LoadResource(module, found))) : nullptr;
       for (UINT id = block * 16; p && id < block * 16 + 16; p += *p + 1, ++id) {
-        if (!*p || (id != IDS_OVERWRITE_QUESTION && id < 300)) continue;
+        if (!*p) continue;
         const std::wstring text(p + 1, *p);
         auto& found_ = placeholders[id];
         for (std::size_t i = text.find(L'%'); i != std::wstring::npos; i = text.find(L'%', i + 1)) {
@@ -692,10 +695,15 @@ TEST(ImportResources, JapaneseHasEveryEnglishTextAndControl) {
   const WORD english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
              japanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
   const auto en = strings(english);
-  EXPECT_TRUE(en.count(IDS_OVERWRITE_QUESTION) && en.count(IDS_FAIL_CHUNK_OPEN) && en.count(IDS_DURATION_HOURS));
+  for (const UINT id : {IDS_ABOUTBOX, IDS_VERSION, IDS_APP_NAME, IDS_OVERWRITE_QUESTION, IDS_FAIL_CHUNK_OPEN,
+                        IDS_DURATION_HOURS}) {
+    EXPECT_TRUE(en.count(id)) << id;
+  }
   EXPECT_EQ(en, strings(japanese));
-  for (int templateId : {IDD_PROGRESS, IDD_OVERWRITE}) {
-    EXPECT_EQ(controls(templateId, english).size(), templateId == IDD_PROGRESS ? 6u : 9u);
+  EXPECT_EQ(controls(IDD_PROGRESS, english).size(), 6u);
+  EXPECT_EQ(controls(IDD_OVERWRITE, english).size(), 9u);
+  EXPECT_TRUE(controls(IDD_MAIN, english).count(IDC_PREFIX));
+  for (int templateId : {IDD_MAIN, IDD_PROGRESS, IDD_OVERWRITE}) {
     EXPECT_EQ(controls(templateId, english), controls(templateId, japanese)) << templateId;
   }
 }
