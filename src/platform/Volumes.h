@@ -11,7 +11,9 @@ namespace quillon::platform {
 
 struct Volume {
   std::u16string root;  // where its files begin: a mount point, or a drive such as "E:"
-  std::string fsType;   // as the system names it ("vfat", "exfat", "NTFS"...)
+  // As the system names it ("vfat", "exfat"...). Empty on Windows, where the list does not ask
+  // the drives themselves (VolumeType does).
+  std::string fsType;
   // False for network file systems (a dead server hangs every look at them) and the system's
   // pseudo file systems: neither can be a unit's disk, and drive detection leaves them alone.
   bool local = true;

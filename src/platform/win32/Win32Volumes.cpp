@@ -79,14 +79,13 @@ std::vector<Volume> ListVolumes() {
     Volume volume;
     const std::u16string root = win32::DriveRoot(name);
     volume.root = std::move(name);
-    // A network drive whose server is gone hangs every look: it is not asked anything.
-    if (::GetDriveTypeW(Wide(root)) == DRIVE_REMOTE) {
-      volume.local = false;
-    } else if (auto type = FileSystemName(root)) {
-      volume.fsType = std::move(*type);
-    } else {
-      volume.local = false;  // no medium, not ready, or refused: nothing to look at
-    }
+    // The drive's type comes from the system's own tables, without a look at the medium. A
+    // network drive whose server is gone hangs every look, and a letter without a volume has
+    // nothing to look at: neither is asked anything. The others are not asked for their file
+    // system either: a failing disk can hang that question, and the list is made on the window
+    // thread, while drive detection looks at each drive on a thread of its own, with a bound.
+    const UINT type = ::GetDriveTypeW(Wide(root));
+    volume.local = type != DRIVE_REMOTE && type != DRIVE_NO_ROOT_DIR && type != DRIVE_UNKNOWN;
     volumes.push_back(std::move(volume));
   }
   return volumes;
