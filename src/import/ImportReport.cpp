@@ -16,18 +16,24 @@ std::u16string InParentheses(const std::string& detail) {
 
 }  // namespace
 
-std::string ByteSizeText(std::uint64_t bytes) {
-  static constexpr const char* kUnits[] = {"KiB", "MiB", "GiB", "TiB"};
-  if (bytes < 1024) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+ScaledSize ScaleBytes(std::uint64_t bytes) {
+  if (bytes < 1024) return {std::to_string(bytes), 0};
+  constexpr int kLargest = 4;  // TiB
   double value = static_cast<double>(bytes) / 1024;
-  std::size_t unit = 0;
-  while (value >= 1024 && unit + 1 < std::size(kUnits)) {
+  int unit = 1;
+  while (value >= 1024 && unit < kLargest) {
     value /= 1024;
     ++unit;
   }
   char text[32];
-  std::snprintf(text, sizeof text, value < 10 ? "%.1f %s" : "%.0f %s", value, kUnits[unit]);
-  return text;
+  std::snprintf(text, sizeof text, value < 10 ? "%.1f" : "%.0f", value);
+  return {text, unit};
+}
+
+std::string ByteSizeText(std::uint64_t bytes) {
+  static constexpr const char* kUnits[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
+  const ScaledSize size = ScaleBytes(bytes);
+  return size.number + " " + (bytes == 1 ? "byte" : kUnits[size.unit]);
 }
 
 std::u16string ClipFailure::Describe() const {

@@ -82,6 +82,14 @@ struct ImportOutcome {
   double seconds = 0;                        // from the start of the copy to its end
 };
 
+// A size in the largest binary unit it fills once: the number as text ("512", "4.0", "300")
+// and the unit (0 bytes, 1 KiB, 2 MiB, 3 GiB, 4 TiB), for each front end to name in its language.
+struct ScaledSize {
+  std::string number;
+  int unit = 0;
+};
+ScaledSize ScaleBytes(std::uint64_t bytes);
+
 // Sizes for messages: "1.5 GiB", "300 MiB", "12 KiB", "512 bytes".
 std::string ByteSizeText(std::uint64_t bytes);
 

@@ -12,7 +12,7 @@ BOOL CAboutDlg::OnInitDialog() {
   std::string version = "Quillon version ";
   version += kVersion;
   SetItemText(IDC_ABOUT_VERSION, std::wstring(version.begin(), version.end()));
-  SetItemText(IDC_ABOUT_NOTICE, Format(LoadText(IDS_ABOUT_NOTICE), std::to_wstring(kCopyrightYear)));
+  SetItemText(IDC_ABOUT_NOTICE, FormatText(LoadText(IDS_ABOUT_NOTICE), {std::to_wstring(kCopyrightYear)}));
   ::SetWindowTextW(Handle(), LoadText(IDS_VERSION).c_str());
   return TRUE;
 }

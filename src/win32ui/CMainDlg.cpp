@@ -32,27 +32,6 @@ enum Follow : unsigned { kMoveRight = 1, kMoveDown = 2, kWiden = 4, kHeighten = 
 // The main window whose dialog loop the message filter serves (one per thread).
 thread_local CMainDlg* filteredWindow = nullptr;
 
-std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
-std::u16string U16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
-
-// text with %1, %2... replaced by the arguments in their order.
-std::wstring FormatArgs(const std::wstring& text, std::initializer_list<std::wstring> arguments) {
-  const std::vector<std::wstring> args(arguments);
-  std::wstring out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'%' && i + 1 < text.size() && text[i + 1] >= L'1' && text[i + 1] <= L'9') {
-      const std::size_t n = static_cast<std::size_t>(text[i + 1] - L'1');
-      if (n < args.size()) {
-        out += args[n];
-        ++i;
-        continue;
-      }
-    }
-    out += text[i];
-  }
-  return out;
-}
-
 }  // namespace
 
 CMainDlg::CMainDlg(MainDlgOptions options)
@@ -111,7 +90,7 @@ BOOL CMainDlg::OnInitDialog() {
     // A folder chosen with "Other folder..." in an earlier run comes back while it still holds
     // a unit's tree; a drive that is attached needs no such help.
     const std::vector<std::u16string> drives = ListUnitDrives();
-    if (std::find(drives.begin(), drives.end(), U16(drive_)) == drives.end()) AddOtherFolder(drive_);
+    if (std::find(drives.begin(), drives.end(), FromWide(drive_)) == drives.end()) AddOtherFolder(drive_);
   }
   SetItemText(IDC_DESTINATION, destination_);
   WarnIfNotNtfs();
@@ -244,7 +223,7 @@ std::vector<std::u16string> CMainDlg::ListUnitDrives() {
   return probe_->Find(CandidateDrives(platform::ListVolumes()));
 }
 
-bool CMainDlg::IsUnitFolder(const std::wstring& folder) { return !probe_->Find({U16(folder)}).empty(); }
+bool CMainDlg::IsUnitFolder(const std::wstring& folder) { return !probe_->Find({FromWide(folder)}).empty(); }
 
 void CMainDlg::AddOtherFolder(const std::wstring& folder) {
   if (std::find(otherFolders_.begin(), otherFolders_.end(), folder) == otherFolders_.end())
@@ -319,7 +298,7 @@ void CMainDlg::FillClipList() {
   ListMessage(WM_SETREDRAW, FALSE);
   ListMessage(LB_RESETCONTENT);
   if (!drive.empty()) {
-    catalogue_.Scan(U16(drive), hdv, dv);
+    catalogue_.Scan(FromWide(drive), hdv, dv);
     std::vector<std::u16string> rows;
     catalogue_.GetRowTexts(rows, TheImportContext().dateLocale);
     for (std::size_t k = 0; k < rows.size(); ++k) {
@@ -349,9 +328,9 @@ void CMainDlg::UpdateNoUnitHint() {
   const std::wstring drive = SelectedDriveEntry();
   std::wstring hint;
   if (drive.empty()) {
-    hint = FormatArgs(LoadText(IDS_NO_UNIT_HINT), {LoadText(IDS_OTHER_FOLDER), LoadText(IDS_DRIVE_LABEL)});
+    hint = FormatText(LoadText(IDS_NO_UNIT_HINT), {LoadText(IDS_OTHER_FOLDER), LoadText(IDS_DRIVE_LABEL)});
   } else if (ListMessage(LB_GETCOUNT) == 0 && !IsUnitFolder(drive)) {
-    hint = FormatArgs(LoadText(IDS_NOT_A_UNIT_HINT), {drive, LoadText(IDS_OTHER_FOLDER), LoadText(IDS_DRIVE_LABEL)});
+    hint = FormatText(LoadText(IDS_NOT_A_UNIT_HINT), {drive, LoadText(IDS_OTHER_FOLDER), LoadText(IDS_DRIVE_LABEL)});
   }
   SetItemText(IDC_NO_UNIT_HINT, hint);
   ::ShowWindow(Item(IDC_NO_UNIT_HINT), hint.empty() ? SW_HIDE : SW_SHOWNA);
@@ -468,7 +447,7 @@ void CMainDlg::OnOpenFolder() {
   const auto opened = reinterpret_cast<INT_PTR>(
       ::ShellExecuteW(Handle(), L"open", summaryFolder_.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   if (opened <= 32) {
-    ShowMessage(Handle(), FormatArgs(LoadText(IDS_OPEN_FOLDER_FAILED), {summaryFolder_}), MB_OK | MB_ICONEXCLAMATION);
+    ShowMessage(Handle(), FormatText(LoadText(IDS_OPEN_FOLDER_FAILED), {summaryFolder_}), MB_OK | MB_ICONEXCLAMATION);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "import/CopyMessage.h"
+#include "platform/Path.h"
 #include "win32ui/ImportIds.h"
 #include "win32ui/ImportTexts.h"
 #include "win32ui/resource.h"
@@ -34,9 +35,7 @@ std::wstring Shortened(const std::wstring& name, std::size_t kept) {
 COverwriteConfirmDialog::COverwriteConfirmDialog() : Dialog(IDD_OVERWRITE) {}
 
 int COverwriteConfirmDialog::AskOverwrite(const OverwriteQuestion& question) {
-  const std::u16string_view path = question.path;
-  const std::size_t slash = path.find_last_of(u'\\');
-  name_ = Wide(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+  name_ = Wide(platform::LastComponent(question.path));
   question_ = OverwriteQuestionText(question.path);
   existing_ = ExistingFileText(question);
   new_ = NewFileText(question);

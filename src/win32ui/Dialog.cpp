@@ -1,5 +1,6 @@
 #include "win32ui/Dialog.h"
 
+#include "platform/Text.h"
 #include "win32ui/resource.h"
 
 namespace quillon::win32ui {
@@ -102,15 +103,33 @@ int ShowMessage(HWND owner, const std::wstring& text, UINT type) {
   return ::MessageBoxW(owner, text.c_str(), AppName().c_str(), type);
 }
 
-std::wstring Format(const std::wstring& text, const std::wstring& argument) {
+std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+
+std::u16string FromWide(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
+
+std::wstring WideFromUtf8(std::string_view text) { return Wide(platform::FromUtf8(text)); }
+
+std::wstring FormatText(std::wstring_view text, std::initializer_list<std::wstring> arguments) {
   std::wstring out;
-  out.reserve(text.size() + argument.size());
+  out.reserve(text.size());
+  const auto* next = arguments.begin();
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'%' && i + 1 < text.size() && (text[i + 1] == L's' || text[i + 1] == L'1')) {
-      out += argument;
+    const wchar_t c = text[i];
+    const wchar_t after = i + 1 < text.size() ? text[i + 1] : L'\0';
+    if (c != L'%') {
+      out += c;
+    } else if (after == L'%') {
+      out += L'%';
+      ++i;
+    } else if (after == L's') {
+      if (next != arguments.end()) out += *next++;
+      ++i;
+    } else if (after >= L'1' && after <= L'9') {
+      const auto n = static_cast<std::size_t>(after - L'1');
+      if (n < arguments.size()) out += *(arguments.begin() + n);
       ++i;
     } else {
-      out += text[i];
+      out += c;
     }
   }
   return out;

@@ -5,7 +5,9 @@
 // and the plain Win32 calls its subclasses make.
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace quillon::win32ui {
 
@@ -55,7 +57,13 @@ std::wstring LoadText(UINT id);
 std::wstring AppName();
 // A message box with the application name as caption.
 int ShowMessage(HWND owner, const std::wstring& text, UINT type);
-// text with every "%s" (or "%1") replaced by argument, in order of appearance.
-std::wstring Format(const std::wstring& text, const std::wstring& argument);
+// text with "%1".."%9" replaced by the arguments of that number, each "%s" by the next argument
+// in turn, and "%%" by "%". What an argument holds is never read as a placeholder.
+std::wstring FormatText(std::wstring_view text, std::initializer_list<std::wstring> arguments);
+
+// The domain's UTF-16 text as the system's wide text and back, and its UTF-8 texts (error texts).
+std::wstring Wide(std::u16string_view text);
+std::u16string FromWide(std::wstring_view text);
+std::wstring WideFromUtf8(std::string_view text);
 
 }  // namespace quillon::win32ui

@@ -40,7 +40,7 @@ std::optional<ImportOutcome> ImportSession::Run(const ClipCatalogue& catalogue, 
   if (running_.load()) return std::nullopt;  // one import at a time
   auto job = std::make_unique<ImportJob>(*this);
   const ImportPlan plan =
-      job->Prepare(catalogue, prefixPosition, rows, std::u16string(destination.begin(), destination.end()));
+      job->Prepare(catalogue, prefixPosition, rows, FromWide(destination));
   if (plan.refusal) {
     Show(owner_, RefusedMessage(*plan.refusal));
     return std::nullopt;

@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "import/UserTexts.h"
-#include "platform/Text.h"
+#include "platform/Path.h"
 #include "win32ui/Dialog.h"
 #include "win32ui/ImportIds.h"
 #include "win32ui/ImportSession.h"
@@ -25,10 +25,7 @@ std::wstring Unbroken(std::wstring text) {
 
 std::wstring Number(std::uint64_t value) { return std::to_wstring(value); }
 
-std::wstring FileName(std::u16string_view path) {
-  const std::size_t slash = path.find_last_of(u'\\');
-  return Wide(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
-}
+std::wstring FileName(std::u16string_view path) { return Wide(platform::LastComponent(path)); }
 
 std::wstring Joined(const std::vector<std::wstring>& lines, std::wstring_view separator) {
   std::wstring out;
@@ -46,48 +43,11 @@ std::wstring WithCause(const std::wstring& line, const std::string& cause) {
 
 }  // namespace
 
-std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
-
-std::wstring WideFromUtf8(std::string_view text) { return Wide(platform::FromUtf8(text)); }
-
-std::wstring FormatText(std::wstring_view text, std::initializer_list<std::wstring> arguments) {
-  std::wstring out;
-  out.reserve(text.size());
-  const auto* next = arguments.begin();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const wchar_t c = text[i];
-    const wchar_t after = i + 1 < text.size() ? text[i + 1] : L'\0';
-    if (c != L'%') {
-      out += c;
-    } else if (after == L'%') {
-      out += L'%';
-      ++i;
-    } else if (after == L's') {
-      if (next != arguments.end()) out += *next++;
-      ++i;
-    } else if (after >= L'1' && after <= L'9') {
-      const auto n = static_cast<std::size_t>(after - L'1');
-      if (n < arguments.size()) out += *(arguments.begin() + n);
-      ++i;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 std::wstring SizeText(std::uint64_t bytes) {
-  if (bytes < 1024) return Unbroken(FormatText(LoadText(bytes == 1 ? IDS_SIZE_BYTE : IDS_SIZE_BYTES), {Number(bytes)}));
-  static constexpr UINT kUnits[] = {IDS_SIZE_KIB, IDS_SIZE_MIB, IDS_SIZE_GIB, IDS_SIZE_TIB};
-  double value = static_cast<double>(bytes) / 1024;
-  std::size_t unit = 0;
-  while (value >= 1024 && unit + 1 < std::size(kUnits)) {
-    value /= 1024;
-    ++unit;
-  }
-  wchar_t number[32];
-  std::swprintf(number, std::size(number), value < 10 ? L"%.1f" : L"%.0f", value);
-  return Unbroken(FormatText(LoadText(kUnits[unit]), {number}));
+  static constexpr UINT kUnits[] = {IDS_SIZE_BYTES, IDS_SIZE_KIB, IDS_SIZE_MIB, IDS_SIZE_GIB, IDS_SIZE_TIB};
+  const ScaledSize size = ScaleBytes(bytes);
+  const UINT unit = bytes == 1 ? IDS_SIZE_BYTE : kUnits[size.unit];
+  return Unbroken(FormatText(LoadText(unit), {WideFromUtf8(size.number)}));
 }
 
 std::wstring DurationText(double seconds) {

@@ -15,14 +15,6 @@
 
 namespace quillon::win32ui {
 
-// The domain's UTF-16 text as the system's wide text, and its UTF-8 texts (error texts).
-std::wstring Wide(std::u16string_view text);
-std::wstring WideFromUtf8(std::string_view text);
-
-// text with "%1".."%9" replaced by the arguments of that number, each "%s" by the next argument
-// in turn, and "%%" by "%". What an argument holds is never read as a placeholder.
-std::wstring FormatText(std::wstring_view text, std::initializer_list<std::wstring> arguments);
-
 // "512 bytes", "4.0 KiB", "1.2 GiB", never broken between number and unit (a no-break space).
 std::wstring SizeText(std::uint64_t bytes);
 // "41 s", "2 min 5 s", "1 h 3 min".
