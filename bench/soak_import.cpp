@@ -16,10 +16,9 @@
 #include <vector>
 
 #include "catalogue/ClipCatalogue.h"
-#include "import/CopyMessage.h"
 #include "import/ImportJob.h"
 #include "platform/Text.h"
-#include "support/FakeFrontEnd.h"
+#include "support/RecordingEvents.h"
 
 namespace {
 
@@ -46,8 +45,8 @@ int OpenDescriptors() {
 
 struct Mode {
   const char* name;
-  ImportState initial;
-  std::deque<int> answers;
+  OverwritePolicy initial;
+  std::deque<OverwriteAnswer> answers;
 };
 
 }  // namespace
@@ -63,13 +62,14 @@ int main(int argc, char** argv) {
   const std::u16string dest = platform::FromUtf8(argv[2]);
   const int imports = argc > 3 ? std::atoi(argv[3]) : 500;
 
+  constexpr OverwriteAnswer Yes = OverwriteAnswer::Yes, No = OverwriteAnswer::No;
   const std::vector<Mode> modes = {
-      {"all", OverwriteAll, {}},
-      {"none", SkipAll, {}},
-      {"ask y/n", Ask, {kAnswerYes, kAnswerNo, kAnswerYes, kAnswerNo, kAnswerYes, kAnswerNo, kAnswerYes, kAnswerNo}},
-      {"ask yes-to-all", Ask, {kAnswerYesToAll}},
-      {"ask no-to-all", Ask, {kAnswerNoToAll}},
-      {"ask cancel", Ask, {kAnswerYes, kAnswerCancel}},
+      {"all", OverwritePolicy::ReplaceAll, {}},
+      {"none", OverwritePolicy::KeepAll, {}},
+      {"ask y/n", OverwritePolicy::Ask, {Yes, No, Yes, No, Yes, No, Yes, No}},
+      {"ask yes-to-all", OverwritePolicy::Ask, {OverwriteAnswer::YesToAll}},
+      {"ask no-to-all", OverwritePolicy::Ask, {OverwriteAnswer::NoToAll}},
+      {"ask cancel", OverwritePolicy::Ask, {Yes, OverwriteAnswer::Cancel}},
   };
 
   const int fdsAtStart = OpenDescriptors();
@@ -84,16 +84,13 @@ int main(int argc, char** argv) {
     std::vector<std::size_t> rows;
     for (std::size_t r = 0; r < catalogue.Count(); ++r) rows.push_back(r);
 
-    testsupport::FakeFrontEnd frontEnd(mode.answers);
-    ImportJob job(frontEnd);
-    ImportOptions options;
-    options.overwrite = mode.initial;
-    job.Prepare(catalogue, 0, rows, dest, options);
-    job.StartWorker();
-    job.Join();
-    const ImportOutcome outcome = job.Conclude();
+    testsupport::RecordingEvents events(mode.answers);
+    ImportRequest request = RequestFor(catalogue, rows);
+    request.destination = dest;
+    request.overwrite = mode.initial;
+    const ImportOutcome outcome = testsupport::RunToEnd(std::move(request), events);
     written += static_cast<int>(outcome.written.size());
-    failed += static_cast<int>(outcome.failed.size());
+    failed += static_cast<int>(outcome.FailedClips().size());
     cancelled += outcome.cancelled;
 
     const long rss = ResidentKiB();

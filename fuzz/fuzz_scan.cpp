@@ -17,7 +17,7 @@
 #include "ScanTree.h"
 #include "catalogue/ClipCatalogue.h"
 #include "import/CopyEngine.h"
-#include "import/CopyMessage.h"
+#include "import/ImportJob.h"
 #include "import/OutputName.h"
 #include "import/RecordingTimeProbe.h"
 #include "platform/FileSystem.h"
@@ -61,9 +61,14 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
   return files;
 }
 
-class YesAsker final : public quillon::OverwriteAsker {
+// Keeps the places of the outputs placed, and answers Yes to every question.
+class Outputs final : public quillon::ImportEvents {
  public:
-  int AskOverwrite(const quillon::OverwriteQuestion&) override { return quillon::kAnswerYes; }
+  void OnImportEvent(quillon::ImportEvent event) override {
+    if (auto* asked = std::get_if<quillon::OverwriteAsked>(&event)) asked->answer->Give(quillon::OverwriteAnswer::Yes);
+    if (auto* placed = std::get_if<quillon::PlacedOutput>(&event)) paths.push_back(placed->path);
+  }
+  std::vector<std::u16string> paths;
 };
 
 }  // namespace
@@ -85,13 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   catalogue.GetRowTexts(rows);
   Require(rows.size() == catalogue.Count());
 
-  quillon::ImportContext context;
-  quillon::NamingState naming;
-  YesAsker asker;
-  quillon::CopyEnvironment env{context, naming, asker};
   const std::u16string destination = quillon::platform::FromUtf8(dest.string());
-  context.SetDestination(destination);
-  std::vector<std::u16string> placed;
+  Outputs outputs;
+  std::atomic<std::int64_t> lastNoTime{0};
 
   for (std::size_t i = 0; i < catalogue.Count(); ++i) {
     catalogue.GetClipSizeMiB(i);
@@ -102,17 +103,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (quillon::Chunk& chunk : clip->chunks) {
       bytes += chunk.Size();
       if (auto file = quillon::platform::Files().OpenRead(chunk.path)) quillon::ProbeRecordingTime(chunk, *file);
-      const std::u16string name = quillon::OutputName(*clip, chunk, naming);
+      const std::u16string name = quillon::OutputName(*clip, chunk, 0, lastNoTime);
       Require(!name.empty() && name.find(u'/') == std::u16string::npos);
     }
     if (bytes <= kMaxCopiedBytes) {
-      quillon::CopyClip(catalogue, i, env, nullptr);
-      for (auto& out : context.Placed()) placed.push_back(std::move(out.path));
-      // Each clip starts as the first of an import: a failure before it changes nothing.
-      context.Reset();
-      context.SetDestination(destination);
+      // Each clip is an import of its own: a failure before it changes nothing.
+      quillon::ImportRequest request = quillon::RequestFor(catalogue, {i});
+      request.destination = destination;
+      request.overwrite = quillon::OverwritePolicy::Ask;
+      quillon::ImportJob job(std::move(request), outputs);
+      job.Proceed();
+      job.Start();
+      job.Wait();
     }
   }
+  const std::vector<std::u16string>& placed = outputs.paths;
   // Every output file the import kept lies in the destination, and the unit is as it was.
   for (const auto& path : placed) {
     Require(fs::path(quillon::platform::ToUtf8(path)).parent_path() == dest);

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "cli/Json.h"
+#include "frontend/Texts.h"
+#include "import/ImportJob.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 
@@ -10,22 +12,21 @@ namespace quillon::cli {
 
 namespace {
 
-// A front end for a job that is prepared and never started.
-class NoFrontEnd final : public ImportFrontEnd {
+// A job that is only prepared tells nothing.
+class NoEvents final : public ImportEvents {
  public:
-  bool ShowProgress(const ImportProgress&) override { return false; }
-  void ClipFailed(const ClipFailure&) override {}
-  void CopyEnded() override {}
-  void Finished(const ImportOutcome&) override {}
-  int AskOverwrite(const OverwriteQuestion&) override { return kAnswerCancel; }
+  void OnImportEvent(ImportEvent) override {}
 };
 
-// What the copy engine does with an existing entry at an output's name.
-OutputAction ActionAt(const std::optional<platform::FileStatus>& existing, std::int32_t overwrite) {
-  if (!existing) return OutputAction::New;
-  if (overwrite == SkipAll) return OutputAction::Keep;
-  if (overwrite == Ask) return OutputAction::Ask;
-  return existing->isDirectory ? OutputAction::Fail : OutputAction::Replace;
+// What the copy does with what is at an output's name.
+OutputAction ActionAt(const PlannedOutput& output) {
+  switch (output.atName) {
+    case AtName::Create: return OutputAction::New;
+    case AtName::Ask: return OutputAction::Ask;
+    case AtName::Replace: return output.existing->isDirectory ? OutputAction::Fail : OutputAction::Replace;
+    case AtName::UnitFile: return OutputAction::Fail;
+    default: return OutputAction::Keep;
+  }
 }
 
 const char* ActionText(OutputAction action) {
@@ -57,18 +58,23 @@ bool DryRun::WouldSucceed() const {
          std::none_of(files.begin(), files.end(), [](const PlannedFile& f) { return f.action == OutputAction::Fail; });
 }
 
-DryRun PlanImport(const ClipCatalogue& catalogue, int prefix, std::vector<std::size_t> rows,
-                  const std::u16string& destination, const ImportOptions& options) {
-  ImportOptions lookOnly = options;
-  lookOnly.removeLeftovers = false;
-  NoFrontEnd frontEnd;
-  ImportJob job(frontEnd);
+std::string RefusalLine(const Refusal& refusal) {
+  const frontend::Notice notice = frontend::RefusedNotice(refusal);
+  std::string line = platform::ToUtf8(frontend::English(notice.text));
+  if (!notice.detail.Empty()) line += " (" + platform::ToUtf8(frontend::English(notice.detail)) + ")";
+  return line;
+}
+
+DryRun PlanImport(ImportRequest request) {
+  request.lookOnly = true;
+  NoEvents events;
+  ImportJob job(std::move(request), events);
   DryRun run;
-  run.plan = job.Prepare(catalogue, prefix, std::move(rows), destination, lookOnly);
-  for (PlannedImportOutput& output : job.PlannedOutputs()) {
-    run.files.push_back({output.clip, output.path, output.bytes, ActionAt(output.existing, options.overwrite)});
+  run.plan = job.Prepare();
+  for (const PlannedOutput& output : run.plan.outputs) {
+    run.files.push_back({output.clipName, platform::JoinPath(job.Request().destination, {output.name}),
+                         output.chunks.bytes, ActionAt(output)});
   }
-  job.Conclude();
   return run;
 }
 
@@ -83,9 +89,9 @@ std::string DryRunText(const DryRun& run) {
     out += action + "  " + std::string(width - size.size(), ' ') + size + "  " + platform::ToUtf8(f.path) + "\n";
   }
   for (const ClipFailure& failure : run.plan.tooLarge) {
-    out += "too large: " + platform::ToUtf8(failure.Describe()) + "\n";
+    out += "too large: " + platform::ToUtf8(frontend::English(frontend::FailureLine(failure))) + "\n";
   }
-  out += run.plan.refusal ? "refused: " + platform::ToUtf8(run.plan.refusal->Describe()) + "\n" : "OK\n";
+  out += run.plan.refusal ? "refused: " + RefusalLine(*run.plan.refusal) + "\n" : "OK\n";
   return out;
 }
 
@@ -102,10 +108,10 @@ std::string DryRunJson(const DryRun& run) {
     const ClipFailure& failure = run.plan.tooLarge[i];
     if (i) out += ", ";
     out += "{\"clip\": " + JsonString(failure.clip) + ", \"file\": " + JsonString(failure.file) +
-           ", \"error\": " + JsonString(failure.Describe()) + "}";
+           ", \"error\": " + JsonString(frontend::English(frontend::FailureLine(failure))) + "}";
   }
   out += "], \"refusal\": ";
-  out += run.plan.refusal ? JsonString(run.plan.refusal->Describe()) : "null";
+  out += run.plan.refusal ? JsonString(platform::FromUtf8(RefusalLine(*run.plan.refusal))) : "null";
   return out + "}\n";
 }
 

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "import/ImportJob.h"
+#include "import/ImportRequest.h"
+#include "import/OutputPlan.h"
 
 namespace quillon::cli {
 
@@ -32,9 +33,12 @@ struct DryRun {
   bool WouldSucceed() const;
 };
 
-// Runs the import's preparation and plans the outputs of the clips it would copy.
-DryRun PlanImport(const ClipCatalogue& catalogue, int prefix, std::vector<std::size_t> rows,
-                  const std::u16string& destination, const ImportOptions& options);
+// Runs the import's preparation, only looking, and tells the outputs of the clips it would copy.
+DryRun PlanImport(ImportRequest request);
+
+// Why the import cannot start, in one line: the reason, and the system's error text where it
+// tells more.
+std::string RefusalLine(const Refusal& refusal);
 
 // One line per output ("would replace  3000  PATH"), the clips left out as too large, and
 // the verdict: "OK" or "refused: " and why.

@@ -1,13 +1,11 @@
 #include "cli/TerminalImport.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <string>
 
 #include "cli/StandardOutput.h"
-#include "import/UserTexts.h"
+#include "frontend/Texts.h"
 #include "platform/Console.h"
 #include "platform/LocalTime.h"
 #include "platform/Path.h"
@@ -18,16 +16,17 @@ namespace quillon::cli {
 namespace {
 
 constexpr int kBarWidth = 20;
-// How long the main thread waits at most before it looks at the cancel flag again.
-constexpr int kWakeMs = 50;
-// The bar is drawn again at most this often, unless the clip or the output changes.
+// How long the main thread waits at most before it looks for an interrupt again.
+constexpr auto kWake = std::chrono::milliseconds(50);
 constexpr auto kRedraw = std::chrono::milliseconds(100);
 constexpr double kMiB = 1024.0 * 1024.0;
+
+std::string Utf8(const frontend::Message& message) { return platform::ToUtf8(frontend::English(message)); }
 
 // "3 bytes", or "2.9 KiB (3000 bytes)": the exact count beside the rounded size, so that two
 // sizes can be told apart.
 std::string SizeText(std::uint64_t bytes) {
-  std::string text = ByteSizeText(bytes);
+  std::string text = Utf8(frontend::SizeText(bytes));
   if (bytes >= 1024) text += " (" + std::to_string(bytes) + " bytes)";
   return text;
 }
@@ -55,152 +54,142 @@ std::string CutToColumns(const std::string& text, std::size_t columns) {
   return text;
 }
 
+frontend::SessionOptions TerminalSessionOptions() {
+  frontend::SessionOptions options;
+  // The bar follows a slower or faster stretch of the copy soon.
+  options.rateSpan = std::chrono::seconds(5);
+  options.rateLeast = std::chrono::milliseconds(500);
+  return options;
+}
+
 }  // namespace
 
-TerminalImport::TerminalImport(const ClipCatalogue& catalogue, TerminalImportOptions options)
-    : catalogue_(catalogue), options_(options) {}
+TerminalImport::TerminalImport(TerminalImportOptions options)
+    : options_(options), session_(*this, [this] { Wake(); }, TerminalSessionOptions()) {}
 
-TerminalImportResult TerminalImport::Run(int prefix, std::vector<std::size_t> rows,
-                                         const std::u16string& destination, const ImportOptions& importOptions) {
-  ImportJob job(*this);
-  const ImportPlan plan = job.Prepare(catalogue_, prefix, std::move(rows), destination, importOptions);
-  if (plan.refusal) {
-    PrintError(plan.refusal->Describe());
-    job.Conclude();
-    return {plan.refusal, {}};
+void TerminalImport::Wake() {
+  {
+    std::lock_guard lock(mutex_);
+    wake_ = true;
   }
-  for (const ClipFailure& failure : plan.tooLarge) PrintError(failure.Describe());
+  woken_.notify_one();
+}
 
-  copyRan_ = true;
-  progressOpen_.store(true);
+ImportOutcome TerminalImport::Run(ImportRequest request) {
+  outcome_.reset();
   {
     // Interrupts always reach this thread, and end a question that waits for an answer.
     const platform::InterruptsKeptFromNewThreads kept;
-    job.StartWorker();
+    session_.Start(std::move(request));
   }
-
   bool cancelled = false;
-  std::unique_lock lock(mutex_);
-  for (;;) {
-    wake_.wait_for(lock, std::chrono::milliseconds(kWakeMs), [this] {
-      return !messages_.empty() || (question_ && !answer_) || workerEnded_ || platform::Interrupted();
-    });
-    while (!messages_.empty()) {
-      const Message m = messages_.front();
-      messages_.pop_front();
-      lock.unlock();
-      Handle(m);
-      lock.lock();
+  while (session_.Running()) {
+    {
+      std::unique_lock lock(mutex_);
+      woken_.wait_for(lock, kWake, [this] { return wake_; });
+      wake_ = false;
     }
-    if (question_ && !answer_) {
-      const OverwriteQuestion question = *question_;
-      lock.unlock();
-      PrintNewOutputs();
-      const int answer = AnswerQuestion(question);
-      lock.lock();
-      answer_ = answer;
-      wake_.notify_all();
-    }
-    lock.unlock();
-    PrintNewOutputs();
-    lock.lock();
-    if (platform::Interrupted() && !cancelled && progressOpen_.load()) {
-      // As Cancel in the progress window: the worker stops after the block it is copying.
-      progressOpen_.store(false);
+    if (platform::Interrupted() && !cancelled) {
       cancelled = true;
-      job.Cancel();
+      session_.Cancel();  // as Cancel in the progress window: the copy stops after its block
     }
-    if (workerEnded_ && messages_.empty() && !(question_ && !answer_)) break;
+    session_.Drain();
   }
-  lock.unlock();
-  PrintNewOutputs();  // those placed after the last look
   ClearBar();
-  return {std::nullopt, job.Conclude()};
+  return outcome_.value_or(ImportOutcome{});
 }
 
-void TerminalImport::Handle(const Message& m) {
-  switch (m.code) {
-    case COPY_PROGRESS:
-      if (m.progress) TakeProgress(*m.progress);
-      break;
-    case COPY_DONE:
-      progressOpen_.store(false);
-      break;
-    case COPY_FAILED:
-      PrintError(platform::FromUtf8(kImportFailedText));
-      if (m.failure) PrintError(m.failure->Describe());
-      break;
-    default:
-      break;
-  }
-}
-
-void TerminalImport::TakeProgress(const ImportProgress& progress) {
-  const Clock::time_point now = Clock::now();
-  const bool moved = progress.clip != progress_.clip || progress.output != progress_.output;
-  progress_ = progress;
-  transferRate_.Add(now, progress.bytesDone);
-  if (moved || now - lastDraw_ >= kRedraw || progress.bytesDone >= progress.bytesTotal) DrawBar();
-}
-
-void TerminalImport::PrintNewOutputs() {
-  if (!options_.printPaths) return;
-  const ImportContext& context = TheImportContext();
-  for (const PlacedOutput& placed : context.Placed()) {
-    if (!placedShown_.insert(placed.path).second) continue;
-    ClearBar();
-    Print(platform::ToUtf8(placed.path) + "\n");
-  }
-  const std::vector<std::u16string> kept = context.Kept();
-  for (; keptShown_ < kept.size(); ++keptShown_) {
-    ClearBar();
-    Print("kept " + platform::ToUtf8(kept[keptShown_]) + "\n");
-  }
+void TerminalImport::PrintError(const std::string& line) {
+  ClearBar();
+  cli::PrintError("quillon-cli: " + line + "\n");
   DrawBar();
 }
 
-void TerminalImport::PrintError(const std::u16string& line) {
+void TerminalImport::ShowNotice(const frontend::Notice& notice) {
+  if (options_.quiet && notice.icon == frontend::Notice::Icon::Information) return;
+  std::string text = Utf8(notice.text);
+  for (std::string detail = Utf8(notice.detail); !detail.empty();) {
+    const std::size_t end = detail.find('\n');
+    text += "\n  " + detail.substr(0, end);
+    detail = end == std::string::npos ? std::string() : detail.substr(end + 1);
+  }
+  PrintError(text);
+}
+
+// The windows show the import's failure text with the cause below it; the cause alone says
+// what happened, and it names the clip and the file.
+void TerminalImport::ShowFailure(const frontend::Notice&, const ClipFailure& failure) {
+  PrintError(Utf8(frontend::FailureLine(failure)));
+}
+
+void TerminalImport::OpenProgress(std::uint64_t) { barShown_ = options_.progressBar; }
+
+void TerminalImport::ShowProgress(const frontend::ProgressFigures& figures) {
+  const bool moved = !figures_ || figures.progress.clip != figures_->progress.clip ||
+                     figures.progress.output != figures_->progress.output;
+  figures_ = figures;
+  if (moved || Clock::now() - lastDraw_ >= kRedraw || figures.progress.bytesDone >= figures.progress.bytesTotal) {
+    DrawBar();
+  }
+}
+
+void TerminalImport::CloseProgress() {
   ClearBar();
-  cli::PrintError(platform::ToUtf8(line) + "\n");
-  DrawBar();
+  barShown_ = false;
 }
 
 void TerminalImport::ClearBar() {
-  if (options_.progressBar) cli::PrintError("\r\033[K");
+  if (barShown_) cli::PrintError("\r\033[K");
 }
 
 // [####                ]  21%   31.4 MiB/s  0:42 left  ABC0001 -> ABC0001.DV
 void TerminalImport::DrawBar() {
-  if (!options_.progressBar || !progressOpen_.load()) return;
+  if (!barShown_ || !figures_) return;
   lastDraw_ = Clock::now();
-  const std::uint64_t total = progress_.bytesTotal;
-  const std::uint64_t done = std::min(progress_.bytesDone, total);
+  const ProgressEvent& progress = figures_->progress;
+  const std::uint64_t total = progress.bytesTotal;
+  const std::uint64_t done = std::min(progress.bytesDone, total);
   const int percent = total == 0 ? 0 : static_cast<int>(done * 100 / total);
   const int filled = percent * kBarWidth / 100;
   char figures[96];
   std::snprintf(figures, sizeof figures, "] %3d%%", percent);
   std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
                      std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') + figures;
-  if (const auto estimate = transferRate_.Rate(total)) {
+  if (const auto& estimate = figures_->rate) {
     const std::string left = estimate->secondsLeft ? DurationText(*estimate->secondsLeft) : "-:--";
     std::snprintf(figures, sizeof figures, "  %6.1f MiB/s  %s left", estimate->bytesPerSecond / kMiB, left.c_str());
   } else {
     std::snprintf(figures, sizeof figures, "     -.- MiB/s  -:-- left");
   }
   line += figures;
-  if (!progress_.clip.empty()) line += "  " + platform::ToUtf8(progress_.clip);
-  if (!progress_.output.empty()) line += " -> " + platform::ToUtf8(progress_.output);
+  if (progress.clipCount > 1) line += Format("  %zu/%zu", progress.clipNumber, progress.clipCount);
+  if (!progress.clip.empty()) line += "  " + platform::ToUtf8(progress.clip);
+  if (!progress.output.empty()) line += " -> " + platform::ToUtf8(progress.output);
   cli::PrintError("\r" + CutToColumns(line, platform::TerminalColumns() - 1) + "\033[K");
 }
 
-int TerminalImport::AnswerQuestion(const OverwriteQuestion& asked) {
-  if (platform::Interrupted()) return kAnswerCancel;
+void TerminalImport::OutputPlaced(const PlacedOutput& placed) {
+  if (!options_.printPaths) return;
   ClearBar();
-  // The question's two lines are the original system's own wording, kept word for word on
-  // purpose ("Would you like replace" included); the sizes and the date follow them.
-  char question[4096];
-  std::snprintf(question, sizeof question, kOverwriteQuestionText,
-                platform::ToUtf8(platform::LastComponent(asked.path)).c_str());
+  Print(platform::ToUtf8(placed.path) + "\n");
+  DrawBar();
+}
+
+void TerminalImport::OutputKept(const KeptOutput& kept) {
+  if (!options_.printPaths) return;
+  ClearBar();
+  // Kept after a failure, the clip's failure line says why.
+  Print("kept " + platform::ToUtf8(kept.path) + "\n");
+  DrawBar();
+}
+
+void TerminalImport::AskOverwrite(const OverwriteQuestion& question) { session_.Answer(AnswerQuestion(question)); }
+
+OverwriteAnswer TerminalImport::AnswerQuestion(const OverwriteQuestion& asked) {
+  if (platform::Interrupted()) return OverwriteAnswer::Cancel;
+  ClearBar();
+  // The question's two lines are the program's own wording, kept word for word on purpose
+  // ("Would you like replace" included); the sizes and the date follow them.
   std::string existing = "not a regular file";
   if (asked.existingSize) {
     existing = SizeText(*asked.existingSize);
@@ -209,66 +198,40 @@ int TerminalImport::AnswerQuestion(const OverwriteQuestion& asked) {
       if (!date.empty()) existing += ", last changed " + date;
     }
   }
-  const std::string sizes = "  Existing file: " + existing + "\n  New file:      " + SizeText(asked.newSize) + "\n";
+  const std::string question = Utf8(frontend::OverwriteQuestionText(asked)) +
+                               "\nWould you like replace the existing file?\n  Existing file: " + existing +
+                               "\n  New file:      " + SizeText(asked.newSize) + "\n";
+  std::string why;
   for (;;) {
-    cli::PrintError(std::string(question) + "\n" + kOverwriteLineText + "\n" + sizes +
-                    "[y] Yes  [a] Yes to all  [n] No  [o] No to all  [c] Cancel: ");
-    const auto line = platform::ReadLine(kWakeMs);
+    cli::PrintError(why + question + "[y] Yes  [a] Yes to all  [n] No  [o] No to all  [c] Cancel: ");
+    const auto line = platform::ReadLine(static_cast<int>(kWake.count()));
     if (!line) {
       cli::PrintError("\n");
-      return kAnswerCancel;  // nobody can answer: replace nothing and stop
+      return OverwriteAnswer::Cancel;  // nobody can answer: replace nothing and stop
     }
     if (!options_.interactive) cli::PrintError("\n");  // a terminal echoes the Enter key itself
     const std::string a = line->substr(0, line->find_last_not_of(" \r\t") + 1);
-    if (a == "y" || a == "Y" || a == "yes") return kAnswerYes;
-    if (a == "a" || a == "A") return kAnswerYesToAll;
-    if (a == "n" || a == "N" || a == "no") return kAnswerNo;
-    if (a == "o" || a == "O") return kAnswerNoToAll;
-    if (a == "c" || a == "C") return kAnswerCancel;
-    if (!options_.interactive) return kAnswerCancel;
+    if (a == "y" || a == "Y" || a == "yes") return OverwriteAnswer::Yes;
+    if (a == "a" || a == "A") return OverwriteAnswer::YesToAll;
+    if (a == "n" || a == "N" || a == "no") return OverwriteAnswer::No;
+    if (a == "o" || a == "O") return OverwriteAnswer::NoToAll;
+    if (a == "c" || a == "C") return OverwriteAnswer::Cancel;
+    if (!options_.interactive) return OverwriteAnswer::Cancel;
+    why = "\"" + a + "\" is none of the answers: answer y, a, n, o or c.\n";
   }
 }
 
-void TerminalImport::Post(Message m) {
-  std::lock_guard lock(mutex_);
-  messages_.push_back(std::move(m));
-  wake_.notify_all();
-}
-
-bool TerminalImport::ShowProgress(const ImportProgress& progress) {
-  if (!progressOpen_.load()) return false;
-  if (options_.progressBar) Post({COPY_PROGRESS, progress, std::nullopt});
-  return true;
-}
-
-void TerminalImport::ClipFailed(const ClipFailure& failure) { Post({COPY_FAILED, std::nullopt, failure}); }
-
-// Where the bar was drawn, what the copy came to.
-void TerminalImport::Finished(const ImportOutcome& summary) {
-  if (!options_.progressBar || !copyRan_) return;
-  const std::size_t files = summary.written.size();
-  const double rate = summary.seconds > 0 ? static_cast<double>(summary.bytesWritten) / summary.seconds / kMiB : 0;
+void TerminalImport::Ended(const ImportOutcome& outcome, const std::optional<frontend::Summary>&) {
+  ClearBar();
+  barShown_ = false;
+  outcome_ = outcome;
+  if (outcome.cancelled && !options_.quiet) cli::PrintError("quillon-cli: import cancelled\n");
+  // Where the bar was drawn, what the copy came to.
+  if (!options_.progressBar || !outcome.copied) return;
+  const std::size_t files = outcome.written.size();
+  const double rate = outcome.seconds > 0 ? static_cast<double>(outcome.bytesWritten) / outcome.seconds / kMiB : 0;
   cli::PrintError(Format("%zu %s written, %s in %.1f s (%.1f MiB/s)\n", files, files == 1 ? "file" : "files",
-                         ByteSizeText(summary.bytesWritten).c_str(), summary.seconds, rate));
-}
-
-int TerminalImport::AskOverwrite(const OverwriteQuestion& question) {
-  std::unique_lock lock(mutex_);
-  question_ = question;
-  answer_.reset();
-  wake_.notify_all();
-  wake_.wait(lock, [this] { return answer_.has_value(); });
-  const int answer = *answer_;
-  question_.reset();
-  answer_.reset();
-  return answer;
-}
-
-void TerminalImport::CopyEnded() {
-  std::lock_guard lock(mutex_);
-  if (progressOpen_.load()) messages_.push_back({COPY_DONE, std::nullopt, std::nullopt});
-  workerEnded_ = true;
-  wake_.notify_all();
+                         Utf8(frontend::SizeText(outcome.bytesWritten)).c_str(), outcome.seconds, rate));
 }
 
 }  // namespace quillon::cli

@@ -1,86 +1,62 @@
 #pragma once
-// The import as the command line runs it: the worker posts its copy messages and overwrite
-// questions to the main thread, which draws progress, prints outputs and failures and asks on
-// the terminal.
-#include <atomic>
+// The import as the command line runs it: the session's view is the terminal. The main thread
+// waits for the import's events and draws the progress bar, prints each output as it is placed
+// or kept, prints failures, and asks the overwrite question on the terminal.
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
-#include <deque>
 #include <mutex>
 #include <optional>
-#include <set>
-#include <string>
-#include <utility>
-#include <vector>
 
-#include "import/ImportJob.h"
-#include "import/TransferRate.h"
+#include "frontend/ImportSession.h"
 
 namespace quillon::cli {
 
 struct TerminalImportOptions {
-  bool printPaths = true;     // print each output's path once it is in place, and each kept file
-  bool progressBar = false;   // draw a progress bar on stderr
-  bool interactive = false;   // questions come from a terminal (otherwise lines of stdin)
-};
-
-struct TerminalImportResult {
-  std::optional<Refusal> refusal;  // set: nothing was copied
-  ImportOutcome outcome;
+  bool printPaths = true;    // print each output's path once it is in place, and each kept file
+  bool progressBar = false;  // draw a progress bar on stderr
+  bool interactive = false;  // questions come from a terminal (otherwise lines of stdin)
+  bool quiet = false;        // errors only
 };
 
 // An interrupt (platform::CatchInterrupts) stops the running import as Cancel in a progress
 // window does.
-class TerminalImport final : public ImportFrontEnd {
+class TerminalImport final : public frontend::SessionView {
  public:
-  TerminalImport(const ClipCatalogue& catalogue, TerminalImportOptions options);
+  explicit TerminalImport(TerminalImportOptions options);
 
-  // Runs the import of rows into destination. A refusal and the clips left out before the
-  // copy are printed on stderr here, as are the failures while copying.
-  TerminalImportResult Run(int prefix, std::vector<std::size_t> rows, const std::u16string& destination,
-                           const ImportOptions& importOptions);
+  // Runs the import and answers what it did, once it has ended. A refusal, the clips left out
+  // before the copy and the failures while copying are printed on stderr as they come.
+  ImportOutcome Run(ImportRequest request);
 
-
-  bool ShowProgress(const ImportProgress& progress) override;
-  void ClipFailed(const ClipFailure& failure) override;
-  void CopyEnded() override;
-  void Finished(const ImportOutcome& summary) override;
-  int AskOverwrite(const OverwriteQuestion& question) override;
+  void ShowNotice(const frontend::Notice& notice) override;
+  void ShowFailure(const frontend::Notice& notice, const ClipFailure& failure) override;
+  void OpenProgress(std::uint64_t barTotal) override;
+  void ShowProgress(const frontend::ProgressFigures& figures) override;
+  void CloseProgress() override;
+  void AskOverwrite(const OverwriteQuestion& question) override;
+  void WithdrawQuestion() override {}
+  void OutputPlaced(const PlacedOutput& placed) override;
+  void OutputKept(const KeptOutput& kept) override;
+  void Ended(const ImportOutcome& outcome, const std::optional<frontend::Summary>& summary) override;
 
  private:
   using Clock = std::chrono::steady_clock;
-  struct Message {
-    CopyCode code;
-    std::optional<ImportProgress> progress;
-    std::optional<ClipFailure> failure;
-  };
-  void Post(Message m);
-  void Handle(const Message& m);
-  void TakeProgress(const ImportProgress& progress);
-  void PrintNewOutputs();
-  void PrintError(const std::u16string& line);
+  void Wake();
+  void PrintError(const std::string& line);
   void ClearBar();
   void DrawBar();
-  int AnswerQuestion(const OverwriteQuestion& question);
+  OverwriteAnswer AnswerQuestion(const OverwriteQuestion& question);
 
-  const ClipCatalogue& catalogue_;
   TerminalImportOptions options_;
+  frontend::ImportSession session_;
   std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<Message> messages_;
-  std::optional<OverwriteQuestion> question_;  // pending overwrite question
-  std::optional<int> answer_;
-  bool workerEnded_ = false;
-  bool copyRan_ = false;
-  std::atomic<bool> progressOpen_{false};
-  // Main thread only: the bar's figures, and its speed, measured over the last few seconds so
-  // that it follows a slower or faster stretch of the copy, and shown once half a second is in.
-  ImportProgress progress_;
-  TransferRate transferRate_{std::chrono::seconds(5), std::chrono::milliseconds(500)};
+  std::condition_variable woken_;
+  bool wake_ = false;
+  std::optional<ImportOutcome> outcome_;
+  // The bar's figures, drawn again at most every so often unless the clip or the output changes.
+  bool barShown_ = false;
+  std::optional<frontend::ProgressFigures> figures_;
   Clock::time_point lastDraw_;
-  std::set<std::u16string> placedShown_;
-  std::size_t keptShown_ = 0;
 };
 
 }  // namespace quillon::cli

@@ -12,7 +12,9 @@
 #include "cli/Json.h"
 #include "cli/StandardOutput.h"
 #include "cli/TerminalImport.h"
+#include "frontend/Texts.h"
 #include "import/ImportContext.h"
+#include "import/ImportRequest.h"
 #include "import/Manifest.h"
 #include "platform/Console.h"
 #include "platform/FileSystem.h"
@@ -27,11 +29,38 @@ using namespace quillon;
 using platform::FromUtf8;
 using platform::ToUtf8;
 
+constexpr const char* kDrivesUsage = "quillon-cli drives [--json]";
+constexpr const char* kListUsage = "quillon-cli list ROOT [--json] [--no-hdv] [--no-dv]";
+constexpr const char* kImportUsage =
+    "quillon-cli import ROOT DEST [--no-hdv] [--no-dv] [--prefix N] [--overwrite ask|all|none]\n"
+    "                          [--no-verify] [--manifest FILE] [--dry-run] [-q|--quiet] [--json] [CLIP ...]";
+
 constexpr const char* kUsage =
     "usage: quillon-cli drives [--json]\n"
     "       quillon-cli list ROOT [--json] [--no-hdv] [--no-dv]\n"
     "       quillon-cli import ROOT DEST [--no-hdv] [--no-dv] [--prefix N] [--overwrite ask|all|none]\n"
     "                          [--no-verify] [--manifest FILE] [--dry-run] [-q|--quiet] [--json] [CLIP ...]\n";
+
+// What each command's --help prints below its usage line.
+constexpr const char* kDrivesHelp =
+    "The mounted volumes that hold a recording unit's tree, one mount point per line.\n"
+    "  --json    each one with its file system and free space\n";
+constexpr const char* kListHelp =
+    "One row per clip of the unit at ROOT (a mount point, or any folder that holds VIDEO/QVT,\n"
+    "or HDVF and DVF).\n"
+    "  --json              the catalogue as JSON\n"
+    "  --no-hdv, --no-dv   leave HDV (M2T) or DV (DV, AVI) files out of the scan\n";
+constexpr const char* kImportHelp =
+    "Copies the named clips (all when none is named) into the folder DEST and prints each output\n"
+    "file once it is complete and in place, and \"kept PATH\" for each existing file left as it was.\n"
+    "  --no-hdv, --no-dv    leave HDV (M2T) or DV (DV, AVI) files out of the scan\n"
+    "  --prefix N           number 0-99 at the start of names of clips from numbered folders\n"
+    "  --overwrite MODE     existing output files: ask (default on a terminal), all, none\n"
+    "  --no-verify          do not read each output back from the disk to compare it\n"
+    "  --manifest FILE      write the outputs' XXH3-128 hashes to FILE (check: xxhsum -c FILE)\n"
+    "  --dry-run            print what the import would write, and copy nothing\n"
+    "  -q, --quiet          no progress bar and no line per file: only errors\n"
+    "  --json               a summary as JSON instead of the lines\n";
 
 constexpr const char* kHelp =
     "Lists and imports the clips of an HDV/DV hard-disk recording unit.\n"
@@ -99,6 +128,8 @@ std::string Parse(const std::vector<std::string>& argv, Command command, Argumen
     const std::string_view a = argv[i];
     if (!optionsEnded && importOptions && a == "-q") {
       args.quiet = true;
+    } else if (!optionsEnded && a.size() > 1 && a[0] == '-' && a[1] != '-') {
+      return "unknown option " + std::string(a);
     } else if (optionsEnded || a.size() < 2 || a.substr(0, 2) != "--") {
       if (command == Command::Drives) return "drives takes no arguments";
       args.positional.emplace_back(a);
@@ -237,6 +268,7 @@ void PrintCatalogueJson(const std::u16string& root, const ClipCatalogue& catalog
 
 int List(const Arguments& args) {
   if (args.positional.size() != 1) return UsageError(args.positional.empty() ? "list needs ROOT" : "too many arguments");
+  if (!args.hdv && !args.dv) return UsageError("--no-hdv and --no-dv together leave out every clip");
   const std::u16string root = RootArgument(args.positional[0]);
   if (const auto status = CheckRoot(root)) return *status;
   ClipCatalogue catalogue;
@@ -251,9 +283,11 @@ int List(const Arguments& args) {
   return 0;
 }
 
-void Notice(const std::u16string& text) { cli::PrintError(ToUtf8(text) + "\n"); }
-
-std::string OutcomeJson(const ImportOutcome& outcome, const std::optional<Refusal>& refusal) {
+std::string OutcomeJson(const ImportOutcome& outcome) {
+  std::vector<std::u16string> written, kept, discarded;
+  for (const PlacedOutput& o : outcome.written) written.push_back(o.path);
+  for (const KeptOutput& o : outcome.kept) kept.push_back(o.path);
+  for (const DiscardedOutput& o : outcome.discarded) discarded.push_back(o.path);
   std::string renamed = "[";
   for (const RenamedOutput& r : outcome.renamed) {
     if (renamed.size() > 1) renamed += ", ";
@@ -268,21 +302,34 @@ std::string OutcomeJson(const ImportOutcome& outcome, const std::optional<Refusa
   }
   notRemoved += "]";
   std::string hashes = "{";
-  for (std::size_t i = 0; i < outcome.written.size() && i < outcome.hashes.size(); ++i) {
-    if (i) hashes += ", ";
-    hashes += cli::JsonString(outcome.written[i]) + ": \"" + outcome.hashes[i] + "\"";
+  for (const PlacedOutput& o : outcome.written) {
+    if (hashes.size() > 1) hashes += ", ";
+    hashes += cli::JsonString(o.path) + ": \"" + o.hash + "\"";
   }
   hashes += "}";
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", outcome.seconds);
-  return "{\"written\": " + cli::JsonStringArray(outcome.written) +
-         ", \"skipped\": " + cli::JsonStringArray(outcome.skipped) + ", \"renamed\": " + renamed +
-         ", \"discarded\": " + cli::JsonStringArray(outcome.discarded) + ", \"not_removed\": " + notRemoved +
-         ", \"failed\": " + cli::JsonStringArray(outcome.failed) +
+  return "{\"written\": " + cli::JsonStringArray(written) + ", \"skipped\": " + cli::JsonStringArray(kept) +
+         ", \"renamed\": " + renamed + ", \"discarded\": " + cli::JsonStringArray(discarded) +
+         ", \"not_removed\": " + notRemoved + ", \"failed\": " + cli::JsonStringArray(outcome.FailedClips()) +
          ", \"cancelled\": " + (outcome.cancelled ? "true" : "false") + ", \"hashes\": " + hashes +
          ", \"verified\": " + (outcome.verified ? "true" : "false") +
          ", \"bytes\": " + std::to_string(outcome.bytesWritten) + ", \"seconds\": " + seconds +
-         ", \"refusal\": " + (refusal ? cli::JsonString(refusal->Describe()) : "null") + "}\n";
+         ", \"refusal\": " + (outcome.refusal ? cli::JsonString(FromUtf8(cli::RefusalLine(*outcome.refusal))) : "null") +
+         ", \"moved_to\": " + (outcome.destinationMovedTo ? cli::JsonString(*outcome.destinationMovedTo) : "null") +
+         "}\n";
+}
+
+// The manifest's folder must take a file, before anything is copied.
+std::optional<std::string> ManifestProblem(const std::u16string& manifest) {
+  std::u16string folder(platform::ParentPart(manifest));
+  if (folder.empty()) folder = std::u16string(1, platform::kSeparator);
+  const auto status = platform::Files().Status(folder);
+  if (!status) return "the folder " + ToUtf8(folder) + " does not exist";
+  if (!status->isDirectory) return ToUtf8(folder) + " is not a folder";
+  if (!platform::Files().CanWriteIn(folder)) return platform::ErrorText(platform::LastError());
+  if (const auto there = platform::Files().Status(manifest); there && there->isDirectory) return "it is a folder";
+  return std::nullopt;
 }
 
 // "--no-hdv", "--no-dv" or both: what the scan left out.
@@ -300,6 +347,7 @@ bool HasClip(const ClipCatalogue& catalogue, const std::u16string& name) {
 
 int Import(const Arguments& args) {
   if (args.positional.size() < 2) return UsageError("import needs ROOT and DEST");
+  if (!args.hdv && !args.dv) return UsageError("--no-hdv and --no-dv together leave out every clip");
   const std::u16string root = RootArgument(args.positional[0]);
   if (const auto status = CheckRoot(root)) return *status;
   const std::u16string destination = AbsoluteArgument(args.positional[1]);
@@ -349,12 +397,22 @@ int Import(const Arguments& args) {
 
   const bool terminal = platform::IsTerminal(platform::StdStream::In);
   const std::string mode = args.overwrite.empty() ? (terminal ? "ask" : "none") : args.overwrite;
-  ImportOptions importOptions;
-  importOptions.overwrite = mode == "all" ? OverwriteAll : mode == "none" ? SkipAll : Ask;
-  importOptions.verify = args.verify;
+  ImportRequest request = RequestFor(catalogue, std::move(rows));
+  request.destination = destination;
+  request.prefix = args.prefix;
+  request.overwrite = mode == "all" ? OverwritePolicy::ReplaceAll : mode == "none" ? OverwritePolicy::KeepAll : OverwritePolicy::Ask;
+  request.verify = args.verify;
 
+  const std::u16string manifest = args.manifest.empty() ? std::u16string() : AbsoluteArgument(args.manifest);
+  if (!manifest.empty()) {
+    if (const auto problem = ManifestProblem(manifest)) {
+      cli::PrintError("quillon-cli: the manifest " + ToUtf8(manifest) + " cannot be written: " + *problem +
+                      ". Nothing was copied.\n");
+      return 1;
+    }
+  }
   if (args.dryRun) {
-    const cli::DryRun run = cli::PlanImport(catalogue, args.prefix, std::move(rows), destination, importOptions);
+    const cli::DryRun run = cli::PlanImport(std::move(request));
     cli::Print(args.json ? cli::DryRunJson(run) : cli::DryRunText(run));
     return run.WouldSucceed() ? 0 : 1;
   }
@@ -364,36 +422,37 @@ int Import(const Arguments& args) {
   options.printPaths = tell;
   options.progressBar = tell && platform::IsTerminal(platform::StdStream::Err);
   options.interactive = terminal;
+  options.quiet = !tell;
   platform::CatchInterrupts();
-  cli::TerminalImport import(catalogue, options);
-  const cli::TerminalImportResult result = import.Run(args.prefix, std::move(rows), destination, importOptions);
-  const ImportOutcome& outcome = result.outcome;
+  cli::TerminalImport import(options);
+  const ImportOutcome outcome = import.Run(std::move(request));
 
-  bool ok = !result.refusal && outcome.failed.empty() && !outcome.cancelled && outcome.notRemoved.empty();
-  for (const UnremovedOutput& left : outcome.notRemoved) {
-    cli::PrintError("could not remove incomplete " + ToUtf8(left.path) + " (" + left.error + ")\n");
-  }
+  bool ok = !outcome.refusal && outcome.failures.empty() && !outcome.cancelled && outcome.notRemoved.empty();
   if (tell) {
     for (const auto& path : outcome.staleRemoved) {
-      cli::PrintError("removed " + ToUtf8(path) + ", left by an import that was stopped\n");
+      cli::PrintError("quillon-cli: removed " + ToUtf8(path) + ", left by an import that was stopped\n");
     }
-    for (const RenamedOutput& r : outcome.renamed) {
-      Notice(std::u16string(platform::LastComponent(r.from)) + u" was saved as " +
-                std::u16string(platform::LastComponent(r.to)) +
-                u": an earlier recording of this import has the same name");
+    for (const DiscardedOutput& gone : outcome.discarded) {
+      const std::string path = ToUtf8(gone.path);
+      cli::PrintError(gone.existing ? "quillon-cli: removed the incomplete new copy of " + path + "; the file " +
+                                          path + " was left as it was\n"
+                                    : "quillon-cli: removed the incomplete copy of " + path + "\n");
     }
-    for (const auto& path : outcome.discarded) cli::PrintError("removed incomplete " + ToUtf8(path) + "\n");
-    if (outcome.cancelled) cli::PrintError("import cancelled\n");
   }
-  if (!args.manifest.empty() && !result.refusal) {
-    const std::u16string manifest = AbsoluteArgument(args.manifest);
+  if (!manifest.empty() && !outcome.refusal) {
+    const ManifestText text = MakeManifest(outcome.written);
+    for (const std::u16string& path : text.leftOut) {
+      cli::PrintError("quillon-cli: the manifest leaves out " + cli::JsonString(path) +
+                      ": xxhsum cannot read a file name with a line break\n");
+      ok = false;
+    }
     std::string error;
-    if (!WriteManifest(manifest, ManifestText(outcome.written, outcome.hashes), error)) {
+    if (!WriteManifest(manifest, text.text, error)) {
       cli::PrintError("quillon-cli: could not write the manifest " + ToUtf8(manifest) + " (" + error + ")\n");
       ok = false;
     }
   }
-  if (args.json) cli::Print(OutcomeJson(outcome, result.refusal));
+  if (args.json) cli::Print(OutcomeJson(outcome));
   return ok ? 0 : 1;
 }
 
@@ -421,8 +480,11 @@ int RunCli(const std::vector<std::string>& argv) {
     return Finish(0);
   }
   for (std::size_t i = 2; i < argc; ++i) {
-    if (argv[i] == "--help") {
-      cli::Print(kUsage);
+    if (argv[i] == "--help" || argv[i] == "-h") {
+      const bool drives = command == "drives", list = command == "list", import = command == "import";
+      if (!drives && !list && !import) break;
+      cli::Print(std::string("usage: ") + (drives ? kDrivesUsage : list ? kListUsage : kImportUsage) + "\n\n" +
+                 (drives ? kDrivesHelp : list ? kListHelp : kImportHelp));
       return Finish(0);
     }
   }

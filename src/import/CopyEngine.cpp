@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "catalogue/ClipCatalogue.h"
-#include "import/CopyMessage.h"
-#include "import/OutputName.h"
-#include "import/OutputPlan.h"
 #include "import/RecordingTimeProbe.h"
 #include "platform/ContentHash.h"
 #include "platform/Path.h"
@@ -15,254 +11,251 @@ namespace quillon {
 
 namespace {
 
-// Unwinds a failed clip to CopyChunks, which answers false; the cause is in env.failure.
-struct ClipFailed {};
-// Unwinds a copy stopped by the user while an output was read back: CopyChunks answers true.
-struct CopyStopped {};
-
 std::string LastErrorText() { return platform::ErrorText(platform::LastError()); }
+
+using End = CopyResult::End;
+// Where a step ends the clip's copy: nothing while the copy goes on.
+using Step = std::optional<CopyResult>;
 
 class ClipCopier {
  public:
-  ClipCopier(Clip& clip, CopyEnvironment& env, const ProgressCallback& progress)
-      : clip_(clip), env_(env), progress_(progress), fs_(platform::Files()) {}
+  ClipCopier(Clip& clip, const std::vector<PlannedOutput>& outputs, CopyEnvironment& env, CopyObserver& observer)
+      : clip_(clip), outputs_(outputs), env_(env), observer_(observer), fs_(platform::Files()) {}
 
-  bool Run() {
-    env_.failure.reset();
-    try {
-      return CopyAll();
-    } catch (const ClipFailed&) {
-      return false;
-    } catch (const CopyStopped&) {
-      return true;
-    } catch (const std::exception& e) {
-      return Unexpected(e.what());
-    } catch (...) {
-      return Unexpected("unknown exception");
+  CopyResult Run() {
+    RememberSourceFiles();
+    for (const PlannedOutput& output : outputs_) {
+      for (std::size_t i = output.chunks.firstChunk; i < output.chunks.endChunk; ++i) {
+        if (Step end = CopyChunk(output, i)) return *end;
+      }
+      if (Step end = FinishOutput()) return *end;
     }
+    return {End::Done, std::move(reported_)};
+  }
+
+  // Anything thrown on the way fails the clip, with what it said.
+  CopyResult Unexpected(const char* what) {
+    DiscardOutput();
+    return {End::Failed, ClipFailure{clip_.name, FailureKind::Internal, {}, what}};
   }
 
  private:
-  bool CopyAll() {
-    RememberSourceFiles();
-    std::size_t i = 0;
-    for (Chunk& chunk : clip_.chunks) {
-      // A chunk that may continue the open output file: if the copy ends here, that file
-      // may lack its end and must not take its name.
-      const bool mayContinueOutput = i > 0 && chunk.continues && out_;
-      if (env_.context.StopRequested()) {
-        if (mayContinueOutput) DiscardOutput();
-        break;
-      }
-      std::unique_ptr<platform::File> source = fs_.OpenRead(chunk.path);
-      if (!source) Fail(FailureKind::ChunkOpen, chunk.fileName, mayContinueOutput, LastErrorText());
-
-      const bool beginsOutput = BeginsNewOutput(clip_, i, *source);
-      if (!source->Seek(0)) Fail(FailureKind::ChunkRead, chunk.fileName, !beginsOutput && out_, LastErrorText());
-
-      if (beginsOutput) {
+  Step CopyChunk(const PlannedOutput& output, std::size_t i) {
+    Chunk& chunk = clip_.chunks[i];
+    // A stop before a chunk that continues the open output leaves that output without its end:
+    // it goes. Before a chunk that begins an output, the one before is complete already.
+    if (env_.status.StopRequested()) return Stopped();
+    std::unique_ptr<platform::File> source = fs_.OpenRead(chunk.path);
+    if (!source) return Fail(FailureKind::ChunkOpen, chunk.fileName, LastErrorText());
+    // Copying always starts at a chunk's first byte, also after the probe has read it.
+    if (!source->Seek(0)) return Fail(FailureKind::ChunkRead, chunk.fileName, LastErrorText());
+    if (i == output.chunks.firstChunk) {
+      if (!chunk.probed) {
         ProbeRecordingTime(chunk, *source);
-        if (!source->Seek(0)) Fail(FailureKind::ChunkRead, chunk.fileName, false, LastErrorText());
-        FinishOutput();
-        out_ = OpenOutput(i);
+        if (!source->Seek(0)) return Fail(FailureKind::ChunkRead, chunk.fileName, LastErrorText());
       }
-
-      if (!out_) {
-        // The existing file under this output's name is kept: its chunks count as done.
-        if (progress_) progress_(static_cast<std::uint32_t>(chunk.Size() >> 10));
-      } else if (!CopyInto(*source, chunk)) {
-        DiscardOutput();  // stopped on request: the open output is incomplete
-        return true;
-      } else if (const auto status = fs_.Status(chunk.path)) {
-        outLastWrite_ = status->lastWrite;
-      }
-      ++i;
+      if (Step end = OpenOutput(output)) return *end;
     }
-    FinishOutput();
-    return true;
+    if (!out_) {
+      // The existing file under this output's name is kept: its chunks count as done.
+      observer_.Copied(chunk.Size());
+      return std::nullopt;
+    }
+    if (Step end = CopyInto(*source, chunk)) return end;
+    if (const auto status = fs_.Status(chunk.path)) outLastWrite_ = status->lastWrite;
+    return std::nullopt;
   }
 
-  // Copies the source into the open output in blocks; false when asked to stop.
-  bool CopyInto(platform::File& source, const Chunk& chunk) {
+  // Copies the source into the open output in blocks.
+  Step CopyInto(platform::File& source, const Chunk& chunk) {
     // A source that ends before the size it had when the copy began (cut short under the
     // copy, or a volume going away) has lost bytes on the way.
     const std::uint64_t size = source.Size().value_or(0);
     std::uint64_t copied = 0;
     for (;;) {
       const std::int64_t n = source.Read(buffer_, sizeof buffer_);
-      if (n < 0) Fail(FailureKind::ChunkRead, chunk.fileName, true, LastErrorText());
+      if (n < 0) return Fail(FailureKind::ChunkRead, chunk.fileName, LastErrorText());
       if (n == 0) {
-        if (copied < size) Fail(FailureKind::ChunkEnded, chunk.fileName, true);
-        return true;
+        if (copied < size) return Fail(FailureKind::ChunkEnded, chunk.fileName);
+        return std::nullopt;
       }
       copied += static_cast<std::uint64_t>(n);
       hash_.Update(buffer_, static_cast<std::size_t>(n));
       if (out_->Write(buffer_, static_cast<std::size_t>(n)) != n) {
         const std::string error = LastErrorText();
-        env_.context.SetFailure(WriteFailed);
-        Fail(FailureKind::OutputWrite, outName_, true, error);
+        env_.status.SetFailure(WriteFailed);
+        return Fail(FailureKind::OutputWrite, outName_, error);
       }
       outBytes_ += static_cast<std::uint64_t>(n);
-      if (env_.verify && out_->OnDisk() > checked_) CheckWhatIsOnDisk();
-      if (progress_ && progress_(1)) return false;
+      observer_.Copied(static_cast<std::uint64_t>(n));
+      if (env_.verify && out_->OnDisk() > checked_) {
+        if (Step end = CheckWhatIsOnDisk()) return end;
+      }
+      if (env_.status.StopRequested()) return Stopped();
     }
   }
 
-  // Names, confirms and creates the output that chunk begins; null when an existing file
-  // under its name is kept. Refusals that fail the clip or stop the import unwind.
-  std::unique_ptr<platform::OutputFile> OpenOutput(std::size_t first) {
-    const Chunk& chunk = clip_.chunks[first];
-    const std::u16string destination = env_.context.Destination();
-    const std::u16string wanted = destination + platform::kSeparator + OutputName(clip_, chunk, env_.naming);
-    // A later output of this import never replaces an earlier one: it takes a numbered name.
-    const std::u16string path = env_.context.ClaimName(wanted);
-    const std::u16string name(platform::LastComponent(path));
-    if (destination.empty()) {
-      env_.context.SetFailure(CreateFailed);
-      Fail(FailureKind::OutputCreate, name, false, "no destination folder");
+  // Names, confirms and creates the output; out_ stays null when an existing file under its
+  // name is kept.
+  Step OpenOutput(const PlannedOutput& output) {
+    const std::u16string& name = output.name;
+    const auto existing = env_.folder.LinkStatus(name);
+    const auto target = existing ? env_.folder.Status(name) : std::nullopt;
+    const bool unitFile = target && IsUnitFile(target->id);
+    switch (WhatMeetsName(existing, env_.status.State(), unitFile)) {
+      case AtName::Stop:
+        return Stopped();
+      case AtName::KeepAfterCreateFailure:
+        Kept(output, KeptBecause::CreateFailed);
+        return Fail(FailureKind::ExistsAfterCreateFailure, name);
+      case AtName::KeepAfterWriteFailure:
+        Kept(output, KeptBecause::WriteFailed);
+        reported_ = ClipFailure{clip_.name, FailureKind::ExistsAfterWriteFailure, name, {}};
+        return std::nullopt;
+      case AtName::Keep:
+        Kept(output, KeptBecause::Choice);
+        return std::nullopt;
+      case AtName::UnitFile:
+        env_.status.SetFailure(CreateFailed);
+        return Fail(FailureKind::SameAsUnitFile, name);
+      case AtName::Ask:
+        if (Step end = AskAbout(output, *existing)) return end;
+        if (!WillReplace()) {
+          Kept(output, KeptBecause::Choice);
+          return std::nullopt;
+        }
+        break;
+      case AtName::Create:
+      case AtName::Replace:
+        break;
     }
 
-    if (const auto existing = fs_.LinkStatus(path)) {
-      const std::int32_t state = env_.context.State();
-      if (state == Stop) StopQuietly();
-      if (state == CreateFailed) Fail(FailureKind::ExistsAfterFailure, name, false);
-      if (state != Ask && state != OverwriteAll) return Keep(path);  // SkipAll, WriteFailed
-      // Whatever the answer, a name that leads to a file of the unit is never written over.
-      if (const auto target = fs_.Status(path); target && IsUnitFile(target->id)) {
-        env_.context.SetFailure(CreateFailed);
-        Fail(FailureKind::SameAsUnitFile, name, false);
-      }
-      if (state == Ask) {
-        OverwriteQuestion question{path, std::nullopt, std::nullopt, PlannedOutputBytes(clip_, first)};
-        if (!existing->isDirectory && !existing->isLink) {
-          question.existingSize = existing->size;
-          question.existingTime = existing->lastWrite;
-        }
-        const int answer = env_.asker.AskOverwrite(question);
-        // A stop asked for while the question was open wins over its answer.
-        if (env_.context.StopRequested()) StopQuietly();
-        switch (answer) {
-          case kAnswerCancel:
-            env_.context.RequestStop();
-            StopQuietly();
-          case kAnswerYesToAll:
-            env_.context.SetOverwriteChoice(OverwriteAll);
-            break;
-          case kAnswerYes:
-            break;
-          case kAnswerNoToAll:
-            env_.context.SetOverwriteChoice(SkipAll);
-            return Keep(path);
-          default:
-            return Keep(path);
-        }
-      }
-    }
-
-    std::unique_ptr<platform::OutputFile> file = fs_.CreateOutput(destination, name);
+    std::unique_ptr<platform::OutputFile> file = env_.folder.CreateOutput(name);
     if (!file) {
       const std::string error = LastErrorText();
-      env_.context.SetFailure(CreateFailed);
-      Fail(FailureKind::OutputCreate, name, false, error);
+      env_.status.SetFailure(CreateFailed);
+      return Fail(FailureKind::OutputCreate, name, error);
     }
-    env_.context.BeginOutput(path);
-    outPath_ = path;
+    out_ = std::move(file);
+    output_ = &output;
     outName_ = name;
     outBytes_ = 0;
     outLastWrite_.reset();
     hash_.Reset();
     check_.Reset();
     checked_ = 0;
-    if (env_.outputBegun) env_.outputBegun(name);
-    return file;
+    observer_.OutputBegun(output);
+    return std::nullopt;
   }
 
-  std::unique_ptr<platform::OutputFile> Keep(const std::u16string& path) {
-    env_.context.OutputKept(path);
-    return nullptr;
+  // The overwrite question; its answer is left in answer_.
+  Step AskAbout(const PlannedOutput& output, const platform::FileStatus& existing) {
+    OverwriteQuestion question{PathIn(env_.folder, output.name), std::nullopt, std::nullopt, output.chunks.bytes};
+    if (!existing.isDirectory && !existing.isLink) {
+      question.existingSize = existing.size;
+      question.existingTime = existing.lastWrite;
+    }
+    const std::optional<OverwriteAnswer> answer = observer_.Ask(question);
+    // A stop asked for while the question was open wins over its answer.
+    if (!answer || env_.status.StopRequested()) return Stopped();
+    answer_ = *answer;
+    switch (*answer) {
+      case OverwriteAnswer::Cancel:
+        env_.status.RequestStop();
+        return Stopped();
+      case OverwriteAnswer::YesToAll:
+        env_.status.SetPolicy(OverwritePolicy::ReplaceAll);
+        break;
+      case OverwriteAnswer::NoToAll:
+        env_.status.SetPolicy(OverwritePolicy::KeepAll);
+        break;
+      case OverwriteAnswer::Yes:
+      case OverwriteAnswer::No:
+        break;
+    }
+    return std::nullopt;
   }
-  // The user stopped the import: the clip ends without a failure of its own.
-  [[noreturn]] void StopQuietly() { throw ClipFailed{}; }
+
+  bool WillReplace() const { return answer_ == OverwriteAnswer::Yes || answer_ == OverwriteAnswer::YesToAll; }
+
+  void Kept(const PlannedOutput& output, KeptBecause why) {
+    const std::u16string path = PathIn(env_.folder, output.name);
+    TellRenamed(output, path);
+    observer_.Happened(KeptOutput{clip_.name, path, why});
+  }
+
+  void TellRenamed(const PlannedOutput& output, const std::u16string& path) {
+    if (output.name != output.chunks.name) {
+      observer_.Happened(RenamedOutput{PathIn(env_.folder, output.chunks.name), path});
+    }
+  }
 
   // The open output is complete: it goes to the disk, is checked, and takes its name.
-  void FinishOutput() {
-    if (!out_) return;
+  Step FinishOutput() {
+    if (!out_) return std::nullopt;
     if (outLastWrite_) out_->SetLastWrite(*outLastWrite_);  // cosmetic: a failure loses nothing
     if (!out_->Sync()) {
       const std::string error = LastErrorText();
-      env_.context.SetFailure(WriteFailed);
-      Fail(FailureKind::OutputSync, outName_, true, error);
+      env_.status.SetFailure(WriteFailed);
+      return Fail(FailureKind::OutputSync, outName_, error);
     }
-    if (env_.verify) VerifyOutput();
-    if (!out_->Commit()) {
+    if (env_.verify) {
+      if (env_.status.StopRequested()) return Stopped();
+      if (Step end = CheckWhatIsOnDisk()) return end;
+      if (checked_ != outBytes_ || check_.Digest() != hash_.Digest()) return Fail(FailureKind::OutputMismatch, outName_);
+    }
+    const bool placed = out_->Commit();
+    if (!placed && !out_->InPlace()) {
       const std::string error = LastErrorText();
-      if (out_->InPlace()) {
-        env_.context.OutputPlaced(outPath_, hash_.Hex(), outBytes_);
-        out_.reset();
-        Fail(FailureKind::FolderSync, outName_, false, error);
-      }
-      env_.context.SetFailure(CreateFailed);
-      Fail(FailureKind::OutputPlace, outName_, true, error);
+      env_.status.SetFailure(CreateFailed);
+      return Fail(FailureKind::OutputPlace, outName_, error);
     }
-    env_.context.OutputPlaced(outPath_, hash_.Hex(), outBytes_);
+    const std::string error = placed ? std::string() : LastErrorText();
+    const std::u16string path = PathIn(env_.folder, outName_);
+    TellRenamed(*output_, path);
+    observer_.Happened(PlacedOutput{clip_.name, path, outBytes_, hash_.Hex()});
     out_.reset();
+    if (!placed) return Fail(FailureKind::FolderSync, outName_, error);
+    return std::nullopt;
   }
 
   // Reads back what of the open output is on the disk already, while the copy goes on: so a
   // slow unit leaves little to read back at the end.
-  void CheckWhatIsOnDisk() {
+  Step CheckWhatIsOnDisk() {
     if (readBack_.empty()) readBack_.resize(kReadBackBlockSize);
     for (;;) {
       const std::int64_t n = out_->ReadBack(readBack_.data(), readBack_.size());
-      if (n < 0) Fail(FailureKind::OutputReadBack, outName_, true, LastErrorText());
-      if (n == 0) return;
+      if (n < 0) return Fail(FailureKind::OutputReadBack, outName_, LastErrorText());
+      if (n == 0) return std::nullopt;
       check_.Update(readBack_.data(), static_cast<std::size_t>(n));
       checked_ += static_cast<std::uint64_t>(n);
-      if (progress_ && progress_(0)) StopWhileChecking();
+      observer_.Copied(0);
+      if (env_.status.StopRequested()) return Stopped();
     }
-  }
-
-  // Reads the rest of the synced output back from the disk and compares the whole with the
-  // bytes read from the unit.
-  void VerifyOutput() {
-    if (progress_ && progress_(0)) StopWhileChecking();
-    CheckWhatIsOnDisk();
-    if (checked_ != outBytes_ || check_.Digest() != hash_.Digest()) Fail(FailureKind::OutputMismatch, outName_, true);
-  }
-
-  [[noreturn]] void StopWhileChecking() {
-    DiscardOutput();
-    throw CopyStopped{};
-  }
-
-  // Anything else thrown on the way fails the clip too, with what it said.
-  bool Unexpected(const char* what) {
-    DiscardOutput();
-    env_.failure = ClipFailure{clip_.name, FailureKind::Internal, {}, what};
-    return false;
   }
 
   // Deletes the open output's temporary file: the output is incomplete.
   void DiscardOutput() {
     if (!out_) return;
     if (out_->Discard()) {
-      env_.context.OutputDiscarded(outPath_);
+      observer_.Happened(
+          DiscardedOutput{clip_.name, PathIn(env_.folder, outName_), env_.folder.LinkStatus(outName_).has_value()});
     } else {
-      env_.context.OutputNotRemoved({out_->TempPath(), LastErrorText()});
+      observer_.Happened(UnremovedOutput{out_->TempPath(), LastErrorText()});
     }
     out_.reset();
   }
 
-  // Fails the clip. The open output is discarded when the failure leaves it unfinished, and
-  // finished as complete otherwise.
-  [[noreturn]] void Fail(FailureKind kind, const std::u16string& file, bool outputUnfinished, std::string detail = {}) {
-    if (outputUnfinished) {
-      DiscardOutput();
-    } else {
-      FinishOutput();
-    }
-    env_.failure = ClipFailure{clip_.name, kind, file, std::move(detail)};
-    throw ClipFailed{};
+  // The copy stops at the user's request; an output it was writing is incomplete and goes.
+  CopyResult Stopped() {
+    DiscardOutput();
+    return {End::Stopped, std::nullopt};
+  }
+
+  // Fails the clip; an output it was writing is incomplete and goes.
+  CopyResult Fail(FailureKind kind, const std::u16string& file, std::string detail = {}) {
+    DiscardOutput();
+    return {End::Failed, ClipFailure{clip_.name, kind, file, std::move(detail)}};
   }
 
   void RememberSourceFiles() {
@@ -277,11 +270,14 @@ class ClipCopier {
   }
 
   Clip& clip_;
+  const std::vector<PlannedOutput>& outputs_;
   CopyEnvironment& env_;
-  const ProgressCallback& progress_;
+  CopyObserver& observer_;
   platform::FileSystem& fs_;
+  std::optional<ClipFailure> reported_;
+  OverwriteAnswer answer_ = OverwriteAnswer::No;
   std::unique_ptr<platform::OutputFile> out_;
-  std::u16string outPath_;
+  const PlannedOutput* output_ = nullptr;
   std::u16string outName_;
   std::uint64_t outBytes_ = 0;
   std::optional<std::int64_t> outLastWrite_;
@@ -295,13 +291,20 @@ class ClipCopier {
 
 }  // namespace
 
-bool CopyChunks(Clip& clip, CopyEnvironment& env, const ProgressCallback& progress) {
-  return ClipCopier(clip, env, progress).Run();
+std::u16string PathIn(const platform::Folder& folder, const std::u16string& name) {
+  return folder.CurrentPath().value_or(folder.Path()) + platform::kSeparator + name;
 }
 
-bool CopyClip(const ClipCatalogue& catalogue, std::size_t index, CopyEnvironment& env,
-              const ProgressCallback& progress) {
-  return CopyChunks(*catalogue.Handle(index), env, progress);
+CopyResult CopyChunks(Clip& clip, const std::vector<PlannedOutput>& outputs, CopyEnvironment& env,
+                      CopyObserver& observer) {
+  ClipCopier copier(clip, outputs, env, observer);
+  try {
+    return copier.Run();
+  } catch (const std::exception& e) {
+    return copier.Unexpected(e.what());
+  } catch (...) {
+    return copier.Unexpected("unknown exception");
+  }
 }
 
 }  // namespace quillon

@@ -1,49 +1,59 @@
 #pragma once
-// Copies one clip's chunks, byte for byte, into one or more output files.
+// Copies one clip's chunks, byte for byte, into its planned output files.
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "import/ImportContext.h"
-#include "import/ImportFrontEnd.h"
-#include "import/ImportReport.h"
+#include "import/ImportEvents.h"
+#include "import/ImportState.h"
+#include "import/OutputPlan.h"
 #include "platform/FileSystem.h"
 #include "unit/Clip.h"
 
 namespace quillon {
 
-class ClipCatalogue;
+inline constexpr std::size_t kCopyBlockSize = 1024;
+inline constexpr std::size_t kReadBackBlockSize = 1u << 20;
 
-// Told the KiB just copied or skipped (0 while an output is read back); answers true when the
-// copy must stop.
-using ProgressCallback = std::function<bool(std::uint32_t kib)>;
+// What a clip's copy tells and asks as it goes: the import it belongs to.
+class CopyObserver {
+ public:
+  virtual ~CopyObserver() = default;
+  // Bytes copied, or skipped under a kept file's name; 0 while an output is read back.
+  virtual void Copied(std::uint64_t bytes) = 0;
+  virtual void OutputBegun(const PlannedOutput& output) = 0;
+  // What became of an output: PlacedOutput, KeptOutput, RenamedOutput, DiscardedOutput or
+  // UnremovedOutput.
+  virtual void Happened(ImportEvent event) = 0;
+  // Blocks until answered; nothing when the import is stopped meanwhile.
+  virtual std::optional<OverwriteAnswer> Ask(const OverwriteQuestion& question) = 0;
+};
 
 struct CopyEnvironment {
-  ImportContext& context;
-  NamingState& naming;
-  OverwriteAsker& asker;
+  platform::Folder& folder;  // the destination, held open
+  ImportStatus& status;
   // Read each output back from the disk and compare it before it takes its name.
   bool verify = true;
   // Files of the unit being imported: a name that leads to one of them is never written over.
   std::vector<platform::FileId> unitFiles = {};
-  // Told the name of each output file as it is begun.
-  std::function<void(const std::u16string& name)> outputBegun = {};
-  // Why the last CopyChunks answered false (empty when it stopped at the user's request).
-  std::optional<ClipFailure> failure = std::nullopt;
 };
 
-inline constexpr std::size_t kCopyBlockSize = 1024;
-inline constexpr std::size_t kReadBackBlockSize = 1u << 20;
+struct CopyResult {
+  enum class End { Done, Stopped, Failed };
+  End end = End::Done;
+  // Failed: why. Done: a clip that went on after an existing file had to be kept (a full disk
+  // before) is reported failed all the same.
+  std::optional<ClipFailure> failure;
+};
 
-// True when the list was worked through or the copy stopped on request; false on a failure.
-// Each output is written under a temporary name and takes its final name only complete,
-// synced and (with env.verify) read back and compared; otherwise its temporary file goes.
-bool CopyChunks(Clip& clip, CopyEnvironment& env, const ProgressCallback& progress);
+// Copies the clip into outputs (its planned outputs, in order). Each output is written under a
+// temporary name and takes its final name only complete, synced and (with env.verify) read back
+// and compared; otherwise its temporary file goes.
+CopyResult CopyChunks(Clip& clip, const std::vector<PlannedOutput>& outputs, CopyEnvironment& env,
+                      CopyObserver& observer);
 
-// CopyChunks on the catalogue's clip at index (std::out_of_range beyond the end).
-bool CopyClip(const ClipCatalogue& catalogue, std::size_t index, CopyEnvironment& env,
-              const ProgressCallback& progress);
+// The path of name in the folder, where the folder is now.
+std::u16string PathIn(const platform::Folder& folder, const std::u16string& name);
 
 }  // namespace quillon

@@ -3,104 +3,137 @@
 #include <algorithm>
 #include <set>
 
-#include "import/OutputPlan.h"
+#include "import/OutputName.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
+#include "platform/Text.h"
 
 namespace quillon {
 
 namespace {
 
-constexpr std::uint32_t kKiBPerMiB = 1024;
+constexpr std::uint64_t kProgressStep = 1u << 20;  // progress is told at least this often
 
 std::uint64_t WholeBlocks(std::uint64_t bytes, std::uint64_t blockSize) {
   if (blockSize == 0) return bytes;
   return (bytes / blockSize + (bytes % blockSize != 0)) * blockSize;
 }
 
+// path with "_n" put before its extension (the part from the name's last dot).
+std::u16string NumberedName(const std::u16string& name, int n) {
+  std::size_t dot = name.rfind(u'.');
+  if (dot == std::u16string::npos) dot = name.size();
+  return name.substr(0, dot) + u'_' + platform::Widen(std::to_string(n)) + name.substr(dot);
+}
+
+// The same path in the folder as it is now.
+void Relocate(std::u16string& path, const std::u16string& folder) {
+  path = folder + platform::kSeparator + std::u16string(platform::LastComponent(path));
+}
+
 }  // namespace
 
-ImportJob::ImportJob(ImportFrontEnd& frontEnd, ImportContext& context, NamingState& naming)
-    : frontEnd_(frontEnd), context_(context), naming_(naming) {}
+ImportJob::ImportJob(ImportRequest request, ImportEvents& events, ImportContext& context)
+    : request_(std::move(request)), events_(events), context_(context), status_(request_.overwrite) {}
 
 ImportJob::~ImportJob() {
-  if (worker_.joinable() && !WorkerFinished()) Cancel();
-  // Quietly: the front end may be going away itself.
-  if (!concluded_) Collect();
-  Join();
+  RequestStop();
+  Wait();
 }
 
-ImportPlan ImportJob::Prepare(const ClipCatalogue& catalogue, int prefixPosition, std::vector<std::size_t> rows,
-                              const std::u16string& destination, const ImportOptions& options) {
-  context_.Reset();
-  naming_.prefix.store(((prefixPosition % 100) + 100) % 100);
-  std::sort(rows.begin(), rows.end());
-  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-  ImportPlan plan;
-  clips_.clear();
-  for (std::size_t row : rows) {
-    plan.totalMiB += catalogue.GetClipSizeMiB(row);
-    clips_.push_back(std::make_shared<Clip>(catalogue.At(row)));
-  }
-  cancel_.store(false);
-  finished_.store(false);
-  concluded_ = false;
-  started_ = ended_ = {};
+void ImportJob::Start() {
+  if (thread_.joinable()) return;
+  thread_ = std::thread([this] { Run(); });
+}
+
+void ImportJob::Proceed() {
   {
-    std::lock_guard lock(failedMutex_);
-    failures_.clear();
+    std::lock_guard lock(mutex_);
+    proceeding_ = true;
   }
-  tooLarge_.clear();
-  staleRemoved_.clear();
-  unitFiles_.clear();
-  verify_ = options.verify;
-  context_.SetDestination(destination);
-  context_.SetOverwriteChoice(options.overwrite);
-
-  plan.refusal = CheckDestination(catalogue.Root(), destination);
-  if (!plan.refusal) {
-    platform::FileSystem& fs = platform::Files();
-    if (options.removeLeftovers) staleRemoved_ = fs.RemoveStaleOutputs(destination);
-    for (std::size_t i = 0; i < catalogue.Count(); ++i) {
-      for (const Chunk& chunk : catalogue.At(i).chunks) {
-        if (const auto status = fs.Status(chunk.path)) unitFiles_.push_back(status->id);
-      }
-    }
-    if (const auto space = fs.Space(destination)) {
-      if (space->maxFileSize) tooLarge_ = LeaveOutTooLarge(*space->maxFileSize);
-      planned_ = clips_;
-      plan.refusal = CheckSpace(*space, destination);
-    }
-  }
-  planned_ = clips_;  // a refused import can still be looked at
-  if (plan.refusal) {  // nothing is copied, so no clip fails either
-    clips_.clear();
-    tooLarge_.clear();
-  }
-  plan.tooLarge = tooLarge_;
-  if (!tooLarge_.empty()) {  // the progress window counts only what will be copied
-    plan.totalMiB = 0;
-    for (const ClipHandle& clip : clips_) plan.totalMiB += clip->SizeMiB();
-  }
-  bytesTotal_ = 0;
-  for (const ClipHandle& clip : clips_) {
-    for (Chunk& chunk : clip->chunks) bytesTotal_ += chunk.Size();
-  }
-  return plan;
+  proceed_.notify_all();
 }
 
-std::optional<Refusal> ImportJob::CheckDestination(const std::u16string& unitRoot,
-                                                   const std::u16string& destination) const {
+void ImportJob::RequestStop() { status_.RequestStop(); }
+
+void ImportJob::Wait() {
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void ImportJob::Run() {
+  try {
+    Prepare();
+    Tell(PreparedEvent{plan_});
+    if (!plan_.refusal && plan_.clipCount > 0) {
+      std::unique_lock lock(mutex_);
+      proceed_.wait(lock, status_.StopToken(), [this] { return proceeding_; });
+      const bool go = proceeding_ && !status_.StopRequested();
+      lock.unlock();
+      if (go) CopyClips();
+    }
+  } catch (const std::exception& e) {
+    // Nothing thrown here may end the process; the import ends with what it could do.
+    outcome_.failures.push_back({{}, FailureKind::Internal, {}, e.what()});
+  }
+  Finish();
+}
+
+const ImportPlan& ImportJob::Prepare() {
+  if (prepared_) return plan_;
+  prepared_ = true;
+  clips_ = request_.clips;
+  leftOut_.assign(clips_.size(), false);
+  // A look that is not an import takes no stamp from the process's running count.
+  std::atomic<std::int64_t> lookedAt{context_.lastNoTime.load()};
+  std::atomic<std::int64_t>& lastNoTime = request_.lookOnly ? lookedAt : context_.lastNoTime;
+
+  plan_.refusal = OpenDestination();
+  platform::FileSystem& fs = platform::Files();
+  for (const std::u16string& path : request_.unitFiles) {
+    if (const auto status = fs.Status(path)) unitFiles_.push_back(status->id);
+  }
+  // A refused import is planned only to be looked at.
+  if (!plan_.refusal || request_.lookOnly) PlanOutputs(lastNoTime);
+  if (!plan_.refusal) {
+    if (const auto space = fs.Space(request_.destination)) {
+      if (space->maxFileSize) LeaveOutTooLarge(*space->maxFileSize);
+      plan_.refusal = CheckSpace(*space);
+    }
+  }
+  if (plan_.refusal) {  // nothing is copied, so no clip fails either
+    plan_.tooLarge.clear();
+    std::fill(leftOut_.begin(), leftOut_.end(), false);
+  }
+  for (std::size_t i = 0; i < clips_.size(); ++i) {
+    if (leftOut_[i]) continue;
+    ++plan_.clipCount;
+    for (Chunk& chunk : clips_[i].chunks) {
+      plan_.bytesTotal += chunk.Size();
+      plan_.totalMiB += chunk.Size() >> 20;
+    }
+  }
+  if (plan_.refusal) plan_.clipCount = 0;
+  if (!plan_.refusal && !request_.lookOnly) {
+    for (const std::u16string& name : folder_->RemoveStaleOutputs()) {
+      outcome_.staleRemoved.push_back(PathIn(*folder_, name));
+    }
+  }
+  return plan_;
+}
+
+std::optional<Refusal> ImportJob::OpenDestination() {
+  const std::u16string& destination = request_.destination;
   platform::FileSystem& fs = platform::Files();
   const auto status = destination.empty() ? std::nullopt : fs.Status(destination);
   if (!status) return Refusal{RefusalKind::NoDestination, destination, 0, 0, {}};
   if (!status->isDirectory) return Refusal{RefusalKind::NotAFolder, destination, 0, 0, {}};
-  if (!fs.CanWriteIn(destination)) {
+  folder_ = fs.OpenFolder(destination);
+  if (!folder_ || !fs.CanWriteIn(destination)) {
     return Refusal{RefusalKind::NotWritable, destination, 0, 0, platform::ErrorText(platform::LastError())};
   }
   // Compared by identity along the folder's real ancestors, so that neither a symbolic link
   // nor a second mount of the unit can hide that the destination lies inside it.
-  if (const auto unit = unitRoot.empty() ? std::nullopt : fs.Status(unitRoot)) {
+  if (const auto unit = request_.unitRoot.empty() ? std::nullopt : fs.Status(request_.unitRoot)) {
     const auto ancestors = fs.Ancestry(destination);
     if (std::find(ancestors.begin(), ancestors.end(), unit->id) != ancestors.end()) {
       return Refusal{RefusalKind::InsideUnit, destination, 0, 0, {}};
@@ -109,193 +142,155 @@ std::optional<Refusal> ImportJob::CheckDestination(const std::u16string& unitRoo
   return std::nullopt;
 }
 
-void ImportJob::CopyNamingInto(NamingState& copy) const {
-  copy.prefix.store(naming_.prefix.load());
-  copy.lastNoTime.store(naming_.lastNoTime.load());
-}
-
-std::vector<ClipFailure> ImportJob::LeaveOutTooLarge(std::uint64_t maxFileSize) {
-  std::vector<ClipFailure> failures;
-  NamingState naming;  // names are only looked at here: the real state stays as it is
-  CopyNamingInto(naming);
-  std::erase_if(clips_, [&](const ClipHandle& clip) {
-    std::uint64_t total = 0;
-    for (Chunk& chunk : clip->chunks) total += chunk.Size();
-    if (total <= maxFileSize) return false;  // no output of it can pass the limit
-    bool tooLarge = false;
-    for (const PlannedOutput& output : PlanOutputs(*clip, naming)) {
-      if (output.bytes <= maxFileSize) continue;
-      failures.push_back({clip->name, FailureKind::TooLarge, output.name, ByteSizeText(output.bytes)});
-      tooLarge = true;
+void ImportJob::PlanOutputs(std::atomic<std::int64_t>& lastNoTime) {
+  std::set<std::u16string> taken;
+  for (std::size_t c = 0; c < clips_.size(); ++c) {
+    for (ClipOutput& output : PlanClip(clips_[c], request_.prefix, lastNoTime)) {
+      // A later output of the import never replaces an earlier one: it takes a numbered name.
+      std::u16string name = output.name;
+      for (int n = 2; taken.count(name) != 0; ++n) name = NumberedName(output.name, n);
+      taken.insert(name);
+      PlannedOutput planned{c, clips_[c].name, std::move(output), std::move(name), std::nullopt, AtName::Create};
+      if (folder_) {
+        planned.existing = folder_->LinkStatus(planned.name);
+        const auto target = planned.existing ? folder_->Status(planned.name) : std::nullopt;
+        const bool unitFile =
+            target && std::find(unitFiles_.begin(), unitFiles_.end(), target->id) != unitFiles_.end();
+        planned.atName = WhatMeetsName(planned.existing, status_.State(), unitFile);
+      }
+      plan_.outputs.push_back(std::move(planned));
     }
-    return tooLarge;
-  });
-  return failures;
+  }
 }
 
-std::optional<Refusal> ImportJob::CheckSpace(const platform::VolumeSpace& space, const std::u16string& destination) {
-  std::uint64_t needed = 0;
-  for (const ClipHandle& clip : clips_) {
-    for (Chunk& chunk : clip->chunks) needed += WholeBlocks(chunk.Size(), space.blockSize);
+void ImportJob::LeaveOutTooLarge(std::uint64_t maxFileSize) {
+  for (const PlannedOutput& output : plan_.outputs) {
+    if (output.chunks.bytes <= maxFileSize) continue;
+    plan_.tooLarge.push_back({output.clipName, FailureKind::TooLarge, output.name, {}, output.chunks.bytes});
+    leftOut_[output.clip] = true;
   }
-  if (needed <= space.freeBytes) return std::nullopt;
+  std::erase_if(plan_.outputs, [this](const PlannedOutput& output) { return leftOut_[output.clip]; });
+}
 
-  // It does not fit as a whole: look at what would really be written. Existing files that are
-  // kept cost nothing, and a replaced file gives its room back once the new one is in place.
+std::optional<Refusal> ImportJob::CheckSpace(const platform::VolumeSpace& space) const {
+  // Existing files that are kept cost nothing, and a replaced file gives its room back once the
+  // new one is in place.
   std::uint64_t running = 0;
-  needed = 0;
-  for (const PlannedImportOutput& output : PlannedOutputs()) {
+  std::uint64_t needed = 0;
+  for (const PlannedOutput& output : plan_.outputs) {
     const bool replaces = output.existing && !output.existing->isDirectory;
-    if (replaces && context_.OverwriteChoice() == SkipAll) continue;
-    running += WholeBlocks(output.bytes, space.blockSize);
+    if (replaces && output.atName == AtName::Keep) continue;
+    running += WholeBlocks(output.chunks.bytes, space.blockSize);
     needed = std::max(needed, running);
     if (replaces && !output.existing->isLink) {
       running -= std::min(running, WholeBlocks(output.existing->size, space.blockSize));
     }
   }
   if (needed <= space.freeBytes) return std::nullopt;
-  return Refusal{RefusalKind::NotEnoughSpace, destination, needed, space.freeBytes, {}};
-}
-
-std::vector<PlannedImportOutput> ImportJob::PlannedOutputs() {
-  platform::FileSystem& fs = platform::Files();
-  const std::u16string destination = context_.Destination();
-  NamingState naming;  // names are only looked at here: the real state stays as it is
-  CopyNamingInto(naming);
-  std::set<std::u16string> claimed;
-  std::vector<PlannedImportOutput> outputs;
-  for (const ClipHandle& clip : planned_) {
-    for (const PlannedOutput& output : PlanOutputs(*clip, naming)) {
-      const std::u16string wanted = destination + platform::kSeparator + output.name;
-      std::u16string path = wanted;
-      for (int n = 2; claimed.count(path) != 0; ++n) path = NumberedName(wanted, n);
-      claimed.insert(path);
-      auto existing = fs.LinkStatus(path);
-      outputs.push_back({clip->name, std::move(path), output.bytes, std::move(existing)});
-    }
-  }
-  return outputs;
-}
-
-void ImportJob::StartWorker() {
-  if (worker_.joinable()) return;
-  finished_.store(false);
-  started_ = ended_ = std::chrono::steady_clock::now();
-  worker_ = std::thread([this] { RunWorker(); });
-}
-
-void ImportJob::RunWorker() {
-  try {
-    CopyClips();
-  } catch (...) {
-    // Nothing thrown on the worker may end the process; the clips say what they could.
-  }
-  ended_ = std::chrono::steady_clock::now();
-  finished_.store(true, std::memory_order_release);
-  frontEnd_.CopyEnded();
+  return Refusal{RefusalKind::NotEnoughSpace, request_.destination, needed, space.freeBytes, {}};
 }
 
 void ImportJob::CopyClips() {
-  CopyEnvironment env{context_, naming_, frontEnd_, verify_, unitFiles_};
-  env.outputBegun = [this](const std::u16string& name) {
-    outputName_ = name;
-    if (progressWindow_ && !frontEnd_.ShowProgress(Details(0))) progressWindow_ = false;
-  };
-  const ProgressCallback progress = [this](std::uint32_t kib) { return ReportProgress(kib); };
-  bytesDone_ = 0;
-  for (const ClipHandle& clip : clips_) {
-    if (context_.StopRequested()) break;
-    clipName_ = clip->name;
-    outputName_.clear();
-    progressWindow_ = frontEnd_.ShowProgress(Details(0));
-    kibCarry_ = 0;
-    bool ok = false;
-    try {
-      ok = CopyChunks(*clip, env, progress);
-    } catch (const std::exception& e) {
-      env.failure = ClipFailure{clip->name, FailureKind::Internal, {}, e.what()};
+  CopyEnvironment env{*folder_, status_, request_.verify, unitFiles_};
+  outcome_.copied = true;
+  progress_.bytesTotal = plan_.bytesTotal;
+  progress_.clipCount = plan_.clipCount;
+  started_ = std::chrono::steady_clock::now();
+  for (std::size_t c = 0; c < clips_.size(); ++c) {
+    if (leftOut_[c]) continue;
+    if (status_.StopRequested()) break;
+    std::vector<PlannedOutput> outputs;
+    for (const PlannedOutput& output : plan_.outputs) {
+      if (output.clip == c) outputs.push_back(output);
     }
-    if (ok) continue;
-    if (context_.StopRequested()) break;
-    const ClipFailure failure = env.failure.value_or(ClipFailure{clip->name, FailureKind::Internal, {}, {}});
-    RecordFailure(failure);
-    frontEnd_.ClipFailed(failure);
+    ++progress_.clipNumber;
+    progress_.clip = clips_[c].name;
+    progress_.output.clear();
+    TellProgress();
+    const CopyResult result = CopyChunks(clips_[c], outputs, env, *this);
+    if (result.end == CopyResult::End::Stopped) break;
+    if (result.failure) Happened(*result.failure);
   }
+  TellProgress();
 }
 
-ImportProgress ImportJob::Details(std::uint32_t mib) const {
-  return {mib, bytesDone_, bytesTotal_, clipName_, outputName_};
-}
-
-void ImportJob::RecordFailure(ClipFailure failure) {
-  std::lock_guard lock(failedMutex_);
-  failures_.push_back(std::move(failure));
-}
-
-bool ImportJob::ReportProgress(std::uint32_t kib) {
-  bytesDone_ += std::uint64_t{kib} << 10;
-  if (progressWindow_) {
-    kibCarry_ += kib;
-    if (kibCarry_ > kKiBPerMiB) {
-      if (!frontEnd_.ShowProgress(Details(kibCarry_ >> 10))) progressWindow_ = false;
-      kibCarry_ &= kKiBPerMiB - 1;
+void ImportJob::Finish() {
+  const auto ended = std::chrono::steady_clock::now();
+  outcome_.refusal = plan_.refusal;
+  outcome_.failures.insert(outcome_.failures.begin(), plan_.tooLarge.begin(), plan_.tooLarge.end());
+  outcome_.cancelled = status_.StopRequested();
+  outcome_.verified = request_.verify;
+  outcome_.destination = request_.destination;
+  outcome_.clipCount = plan_.clipCount;
+  if (outcome_.copied) outcome_.seconds = std::chrono::duration<double>(ended - started_ - asking_).count();
+  // The folder held open may have been moved or renamed meanwhile: the outputs are in it, and
+  // the report names where that is now.
+  if (folder_) {
+    const auto there = platform::Files().Status(request_.destination);
+    if (!there || !(there->id == folder_->Id())) {
+      const std::u16string now = folder_->CurrentPath().value_or(std::u16string());
+      outcome_.destinationMovedTo = now;
+      if (!now.empty()) {
+        for (PlacedOutput& o : outcome_.written) Relocate(o.path, now);
+        for (KeptOutput& o : outcome_.kept) Relocate(o.path, now);
+        for (DiscardedOutput& o : outcome_.discarded) Relocate(o.path, now);
+        for (RenamedOutput& o : outcome_.renamed) {
+          Relocate(o.from, now);
+          Relocate(o.to, now);
+        }
+      }
     }
   }
-  return cancel_.load(std::memory_order_relaxed);
+  Tell(FinishedEvent{std::move(outcome_)});
 }
 
-void ImportJob::Cancel() {
-  context_.RequestStop();
-  cancel_.store(true);
+void ImportJob::Tell(ImportEvent event) { events_.OnImportEvent(std::move(event)); }
+
+void ImportJob::TellProgress() {
+  toldBytes_ = progress_.bytesDone;
+  Tell(progress_);
 }
 
-void ImportJob::Join() {
-  if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
+void ImportJob::Copied(std::uint64_t bytes) {
+  progress_.bytesDone += bytes;
+  if (progress_.bytesDone - toldBytes_ >= kProgressStep) TellProgress();
 }
 
-ImportOutcome ImportJob::Conclude() {
-  ImportOutcome outcome = Collect();
-  frontEnd_.Finished(outcome);
-  return outcome;
+void ImportJob::OutputBegun(const PlannedOutput& output) {
+  progress_.output = output.name;
+  TellProgress();
 }
 
-ImportOutcome ImportJob::Collect() {
-  Join();
-  ImportOutcome outcome;
-  for (auto& placed : context_.Placed()) {
-    outcome.written.push_back(std::move(placed.path));
-    outcome.hashes.push_back(std::move(placed.hash));
-    outcome.bytesWritten += placed.bytes;
-  }
-  outcome.discarded = context_.Discarded();
-  outcome.notRemoved = context_.NotRemoved();
-  outcome.skipped = context_.Kept();
-  // A numbered name is worth telling only for a file that is there.
-  for (auto& renamed : context_.Renamed()) {
-    const auto there = [&](const std::vector<std::u16string>& paths) {
-      return std::find(paths.begin(), paths.end(), renamed.to) != paths.end();
-    };
-    if (there(outcome.written) || there(outcome.skipped)) outcome.renamed.push_back(std::move(renamed));
-  }
-  outcome.staleRemoved = staleRemoved_;
-  outcome.failures = tooLarge_;
-  for (auto& failure : Failures()) outcome.failures.push_back(std::move(failure));
-  for (const auto& failure : outcome.failures) {
-    if (std::find(outcome.failed.begin(), outcome.failed.end(), failure.clip) == outcome.failed.end())
-      outcome.failed.push_back(failure.clip);
-  }
-  outcome.cancelled = context_.StopRequested();
-  outcome.verified = verify_;
-  outcome.destination = context_.Destination();
-  outcome.seconds = std::chrono::duration<double>(ended_ - started_).count();
-  context_.Reset();
-  concluded_ = true;
-  return outcome;
+void ImportJob::Happened(ImportEvent event) {
+  std::visit(
+      [this](const auto& record) {
+        using Record = std::decay_t<decltype(record)>;
+        if constexpr (std::is_same_v<Record, PlacedOutput>) {
+          outcome_.written.push_back(record);
+          outcome_.bytesWritten += record.bytes;
+        } else if constexpr (std::is_same_v<Record, KeptOutput>) {
+          outcome_.kept.push_back(record);
+        } else if constexpr (std::is_same_v<Record, RenamedOutput>) {
+          outcome_.renamed.push_back(record);
+        } else if constexpr (std::is_same_v<Record, DiscardedOutput>) {
+          outcome_.discarded.push_back(record);
+        } else if constexpr (std::is_same_v<Record, UnremovedOutput>) {
+          outcome_.notRemoved.push_back(record);
+        } else if constexpr (std::is_same_v<Record, ClipFailure>) {
+          outcome_.failures.push_back(record);
+        }
+      },
+      event);
+  Tell(std::move(event));
 }
 
-std::vector<ClipFailure> ImportJob::Failures() const {
-  std::lock_guard lock(failedMutex_);
-  return failures_;
+std::optional<OverwriteAnswer> ImportJob::Ask(const OverwriteQuestion& question) {
+  const auto asked = std::chrono::steady_clock::now();
+  auto slot = std::make_shared<AnswerSlot>();
+  Tell(OverwriteAsked{question, slot});
+  const std::optional<OverwriteAnswer> answer = slot->Wait(status_.StopToken());
+  asking_ += std::chrono::steady_clock::now() - asked;
+  return answer;
 }
 
 }  // namespace quillon

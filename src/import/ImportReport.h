@@ -1,12 +1,10 @@
 #pragma once
-// What an import tells its user beyond the copy messages: why a clip failed, why an import
-// could not start, and what it left behind.
+// What an import tells of itself: why a clip failed, why an import could not start, and what
+// became of every output. Front ends turn these records into their own texts.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "import/ImportContext.h"
 
 namespace quillon {
 
@@ -22,7 +20,8 @@ enum class FailureKind {
   OutputPlace,       // the output could not be put under its name
   FolderSync,        // placed, but the folder's change may not survive a power loss
   SameAsUnitFile,    // the output's name leads to a file of the unit
-  ExistsAfterFailure,  // the output exists and is kept, because an earlier one could not be created
+  ExistsAfterCreateFailure,  // the output exists and is kept, because an earlier one could not be created
+  ExistsAfterWriteFailure,   // the output exists and is kept, because an earlier one could not be written
   TooLarge,          // the output would pass the largest file the destination can hold
   Internal,          // an unexpected error
 };
@@ -30,11 +29,9 @@ enum class FailureKind {
 struct ClipFailure {
   std::u16string clip;
   FailureKind kind = FailureKind::Internal;
-  std::u16string file;  // the chunk or output file concerned (its name)
-  std::string detail;   // the system's error text, or what else tells the cause
-  // One line for the user, for example
-  // "ABC0001: ABC0001_0000-00-00_000002.M2T could not be read (Input/output error)".
-  std::u16string Describe() const;
+  std::u16string file;     // the chunk or output file concerned (its name)
+  std::string detail;      // the system's error text, or what else tells the cause
+  std::uint64_t bytes = 0;  // TooLarge: the output's size
 };
 
 enum class RefusalKind {
@@ -52,45 +49,72 @@ struct Refusal {
   std::uint64_t neededBytes = 0;     // NotEnoughSpace
   std::uint64_t availableBytes = 0;  // NotEnoughSpace
   std::string detail;                // NotWritable: the system's error text
-  std::u16string Describe() const;
 };
 
-// What an import's preparation found.
-struct ImportPlan {
-  std::uint64_t totalMiB = 0;     // the selected clips' size, for the progress window
-  std::optional<Refusal> refusal;  // set: nothing will be copied
-  // Clips that fail before any copy, because an output would not fit in one file of the
-  // destination's volume; the other clips are imported.
-  std::vector<ClipFailure> tooLarge;
+// An output file that reached its final name, with the XXH3-128 of its bytes (hex).
+struct PlacedOutput {
+  std::u16string clip;
+  std::u16string path;
+  std::uint64_t bytes = 0;
+  std::string hash;
+};
+
+// Why an existing file under an output's name was kept and nothing written over it.
+enum class KeptBecause {
+  Choice,        // the user's answer, or the import's overwrite mode
+  WriteFailed,   // an earlier output could not be written (a full disk): no more replacing
+  CreateFailed,  // an earlier output could not be created
+};
+
+struct KeptOutput {
+  std::u16string clip;
+  std::u16string path;
+  KeptBecause why = KeptBecause::Choice;
+};
+
+// An output that took a numbered name, so as not to replace an earlier one of the same import.
+struct RenamedOutput {
+  std::u16string from;
+  std::u16string to;
+};
+
+// An output whose incomplete copy was removed. The file under its name, when there was one, was
+// left as it was.
+struct DiscardedOutput {
+  std::u16string clip;
+  std::u16string path;
+  bool existing = false;  // a file under the name was left as it was
+};
+
+// An incomplete output whose temporary file could not be deleted.
+struct UnremovedOutput {
+  std::u16string path;  // the temporary file left behind
+  std::string error;
 };
 
 // What an import left behind, told when it ends.
 struct ImportOutcome {
-  std::vector<std::u16string> written;  // output files in place, in the order they were placed
-  std::vector<std::string> hashes;      // XXH3-128 of each written file, hex
-  std::vector<std::u16string> discarded;     // outputs whose incomplete copy was deleted
-  std::vector<UnremovedOutput> notRemoved;  // incomplete copies that could not be deleted
-  std::vector<std::u16string> skipped;       // existing files kept, nothing written over them
-  std::vector<RenamedOutput> renamed;        // outputs that took a numbered name
+  std::vector<PlacedOutput> written;        // in the order they were placed
+  std::vector<KeptOutput> kept;             // existing files kept, nothing written over them
+  std::vector<RenamedOutput> renamed;       // of outputs placed or kept
+  std::vector<DiscardedOutput> discarded;
+  std::vector<UnremovedOutput> notRemoved;
   std::vector<std::u16string> staleRemoved;  // temporary files of an earlier, killed import
-  std::vector<std::u16string> failed;        // names of the clips that failed
-  std::vector<ClipFailure> failures;         // the same clips with their causes
+  std::vector<ClipFailure> failures;         // too large for the destination first, then as they came
+  std::optional<Refusal> refusal;            // set: nothing was copied
+  bool copied = false;                       // the copy ran
   bool cancelled = false;                    // the user stopped the import
   bool verified = false;                     // written files were read back and compared
-  std::u16string destination;                // the folder imported into
-  std::uint64_t bytesWritten = 0;            // the sizes of the written files together
-  double seconds = 0;                        // from the start of the copy to its end
-};
+  std::u16string destination;                // the folder imported into, as it was chosen
+  // Set when the folder was moved or renamed during the import: where it is now (empty when the
+  // system cannot tell, or it was deleted). The written paths name where the files are.
+  std::optional<std::u16string> destinationMovedTo;
+  std::uint64_t bytesWritten = 0;
+  double seconds = 0;  // from the start of the copy to its end, without the time a question waited
+  std::size_t clipCount = 0;  // clips the import was to copy
 
-// A size in the largest binary unit it fills once: the number as text ("512", "4.0", "300")
-// and the unit (0 bytes, 1 KiB, 2 MiB, 3 GiB, 4 TiB), for each front end to name in its language.
-struct ScaledSize {
-  std::string number;
-  int unit = 0;
+  // The names of the clips that failed, each once, in order.
+  std::vector<std::u16string> FailedClips() const;
 };
-ScaledSize ScaleBytes(std::uint64_t bytes);
-
-// Sizes for messages: "1.5 GiB", "300 MiB", "12 KiB", "512 bytes".
-std::string ByteSizeText(std::uint64_t bytes);
 
 }  // namespace quillon

@@ -6,12 +6,16 @@
 
 namespace quillon {
 
-std::string ManifestText(const std::vector<std::u16string>& paths, const std::vector<std::string>& hashes) {
-  std::string text;
-  for (std::size_t i = 0; i < paths.size() && i < hashes.size(); ++i) {
-    text += hashes[i] + "  " + platform::ToUtf8(paths[i]) + "\n";
+ManifestText MakeManifest(const std::vector<PlacedOutput>& written) {
+  ManifestText manifest;
+  for (const PlacedOutput& output : written) {
+    if (output.path.find_first_of(u"\r\n") != std::u16string::npos) {
+      manifest.leftOut.push_back(output.path);
+      continue;
+    }
+    manifest.text += output.hash + "  " + platform::ToUtf8(output.path) + "\n";
   }
-  return text;
+  return manifest;
 }
 
 bool WriteManifest(const std::u16string& path, const std::string& text, std::string& error) {

@@ -4,10 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "import/ImportReport.h"
+
 namespace quillon {
 
-// One line per file: the hash, two spaces, the path.
-std::string ManifestText(const std::vector<std::u16string>& paths, const std::vector<std::string>& hashes);
+struct ManifestText {
+  std::string text;  // one line per file: the hash, two spaces, the path (UTF-8, or its raw bytes)
+  // Files left out: xxhsum reads a name with a line break as two lines, and cannot check it.
+  std::vector<std::u16string> leftOut;
+};
+
+ManifestText MakeManifest(const std::vector<PlacedOutput>& written);
 
 // Writes the manifest as an output of its own: under a temporary name, synced, then renamed.
 // On failure answers false and the reason in error.

@@ -1,13 +1,15 @@
 #pragma once
+#include <atomic>
+#include <cstdint>
 #include <string>
 
-#include "import/ImportContext.h"
 #include "unit/Clip.h"
 
 namespace quillon {
 
 // The file name of the output file that chunk begins: the chunk's own name for flat clips;
-// prefix, folder number and recording time (or a "_No_Time" stamp) for folder clips.
-std::u16string OutputName(const Clip& clip, const Chunk& chunk, NamingState& naming);
+// prefix (0-99), folder number and recording time for folder clips, or, without a recording
+// time, a stamp one second past lastNoTime at the least and "_No_Time" (lastNoTime takes it).
+std::u16string OutputName(const Clip& clip, const Chunk& chunk, int prefix, std::atomic<std::int64_t>& lastNoTime);
 
 }  // namespace quillon

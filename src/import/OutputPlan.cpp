@@ -1,6 +1,7 @@
 #include "import/OutputPlan.h"
 
 #include "import/OutputName.h"
+#include "import/ImportState.h"
 #include "import/RecordingTimeProbe.h"
 #include "import/TsPacket.h"
 #include "unit/KindTable.h"
@@ -19,31 +20,38 @@ bool BeginsNewOutput(const Clip& clip, std::size_t i, platform::File& source) {
   return TsPid(head) == kNewStreamPid || head[0] != kTsSyncByte;
 }
 
-std::uint64_t PlannedOutputBytes(Clip& clip, std::size_t first) {
-  std::uint64_t bytes = clip.chunks.at(first).Size();
-  for (std::size_t i = first + 1; i < clip.chunks.size(); ++i) {
-    const auto source = platform::Files().OpenRead(clip.chunks[i].path);
-    if (!source || BeginsNewOutput(clip, i, *source)) break;
-    bytes += clip.chunks[i].Size();
-  }
-  return bytes;
-}
-
-std::vector<PlannedOutput> PlanOutputs(Clip& clip, NamingState& naming) {
-  std::vector<PlannedOutput> outputs;
+std::vector<ClipOutput> PlanClip(Clip& clip, int prefix, std::atomic<std::int64_t>& lastNoTime) {
+  std::vector<ClipOutput> outputs;
   for (std::size_t i = 0; i < clip.chunks.size(); ++i) {
     Chunk& chunk = clip.chunks[i];
     const auto source = platform::Files().OpenRead(chunk.path);
-    // A chunk that cannot be opened fails the copy there; until then it counts where it stands.
     const bool begins = source ? BeginsNewOutput(clip, i, *source) : (i == 0 || !chunk.continues);
     if (begins || outputs.empty()) {
-      // Only names of numbered-folder clips carry the recording time.
-      if (source && clip.source == ClipSource::Folder && source->Seek(0)) ProbeRecordingTime(chunk, *source);
-      outputs.push_back({i, OutputName(clip, chunk, naming), 0});
+      // Only names of numbered-folder clips carry the recording time; the copy looks for it
+      // in the others.
+      if (source && clip.source == ClipSource::Folder && !chunk.probed && source->Seek(0)) {
+        ProbeRecordingTime(chunk, *source);
+      }
+      outputs.push_back({i, i, OutputName(clip, chunk, prefix, lastNoTime), 0});
     }
+    outputs.back().endChunk = i + 1;
     outputs.back().bytes += chunk.Size();
   }
   return outputs;
+}
+
+AtName WhatMeetsName(const std::optional<platform::FileStatus>& existing, std::int32_t state, bool leadsToUnitFile) {
+  if (state == Stop) return AtName::Stop;
+  if (!existing) return AtName::Create;
+  switch (state) {
+    case CreateFailed: return AtName::KeepAfterCreateFailure;
+    case WriteFailed: return AtName::KeepAfterWriteFailure;
+    case SkipAll: return AtName::Keep;
+    default: break;
+  }
+  // Whatever the answer would be, a name that leads to a file of the unit is never written over.
+  if (leadsToUnitFile) return AtName::UnitFile;
+  return state == OverwriteAll ? AtName::Replace : AtName::Ask;
 }
 
 }  // namespace quillon

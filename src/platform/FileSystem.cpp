@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "platform/Path.h"
+
 namespace quillon::platform {
 
 namespace {
@@ -22,6 +24,19 @@ std::int64_t File::ReadFully(void* buffer, std::size_t size) {
     done += static_cast<std::size_t>(n);
   }
   return static_cast<std::int64_t>(done);
+}
+
+std::unique_ptr<OutputFile> FileSystem::CreateOutput(const std::u16string& folder, const std::u16string& name) {
+  const std::unique_ptr<Folder> opened = OpenFolder(folder);
+  return opened ? opened->CreateOutput(name) : nullptr;
+}
+
+std::vector<std::u16string> FileSystem::RemoveStaleOutputs(const std::u16string& folder) {
+  std::vector<std::u16string> paths;
+  if (const std::unique_ptr<Folder> opened = OpenFolder(folder)) {
+    for (const std::u16string& name : opened->RemoveStaleOutputs()) paths.push_back(folder + kSeparator + name);
+  }
+  return paths;
 }
 
 FileSystem& Files() {

@@ -99,17 +99,35 @@ class OutputFile {
 // Temporary files of outputs are hidden and carry this ending, so that they are plainly ours.
 inline constexpr char16_t kOutputTempSuffix[] = u".quillon-part";
 
+// A folder held open. Outputs are made in it, and its entries looked at, by name within it: when
+// the folder is renamed or moved meanwhile, or another folder takes its old path, everything
+// still goes into the folder that was opened.
+class Folder {
+ public:
+  virtual ~Folder() = default;
+  // The path it was opened at.
+  virtual const std::u16string& Path() const = 0;
+  // Where the folder is now; nothing when the system cannot tell or the folder was deleted.
+  virtual std::optional<std::u16string> CurrentPath() const = 0;
+  virtual FileId Id() const = 0;
+  // Begins an output that will be named name in the folder; null when it cannot be created (the
+  // folder is read-only, or name is a folder there).
+  virtual std::unique_ptr<OutputFile> CreateOutput(const std::u16string& name) = 0;
+  // The entry under name itself (a link is not followed), or what it leads to.
+  virtual std::optional<FileStatus> LinkStatus(const std::u16string& name) = 0;
+  virtual std::optional<FileStatus> Status(const std::u16string& name) = 0;
+  // Removes the temporary files of outputs whose writer is gone (a process that was killed);
+  // those still being written are left alone. Returns the names removed.
+  virtual std::vector<std::u16string> RemoveStaleOutputs() = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // Opens an existing file for reading; null when it cannot be opened.
   virtual std::unique_ptr<File> OpenRead(const std::u16string& path) = 0;
-  // Begins an output that will be named name in folder; null when it cannot be created (the
-  // folder is missing or read-only, or name is a folder there).
-  virtual std::unique_ptr<OutputFile> CreateOutput(const std::u16string& folder, const std::u16string& name) = 0;
-  // Removes the temporary files of outputs in folder whose writer is gone (a process that was
-  // killed); those still being written are left alone. Returns the paths removed.
-  virtual std::vector<std::u16string> RemoveStaleOutputs(const std::u16string& folder) = 0;
+  // Opens a folder to work in; null when it is missing or no folder.
+  virtual std::unique_ptr<Folder> OpenFolder(const std::u16string& path) = 0;
   virtual bool Remove(const std::u16string& path) = 0;
   // The status of what path leads to (links followed), or of the entry itself (LinkStatus).
   virtual std::optional<FileStatus> Status(const std::u16string& path) = 0;
@@ -124,6 +142,11 @@ class FileSystem {
   // Whether this user may create files in the folder (false for a read-only volume).
   virtual bool CanWriteIn(const std::u16string& folder) = 0;
   virtual std::optional<VolumeSpace> Space(const std::u16string& folder) = 0;
+
+  // An output named name in folder (OpenFolder, then Folder::CreateOutput).
+  std::unique_ptr<OutputFile> CreateOutput(const std::u16string& folder, const std::u16string& name);
+  // Folder::RemoveStaleOutputs on folder, as paths.
+  std::vector<std::u16string> RemoveStaleOutputs(const std::u16string& folder);
 };
 
 // The real file system of this machine.

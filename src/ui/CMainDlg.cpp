@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -16,20 +17,17 @@
 #include <QRegularExpressionValidator>
 #include <QShortcut>
 #include <algorithm>
-#include <set>
 
-#include "catalogue/UnitDrives.h"
-#include "import/ImportContext.h"
+#include "frontend/TextIds.h"
 #include "ui/CAboutDlg.h"
 #include "ui/COverwriteConfirmDialog.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CopyEvent.h"
 #include "ui/DialogUnits.h"
-#include "ui/ImportMessages.h"
-#include "ui/ImportSession.h"
 #include "ui/PathLabel.h"
 #include "ui/Settings.h"
 #include "ui/SummaryLine.h"
+#include "ui/Texts.h"
 #include "ui/UpDownControl.h"
 #include "ui/UserPrompts.h"
 #include "ui/VolumeWatch.h"
@@ -47,15 +45,11 @@ constexpr int kTemplateHeight = 357;
 // Controls the template places below this line (in dialog units) go down by the status row.
 constexpr int kBelowList = 276;
 
-// The drive selector keeps its entries sorted as a sorted combo box does: ignoring case first.
-bool DriveLess(const QString& a, const QString& b) {
-  const int folded = a.compare(b, Qt::CaseInsensitive);
-  return folded != 0 ? folded < 0 : a < b;
-}
-
 bool IsCtrlA(const QKeyEvent* key) {
   return key->key() == Qt::Key_A && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
 }
+
+QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
 
 // While it lives, the user's input to the window and its controls is dropped: keys, shortcuts,
 // the mouse. Other windows (the progress window, the overwrite question, message boxes) take
@@ -82,40 +76,45 @@ class InputBlock : public QObject {
   QWidget* window_;
 };
 
+QMessageBox::Icon IconOf(frontend::Notice::Icon icon) {
+  switch (icon) {
+    case frontend::Notice::Icon::None: return QMessageBox::NoIcon;
+    case frontend::Notice::Icon::Information: return QMessageBox::Information;
+    case frontend::Notice::Icon::Warning: break;
+  }
+  return QMessageBox::Warning;
+}
+
 }  // namespace
 
-CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent)
-    : QDialog(parent),
-      options_(std::move(options)),
-      probe_(std::make_unique<UnitDriveProbe>(UnitDriveProbe::kBound, IsUnitDrive, [this] { PostRefreshDrives(this); })),
-      session_(std::make_unique<ImportSession>(this, importLock_)) {
-  connect(session_.get(), &ImportSession::Started, this, &CMainDlg::ImportStarted);
-  connect(session_.get(), &ImportSession::QuestionShown, this, &CMainDlg::OverwriteQuestionShown);
-  connect(session_.get(), &ImportSession::Summarised, this, &CMainDlg::ShowSummary);
+CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent) : QDialog(parent), options_(std::move(options)) {
+  frontend::MainModelOptions modelOptions;
+  modelOptions.findUnitDrives = options_.findUnitDrives;
+  modelOptions.refreshLater = [this] { PostEventOf(this, RefreshDrivesEventType()); };
+  modelOptions.browseStart = QDir::homePath().toStdU16String();
+  if (options_.clock) modelOptions.session.clock = options_.clock;
+  modelOptions.session.idle = [this] {
+    if (importWait_) importWait_->quit();
+  };
+  model_ = std::make_unique<frontend::MainModel>(static_cast<frontend::MainView&>(*this),
+                                                 static_cast<frontend::SessionView&>(*this),
+                                                 [this] { PostEventOf(this, SessionWakeEventType()); },
+                                                 std::move(modelOptions));
   BuildControls();
   setWindowTitle(tr("Quillon"));
   setWindowIcon(ApplicationIcon());
 
   LoadSettings();
-  if (!options_.startFolder.isEmpty()) {
-    drive_ = QDir::cleanPath(options_.startFolder);
-    AddOtherFolder(drive_);
-  } else if (!drive_.isEmpty() && IsUnitFolder(drive_)) {
-    // A folder chosen with "Other folder..." in an earlier run comes back while it still
-    // holds a unit's tree; a drive that is mounted needs no such help.
-    const std::vector<std::u16string> drives = ListUnitDrives();
-    if (std::find(drives.begin(), drives.end(), drive_.toStdU16String()) == drives.end()) AddOtherFolder(drive_);
-  }
-  destinationText_->SetPath(QDir::toNativeSeparators(destination_));
+  destinationText_->SetPath(QDir::toNativeSeparators(Destination()));
   WarnIfNotNtfs();
   FillDriveCombo(true);
 
   volumeWatch_ = new VolumeWatch(options_.watchVolumes, options_.volumeSource, options_.refreshDelayMs, this);
-  connect(volumeWatch_, &VolumeWatch::Changed, this, [this] { PostRefreshDrives(this); });
+  connect(volumeWatch_, &VolumeWatch::Changed, this, [this] { PostEventOf(this, RefreshDrivesEventType()); });
 }
 
 CMainDlg::~CMainDlg() {
-  session_.reset();
+  model_.reset();
   if (!settingsSaved_) SaveSettings();
 }
 
@@ -176,7 +175,7 @@ void CMainDlg::BuildControls() {
   listFont.setStyleHint(QFont::TypeWriter);
   listFont.setPixelSize(12);
   clipList_->setFont(listFont);
-  connect(clipList_, &QListWidget::itemSelectionChanged, this, &CMainDlg::UpdateImportButton);
+  connect(clipList_, &QListWidget::itemSelectionChanged, this, [this] { model_->OnSelectionChanged(); });
 
   // Over the empty list while no unit is found, or the folder chosen holds none: what to do.
   noUnitHint_ = new QLabel(this);
@@ -243,7 +242,7 @@ void CMainDlg::BuildControls() {
   // destination folder: two lines of text, and the button that opens the folder.
   summary_ = new SummaryLine(this);
   summary_->setObjectName(QStringLiteral("summary"));
-  QLabel probe(QStringLiteral("%1\n%1").arg(tr("%n file(s) imported to %1", "", 2)));
+  QLabel probe(QStringLiteral("%1\n%1").arg(Tr(IDS_SUMMARY_MANY)));
   probe.setFont(font());
   const int summaryHeight = std::max(du.Y(16), probe.sizeHint().height());
   const int row = std::max(du.Y(20), summaryHeight + du.Y(3));
@@ -313,109 +312,29 @@ void CMainDlg::resizeEvent(QResizeEvent* event) {
 
 void CMainDlg::OnVolumeChange() { volumeWatch_->Notice(); }
 
-std::vector<std::u16string> CMainDlg::ListUnitDrives() const {
-  if (options_.findUnitDrives) return options_.findUnitDrives();
-  return probe_->Find(CandidateDrives(platform::ListVolumes()));
-}
-
-bool CMainDlg::IsUnitFolder(const QString& folder) const { return !probe_->Find({folder.toStdU16String()}).empty(); }
-
-void CMainDlg::AddOtherFolder(const QString& folder) {
-  if (!otherFolders_.contains(folder)) otherFolders_.push_back(folder);
-}
-
-QString CMainDlg::SelectedDriveEntry() const {
-  const int index = driveCombo_->currentIndex();
-  if (index < 0 || driveCombo_->itemData(index, kOtherFolderRole).toBool()) return {};
-  return driveCombo_->itemText(index);
-}
-
-void CMainDlg::FillDriveCombo(bool force) {
-  if (ImportRunning()) {
-    refreshPending_ = true;
-    return;
-  }
-  std::lock_guard lock(importLock_);
-  QStringList names = otherFolders_;
-  for (const auto& d : ListUnitDrives()) names.push_back(QString::fromStdU16String(d));
-  std::sort(names.begin(), names.end(), DriveLess);
-  names.erase(std::unique(names.begin(), names.end()), names.end());
+void CMainDlg::ShowDrives(const std::vector<std::u16string>& drives, int selected) {
   driveCombo_->clear();
-  driveCombo_->addItems(names);
-  for (int i = 0; i < names.size(); ++i) driveCombo_->setItemData(i, names[i], Qt::ToolTipRole);
-  // Last, apart from the sorted drives: any folder as a source.
-  driveCombo_->addItem(tr("Other folder..."));
-  driveCombo_->setItemData(driveCombo_->count() - 1, true, kOtherFolderRole);
-  driveCombo_->setCurrentIndex(-1);
-  if (names.empty()) {
-    drive_.clear();
-    FillClipList();
-  } else {
-    // The whole mount point must match: a prefix would take /media/u/UNIT2 for /media/u/UNIT.
-    const int saved = drive_.isEmpty() ? -1 : names.indexOf(drive_);
-    if (saved >= 0) {
-      driveCombo_->setCurrentIndex(saved);
-      if (force) FillClipList();
-    } else {
-      driveCombo_->setCurrentIndex(static_cast<int>(names.size()) - 1);
-      drive_ = driveCombo_->currentText();
-      FillClipList();
-    }
+  for (const std::u16string& drive : drives) {
+    driveCombo_->addItem(Q(drive));
+    driveCombo_->setItemData(driveCombo_->count() - 1, Q(drive), Qt::ToolTipRole);
   }
-  UpdateNoUnitHint();
+  // Last, apart from the sorted drives: any folder as a source.
+  driveCombo_->addItem(Tr(IDS_OTHER_FOLDER));
+  driveCombo_->setItemData(driveCombo_->count() - 1, true, kOtherFolderRole);
+  driveCombo_->setCurrentIndex(selected);
   emit DrivesRefreshed();
 }
 
-void CMainDlg::UpdateNoUnitHint() {
-  const QString drive = SelectedDriveEntry();
-  QString hint;
-  if (drive.isEmpty()) {
-    hint = tr("No recording unit was found. Connect the unit and wait until it is mounted, or "
-              "choose \"%1\" under %2 to open a folder that holds a unit's tree.")
-               .arg(tr("Other folder..."), tr("Drive"));
-  } else if (clipList_->count() == 0 && !IsUnitFolder(drive)) {
-    hint = tr("%1 holds no recording unit's tree (VIDEO/QVT, or HDVF and DVF). Choose another folder "
-              "with \"%2\" under %3.")
-               .arg(QDir::toNativeSeparators(drive), tr("Other folder..."), tr("Drive"));
-  }
-  noUnitHint_->setText(hint);
-  noUnitHint_->setVisible(!hint.isEmpty());
-}
+void CMainDlg::SelectDrive(int index) { driveCombo_->setCurrentIndex(index); }
 
-void CMainDlg::FillClipList() {
-  if (ImportRunning()) {
-    clipListPending_ = true;
-    return;
-  }
-  const bool hdv = hdvCheck_->isChecked();
-  const bool dv = dvCheck_->isChecked();
-  std::lock_guard lock(catalogueLock_);
-  const QString drive = SelectedDriveEntry();
-
-  std::set<std::u16string> selected;
-  for (int row = 0; row < clipList_->count(); ++row) {
-    if (clipList_->item(row)->isSelected() && static_cast<std::size_t>(row) < catalogue_.Count()) {
-      selected.insert(catalogue_.ClipName(static_cast<std::size_t>(row)));
-    }
-  }
-
+void CMainDlg::ShowClips(const std::vector<std::u16string>& rows, const std::vector<bool>& selected) {
   const QSignalBlocker blocker(clipList_);
-  catalogue_.Clear();
   clipList_->clear();
-  if (!drive.isEmpty()) {
-    catalogue_.Scan(drive.toStdU16String(), hdv, dv);
-    std::vector<std::u16string> rows;
-    catalogue_.GetRowTexts(rows, TheImportContext().dateLocale);
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-      auto* item = new QListWidgetItem(QString::fromStdU16String(rows[k]), clipList_);
-      if (selected.count(catalogue_.ClipName(k)) != 0) item->setSelected(true);
-    }
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    auto* item = new QListWidgetItem(Q(rows[k]), clipList_);
+    if (k < selected.size() && selected[k]) item->setSelected(true);
   }
-  UpdateImportButton();
-  UpdateNoUnitHint();
 }
-
-void CMainDlg::UpdateImportButton() { importButton_->setEnabled(!clipList_->selectedItems().isEmpty()); }
 
 std::vector<std::size_t> CMainDlg::SelectedRows() const {
   std::vector<std::size_t> rows;
@@ -425,66 +344,46 @@ std::vector<std::size_t> CMainDlg::SelectedRows() const {
   return rows;
 }
 
+void CMainDlg::SelectAllRows(bool selected) {
+  if (selected) {
+    clipList_->selectAll();
+  } else {
+    clipList_->clearSelection();
+  }
+}
+
+void CMainDlg::EnableImport(bool enabled) { importButton_->setEnabled(enabled); }
+
+void CMainDlg::ShowHint(const frontend::Message& hint) {
+  noUnitHint_->setText(Tr(hint));
+  noUnitHint_->setVisible(!hint.Empty());
+}
+
+void CMainDlg::ClearSummary() {
+  summary_->Clear();
+  summaryFolder_.clear();
+  openFolder_->hide();
+}
+
+std::optional<std::u16string> CMainDlg::BrowseForUnitFolder(const std::u16string& start) {
+  const QString chosen = BrowseForFolder(this, Tr(IDS_CHOOSE_UNIT_FOLDER), Q(start));
+  if (chosen.isEmpty()) return std::nullopt;
+  return QDir::cleanPath(QDir(chosen).absolutePath()).toStdU16String();
+}
+
 int CMainDlg::PrefixPosition() const { return prefixSpin_->Position(); }
 
 QStringList CMainDlg::SummaryLines() const { return summary_->Lines(); }
 
-void CMainDlg::OnSelectAll() {
-  if (ImportRunning()) return;
-  clipList_->selectAll();
-  UpdateImportButton();
-}
-
-void CMainDlg::OnClearAll() {
-  clipList_->clearSelection();
-  importButton_->setEnabled(false);
-}
-
-void CMainDlg::OnRefresh() {
-  if (ImportRunning()) return;
-  FillDriveCombo(false);
-  FillClipList();
-}
-
 void CMainDlg::OnFormatClicked(QCheckBox* box) {
   // The formats chosen are those of the listed clips: no change while an import runs.
-  if (ImportRunning()) {
+  if (!model_->SetFormats(hdvCheck_->isChecked(), dvCheck_->isChecked())) {
     const QSignalBlocker blocker(box);
     box->setChecked(!box->isChecked());
-    return;
   }
-  FillClipList();
 }
 
-void CMainDlg::OnDriveActivated(int index) {
-  const bool other = index >= 0 && driveCombo_->itemData(index, kOtherFolderRole).toBool();
-  if (ImportRunning() || other) {
-    // The selector goes on showing the drive in use, also while the folder browser is open.
-    driveCombo_->setCurrentIndex(driveCombo_->findText(drive_));
-    if (other && !ImportRunning()) OnOtherFolder();
-    return;
-  }
-  if (index < 0) return;
-  const QString text = driveCombo_->itemText(index);
-  if (text == drive_) return;
-  OnClearAll();
-  drive_ = text;
-  FillClipList();
-}
-
-void CMainDlg::OnOtherFolder() {
-  if (ImportRunning()) return;
-  const QString chosen =
-      BrowseForFolder(this, tr("Choose a folder that holds a unit's tree"), drive_.isEmpty() ? QDir::homePath() : drive_);
-  if (chosen.isEmpty()) return;
-  const QString folder = QDir::cleanPath(QDir(chosen).absolutePath());
-  AddOtherFolder(folder);
-  if (folder == drive_) return;
-  OnClearAll();
-  drive_ = folder;
-  FillDriveCombo(false);
-  FillClipList();
-}
+void CMainDlg::OnDriveActivated(int index) { model_->OnDriveChosen(index); }
 
 void CMainDlg::OnAbout() {
   CAboutDlg about(this);
@@ -493,16 +392,16 @@ void CMainDlg::OnAbout() {
 
 void CMainDlg::LoadSettings() {
   const StoredSettings stored = ReadStoredSettings();
-  destination_ = stored.destination;
-  drive_ = stored.drive;
+  const QString start = options_.startFolder.isEmpty() ? QString() : QDir::cleanPath(options_.startFolder);
+  model_->Restore(stored.drive.toStdU16String(), stored.destination.toStdU16String(), start.toStdU16String());
 }
 
 void CMainDlg::SaveSettings() {
-  WriteStoredSettings({destination_, drive_});
+  WriteStoredSettings({Destination(), Drive()});
   settingsSaved_ = true;
 }
 
-bool CMainDlg::IsDestinationNtfs() const { return IsLargeFileVolume(destination_); }
+bool CMainDlg::IsDestinationNtfs() const { return IsLargeFileVolume(Destination()); }
 
 // A warning only: the destination stays as it is. Its text names NTFS, as the program's
 // message always has, for any volume that cannot hold files of 4 GiB; kept on purpose.
@@ -516,50 +415,86 @@ void CMainDlg::WarnIfNotNtfs() {
 }
 
 void CMainDlg::SetDestination(const QString& folder) {
-  destination_ = QDir::cleanPath(folder);
-  destinationText_->SetPath(QDir::toNativeSeparators(destination_));
+  model_->SetDestination(QDir::cleanPath(folder).toStdU16String());
+  destinationText_->SetPath(QDir::toNativeSeparators(Destination()));
 }
 
 void CMainDlg::OnBrowse() {
   if (ImportRunning()) return;
   // "Source folder" titles the choice of the destination: the program's own wording from its
   // first release, kept as it is on purpose.
-  const QString chosen = BrowseForFolder(this, tr("Source folder"), destination_);
+  const QString chosen = BrowseForFolder(this, tr("Source folder"), Destination());
   if (chosen.isEmpty()) return;
   SetDestination(chosen);
   WarnIfNotNtfs();
 }
 
 void CMainDlg::OnImport() {
-  if (ImportRunning()) return;
-  const std::vector<std::size_t> rows = SelectedRows();
-  if (rows.empty()) return;
-  importing_ = true;
-  summary_->Clear();
-  openFolder_->hide();
-  std::optional<ImportOutcome> outcome;
-  {
-    // Message boxes and the progress window run event loops: no click may reach the window,
-    // and refreshes and scans wait, until the import has ended.
-    const InputBlock block(this);
-    outcome = session_->Run(catalogue_, prefixSpin_->Position(), rows, destination_);
-  }
-  importing_ = false;
-  if (clipListPending_) {
-    clipListPending_ = false;
-    FillClipList();
-  }
-  if (refreshPending_) {
-    refreshPending_ = false;
-    PostRefreshDrives(this);
-  }
-  if (outcome) emit ImportEnded(*outcome);
+  // Message boxes and the progress window run event loops: no click may reach the window
+  // until the import has ended.
+  const InputBlock block(this);
+  if (!model_->OnImport(PrefixPosition())) return;
+  QEventLoop wait;
+  importWait_ = &wait;
+  if (ImportRunning()) wait.exec();
+  importWait_ = nullptr;
 }
 
-void CMainDlg::ShowSummary(const ImportOutcome& outcome) {
-  summary_->SetSummary(ImportMessages::Summary(outcome));
-  summaryFolder_ = QString::fromStdU16String(outcome.destination);
-  openFolder_->setVisible(!summaryFolder_.isEmpty());
+void CMainDlg::ShowNotice(const frontend::Notice& notice) {
+  QWidget* parent = progress_ && progress_->isVisible() ? static_cast<QWidget*>(progress_) : this;
+  ShowMessage(parent, Tr(notice.text), IconOf(notice.icon), Tr(notice.detail));
+}
+
+void CMainDlg::ShowFailure(const frontend::Notice& notice, const ClipFailure&) { ShowNotice(notice); }
+
+void CMainDlg::OpenProgress(std::uint64_t barTotal) {
+  progress_ = new CProgressDlg(this, [this] { model_->Session().Cancel(); });
+  progress_->setAttribute(Qt::WA_DeleteOnClose);
+  progress_->SetTotal(barTotal);
+  progress_->open();
+  emit ImportStarted(progress_);
+}
+
+void CMainDlg::ShowProgress(const frontend::ProgressFigures& figures) {
+  if (!progress_) return;
+  if (figures.barAdded > 0) PostCopyMessage(progress_, frontend::COPY_PROGRESS, static_cast<std::uint32_t>(figures.barAdded));
+  progress_->ShowLines(figures.lines);
+}
+
+void CMainDlg::CloseProgress() {
+  if (progress_ && progress_->isVisible()) progress_->accept();
+  progress_ = nullptr;
+}
+
+void CMainDlg::AskOverwrite(const OverwriteQuestion& asked) {
+  // No owner: the progress window stays usable, so the import can be cancelled meanwhile.
+  auto* question = new COverwriteConfirmDialog(nullptr);
+  question->setAttribute(Qt::WA_DeleteOnClose);
+  question->setWindowModality(Qt::WindowModal);
+  question->SetQuestion(asked);
+  connect(question, &QDialog::finished, this,
+          [this, question] { model_->Session().Answer(frontend::AnswerOf(question->AnswerCode())); });
+  question_ = question;
+  question->show();
+  question->raise();
+  question->activateWindow();
+  emit OverwriteQuestionShown(question);
+}
+
+void CMainDlg::WithdrawQuestion() {
+  if (!question_) return;
+  question_->disconnect(this);
+  question_->close();
+  question_ = nullptr;
+}
+
+void CMainDlg::Ended(const ImportOutcome& outcome, const std::optional<frontend::Summary>& summary) {
+  if (summary) {
+    summary_->SetSummary(*summary);
+    summaryFolder_ = Q(summary->head.args.back().verbatim);
+    openFolder_->show();
+  }
+  emit ImportEnded(outcome);
 }
 
 void CMainDlg::OnOpenFolder() {
@@ -572,7 +507,11 @@ void CMainDlg::OnOpenFolder() {
 
 bool CMainDlg::event(QEvent* event) {
   AcceptPostedEvents();
-  if (event->type() == RefreshDrivesEvent::EventType()) {
+  if (event->type() == SessionWakeEventType()) {
+    model_->Session().Drain();
+    return true;
+  }
+  if (event->type() == RefreshDrivesEventType()) {
     FillDriveCombo(false);
     return true;
   }

@@ -1,25 +1,23 @@
 #pragma once
 // The main window: unit drive, formats, the clip list, the destination folder and the prefix
-// number; Import runs the selected clips through an ImportSession, and the line under the list
-// then tells what the import did.
+// number. Its rules are the front-end layer's (MainModel and ImportSession); this is their view
+// in Qt: the controls, and the progress window, the overwrite question and the message boxes of
+// an import.
 #include <QDialog>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <cstddef>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "catalogue/ClipCatalogue.h"
-#include "catalogue/UnitDrives.h"
-#include "import/ImportReport.h"
+#include "frontend/MainModel.h"
 
 class QCheckBox;
 class QComboBox;
+class QEventLoop;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -29,7 +27,6 @@ namespace quillon::ui {
 
 class CProgressDlg;
 class COverwriteConfirmDialog;
-class ImportSession;
 class PathLabel;
 class SummaryLine;
 class UpDownControl;
@@ -46,17 +43,19 @@ struct MainDlgOptions {
   int refreshDelayMs = 1000;
   // A folder to open as the source at start (quillon FOLDER), whatever drive was saved.
   QString startFolder;
+  // The clock the progress window's rate is taken by.
+  frontend::SessionOptions::Clock clock;
 };
 
-class CMainDlg : public QDialog {
+class CMainDlg : public QDialog, private frontend::MainView, private frontend::SessionView {
   Q_OBJECT
  public:
   explicit CMainDlg(MainDlgOptions options = {}, QWidget* parent = nullptr);
   ~CMainDlg() override;
 
-  // Both wait while an import runs: the refresh or the scan asked for then runs at its end.
-  void FillDriveCombo(bool force);
-  void FillClipList();
+  // The Part's operations, each the model's rule.
+  void FillDriveCombo(bool force) { model_->FillDriveCombo(force); }
+  void FillClipList() { model_->FillClipList(); }
   void LoadSettings();
   void SaveSettings();
   // True when the destination can take files of 4 GiB: not on a FAT-family volume and on one
@@ -64,29 +63,27 @@ class CMainDlg : public QDialog {
   bool IsDestinationNtfs() const;
   void WarnIfNotNtfs();
   void OnBrowse();
+  // Imports the selected clips; returns once the import has ended. The window takes no input
+  // meanwhile.
   void OnImport();
-  void OnSelectAll();
-  void OnClearAll();
-  void OnRefresh();
+  void OnSelectAll() { model_->OnSelectAll(); }
+  void OnClearAll() { model_->OnClearAll(); }
+  void OnRefresh() { model_->OnRefresh(); }
   void OnAbout();
   // "Other folder...": any folder chosen with the folder browser joins the drives and is selected.
-  void OnOtherFolder();
+  void OnOtherFolder() { model_->OnOtherFolder(); }
   void OnOpenFolder();
   // A mount or unmount was seen: the drives are re-detected once the delay has passed.
   void OnVolumeChange();
 
-  const QString& Drive() const { return drive_; }
-  const QString& Destination() const { return destination_; }
+  QString Drive() const { return QString::fromStdU16String(model_->Drive()); }
+  QString Destination() const { return QString::fromStdU16String(model_->Destination()); }
   void SetDestination(const QString& folder);
-  const ClipCatalogue& Catalogue() const { return catalogue_; }
-  // The window's side of the import: the worker's ImportFrontEnd.
-  ImportSession& Session() const { return *session_; }
-  // True while an import is prepared, runs or is waited for: the window takes no input then,
-  // and drive refreshes and clip-list scans wait for its end.
-  bool ImportRunning() const { return importing_; }
-  bool RefreshPending() const { return refreshPending_; }
+  const ClipCatalogue& Catalogue() const { return model_->Catalogue(); }
+  bool ImportRunning() const { return model_->ImportRunning(); }
+  bool RefreshPending() const { return model_->RefreshPending(); }
   int PrefixPosition() const;
-  std::vector<std::size_t> SelectedRows() const;
+  std::vector<std::size_t> SelectedRows() const override;
   // The status line's two lines in full; empty until an import has ended.
   QStringList SummaryLines() const;
 
@@ -117,31 +114,33 @@ class CMainDlg : public QDialog {
 
   void BuildControls();
   void Anchor(QWidget* widget, unsigned follow);
-  void UpdateImportButton();
-  void UpdateNoUnitHint();
   void OnDriveActivated(int index);
   void OnFormatClicked(QCheckBox* box);
-  void ShowSummary(const ImportOutcome& outcome);
-  void AddOtherFolder(const QString& folder);
-  QString SelectedDriveEntry() const;
-  std::vector<std::u16string> ListUnitDrives() const;
-  bool IsUnitFolder(const QString& folder) const;
+
+  // frontend::MainView
+  void ShowDrives(const std::vector<std::u16string>& drives, int selected) override;
+  void SelectDrive(int index) override;
+  void ShowClips(const std::vector<std::u16string>& rows, const std::vector<bool>& selected) override;
+  void SelectAllRows(bool selected) override;
+  void EnableImport(bool enabled) override;
+  void ShowHint(const frontend::Message& hint) override;
+  void ClearSummary() override;
+  std::optional<std::u16string> BrowseForUnitFolder(const std::u16string& start) override;
+
+  // frontend::SessionView
+  void ShowNotice(const frontend::Notice& notice) override;
+  void ShowFailure(const frontend::Notice& notice, const ClipFailure& failure) override;
+  void OpenProgress(std::uint64_t barTotal) override;
+  void ShowProgress(const frontend::ProgressFigures& figures) override;
+  void CloseProgress() override;
+  void AskOverwrite(const OverwriteQuestion& question) override;
+  void WithdrawQuestion() override;
+  void Ended(const ImportOutcome& outcome, const std::optional<frontend::Summary>& summary) override;
 
   MainDlgOptions options_;
-  // Looks at drives off the window thread, so that a drive that does not answer cannot freeze
-  // the window; a unit found too late brings a refresh.
-  std::unique_ptr<UnitDriveProbe> probe_;
-  std::mutex importLock_;     // window thread only; taken before catalogueLock_
-  std::mutex catalogueLock_;  // window thread only
-  QString drive_;
-  QStringList otherFolders_;  // folders chosen as sources, kept in the drive list for this run
-  ClipCatalogue catalogue_;
-  QString destination_;
-  QString summaryFolder_;  // the folder of the last import, for "Open folder"
-  bool importing_ = false;        // from Import's click until the import has ended
-  bool refreshPending_ = false;   // a drive refresh held back until the import ends
-  bool clipListPending_ = false;  // likewise, a new scan of the clip list
+  QString summaryFolder_;  // the folder of the last import, for "Open Folder"
   bool settingsSaved_ = false;
+  QEventLoop* importWait_ = nullptr;  // OnImport's wait for the import's end
 
   VolumeWatch* volumeWatch_ = nullptr;
   std::vector<Anchored> anchored_;
@@ -157,9 +156,11 @@ class CMainDlg : public QDialog {
   QCheckBox* hdvCheck_ = nullptr;
   QCheckBox* dvCheck_ = nullptr;
   QPushButton* importButton_ = nullptr;
+  QPointer<CProgressDlg> progress_;
+  QPointer<COverwriteConfirmDialog> question_;
 
-  // Last, so that it goes first: it stops and joins a worker while the window is still whole.
-  std::unique_ptr<ImportSession> session_;
+  // Last, so that it goes first: it stops and waits for an import while the window is whole.
+  std::unique_ptr<frontend::MainModel> model_;
 };
 
 }  // namespace quillon::ui

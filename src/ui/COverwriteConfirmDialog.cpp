@@ -7,13 +7,17 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "import/CopyMessage.h"
+#include "frontend/CopyMessage.h"
+#include "frontend/TextIds.h"
+#include "frontend/Texts.h"
 #include "platform/Path.h"
 #include "ui/DialogUnits.h"
-#include "ui/ImportMessages.h"
+#include "ui/Texts.h"
 #include "ui/UserPrompts.h"
 
 namespace quillon::ui {
+
+using namespace frontend;
 
 namespace {
 
@@ -70,7 +74,7 @@ COverwriteConfirmDialog::COverwriteConfirmDialog(QWidget* parent)
   du.Place(noToAll_, kAnswerNoToAll, 305, 30, 11, 14);
   connect(noToAll_, &QPushButton::clicked, this, [this] { Answer(kAnswerNoToAll); });
   Fit();
-  ShowNoToAll(false);
+  ShowNoToAll(true);
 }
 
 void COverwriteConfirmDialog::ShowNoToAll(bool show) {
@@ -85,17 +89,12 @@ void COverwriteConfirmDialog::ShowNoToAll(bool show) {
 
 void COverwriteConfirmDialog::SetQuestion(const OverwriteQuestion& asked) {
   name_ = QString::fromStdU16String(std::u16string(platform::LastComponent(asked.path)));
-  questionText_ = tr("This folder already contains a file named '%1'.").arg(name_);
-  if (!asked.existingSize) {
-    existing_->setText(tr("The existing item is a folder or a link, not a file."));
-  } else if (!asked.existingTime) {
-    existing_->setText(tr("Existing file: %1").arg(ImportMessages::SizeText(*asked.existingSize)));
-  } else {
-    const QString changed = QLocale().toString(QDateTime::fromSecsSinceEpoch(*asked.existingTime), QLocale::ShortFormat);
-    existing_->setText(
-        tr("Existing file: %1, last changed %2").arg(ImportMessages::SizeText(*asked.existingSize), changed));
-  }
-  new_->setText(tr("New file: %1").arg(ImportMessages::SizeText(asked.newSize)));
+  questionText_ = Tr(OverwriteQuestionText(asked));
+  const QString changed = asked.existingTime ? QLocale().toString(QDateTime::fromSecsSinceEpoch(*asked.existingTime),
+                                                                   QLocale::ShortFormat)
+                                             : QString();
+  existing_->setText(Tr(ExistingFileText(asked, changed.toStdU16String())));
+  new_->setText(Tr(NewFileText(asked)));
   answer_ = 0;
   Fit();
 }
@@ -110,11 +109,11 @@ void COverwriteConfirmDialog::Fit() {
   question_->setText(questionText_);
   question_->setToolTip(name_);
   if (question_->sizeHint().width() > widest - 2 * margin && !name_.isEmpty()) {
-    QLabel probe(tr("This folder already contains a file named '%1'.").arg(QString()));
+    QLabel probe(Tr(Text(IDS_OVERWRITE_QUESTION, {Verbatim({})})));
     probe.setFont(question_->font());
     const int fixed = probe.sizeHint().width();
     const QString shortened = question_->fontMetrics().elidedText(name_, Qt::ElideMiddle, widest - 2 * margin - fixed);
-    question_->setText(tr("This folder already contains a file named '%1'.").arg(shortened));
+    question_->setText(Tr(Text(IDS_OVERWRITE_QUESTION, {Verbatim(shortened.toStdU16String())})));
   }
   int width = du.X(kTemplateWidth);
   for (const Placed& placed : lines_) {

@@ -5,7 +5,7 @@
 #include <QString>
 #include <vector>
 
-#include "import/ImportFrontEnd.h"
+#include "import/ImportEvents.h"
 
 class QLabel;
 class QPushButton;
@@ -28,7 +28,8 @@ class COverwriteConfirmDialog : public QDialog {
   // The question with the whole file name, however the window shows it.
   QString QuestionText() const { return questionText_; }
 
-  // "N&o to all" is hidden and disabled unless asked for.
+  // "N&o to all", hidden and disabled in the template, is shown unless told otherwise: without it
+  // a user would answer No once for every file.
   void ShowNoToAll(bool show);
 
  private:

@@ -5,17 +5,14 @@
 #include <QPushButton>
 #include <limits>
 
-#include "import/ImportFrontEnd.h"
 #include "ui/CopyEvent.h"
 #include "ui/DialogUnits.h"
-#include "ui/ImportMessages.h"
+#include "ui/Texts.h"
 #include "ui/UserPrompts.h"
 
 namespace quillon::ui {
 
 namespace {
-
-QString MiB(std::uint64_t bytes) { return QString::number(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 1); }
 
 // A name too long for its line loses its middle; the whole stays in the tooltip.
 void SetElided(QLabel* label, const QString& text) {
@@ -33,8 +30,7 @@ CProgressDlg::CProgressDlg(QWidget* parent, std::function<void()> cancel)
       clip_(new QLabel(this)),
       file_(new QLabel(this)),
       amount_(new QLabel(this)),
-      rate_(new QLabel(this)),
-      clock_([] { return std::chrono::steady_clock::now(); }) {
+      rate_(new QLabel(this)) {
   setFont(TemplateFont());
   setWindowIcon(ApplicationIcon());
   const DialogUnits du(font());
@@ -51,7 +47,7 @@ CProgressDlg::CProgressDlg(QWidget* parent, std::function<void()> cancel)
   // downward to hold them. A line is as tall as its text needs, in either language.
   const std::pair<QLabel*, const char*> lines[] = {
       {clip_, "clipDetail"}, {file_, "fileDetail"}, {amount_, "amountDetail"}, {rate_, "rateDetail"}};
-  QLabel sample(tr("Clip: %1").arg(QStringLiteral("HDV0001")));
+  QLabel sample(QStringLiteral("HDV0001 %1").arg(Tr(frontend::SizeText(1u << 30))));
   sample.setFont(font());
   const int lineHeight = std::max(du.Y(8), sample.sizeHint().height());
   int y = du.Y(32);
@@ -72,55 +68,29 @@ void CProgressDlg::SetTotal(std::uint64_t totalMiB) {
   bar_->setValue(0);
 }
 
-void CProgressDlg::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  windowOpen_.store(true);
-}
-
 void CProgressDlg::reject() {
   if (cancel_) cancel_();
   QDialog::reject();
 }
 
-void CProgressDlg::done(int result) {
-  windowOpen_.store(false);
-  QDialog::done(result);
-}
-
 bool CProgressDlg::event(QEvent* event) {
   AcceptPostedEvents();
-  if (event->type() == ProgressDetailsEvent::EventType()) {
-    ShowDetails(static_cast<const ProgressDetailsEvent*>(event)->Progress());
-    return true;
-  }
   if (event->type() != CopyMessageEvent::EventType()) return QDialog::event(event);
   const auto* message = static_cast<const CopyMessageEvent*>(event);
-  if (message->Code() == COPY_PROGRESS) {
+  if (message->Code() == frontend::COPY_PROGRESS) {
     position_ += message->LParam();
     bar_->setValue(static_cast<int>(std::min<std::int64_t>(position_, bar_->maximum())));
-  } else if (message->Code() == COPY_DONE && isVisible()) {
+  } else if (message->Code() == frontend::COPY_DONE && isVisible()) {
     accept();
   }
   return true;
 }
 
-void CProgressDlg::ShowDetails(const ImportProgress& progress) {
-  SetElided(clip_, tr("Clip: %1").arg(QString::fromStdU16String(progress.clip)));
-  SetElided(file_, tr("File: %1").arg(QString::fromStdU16String(progress.output)));
-  amount_->setText(tr("%1 MiB of %2 MiB").arg(MiB(progress.bytesDone), MiB(progress.bytesTotal)));
-
-  transferRate_.Add(clock_(), progress.bytesDone);
-  const auto estimate = transferRate_.Rate(progress.bytesTotal);
-  if (!estimate) {
-    rate_->clear();
-    return;
-  }
-  const QString rate = MiB(static_cast<std::uint64_t>(estimate->bytesPerSecond));
-  if (!estimate->secondsLeft) {
-    rate_->setText(tr("%1 MiB/s").arg(rate));
-    return;
-  }
-  rate_->setText(tr("%1 MiB/s, %2 left", "rate, time left").arg(rate, ImportMessages::Duration(*estimate->secondsLeft)));
+void CProgressDlg::ShowLines(const frontend::ProgressLines& lines) {
+  SetElided(clip_, Tr(lines.clip));
+  SetElided(file_, Tr(lines.file));
+  amount_->setText(Tr(lines.amount));
+  rate_->setText(Tr(lines.rate));
 }
 
 }  // namespace quillon::ui

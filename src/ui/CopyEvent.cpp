@@ -13,20 +13,12 @@ QEvent::Type CopyMessageEvent::EventType() {
   return type;
 }
 
-CopyFailedEvent::CopyFailedEvent(ClipFailure failure)
-    : CopyMessageEvent(COPY_FAILED, 0), failure_(std::move(failure)) {}
-
-ProgressDetailsEvent::ProgressDetailsEvent(ImportProgress progress)
-    : QEvent(EventType()), progress_(std::move(progress)) {}
-
-QEvent::Type ProgressDetailsEvent::EventType() {
+QEvent::Type RefreshDrivesEventType() {
   static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
   return type;
 }
 
-RefreshDrivesEvent::RefreshDrivesEvent() : QEvent(EventType()) {}
-
-QEvent::Type RefreshDrivesEvent::EventType() {
+QEvent::Type SessionWakeEventType() {
   static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
   return type;
 }
@@ -51,6 +43,6 @@ void PostCopyMessage(QObject* receiver, std::uint32_t code, std::uint32_t lParam
   PostFromAnyThread(receiver, new CopyMessageEvent(code, lParam));
 }
 
-void PostRefreshDrives(QObject* receiver) { PostFromAnyThread(receiver, new RefreshDrivesEvent); }
+void PostEventOf(QObject* receiver, QEvent::Type type) { PostFromAnyThread(receiver, new QEvent(type)); }
 
 }  // namespace quillon::ui

@@ -1,11 +1,11 @@
 #pragma once
-// The copy message and the drive-refresh request as Qt events. Both are posted, never sent,
-// so the thread that posts never waits for the window that handles them.
+// The window's own events: the copy message, the drive-refresh request, and the wake of the
+// import session. All are posted, never sent, so the thread that posts never waits for the
+// window that handles them.
 #include <QEvent>
 #include <cstdint>
 
-#include "import/CopyMessage.h"
-#include "import/ImportFrontEnd.h"
+#include "frontend/CopyMessage.h"
 
 class QObject;
 
@@ -25,37 +25,13 @@ class CopyMessageEvent : public QEvent {
   std::uint32_t lParam_;
 };
 
-// COPY_FAILED with the clip that failed and its cause.
-class CopyFailedEvent : public CopyMessageEvent {
- public:
-  explicit CopyFailedEvent(ClipFailure failure);
-  const ClipFailure& Failure() const { return failure_; }
+// An event type of the window's own, registered once per process.
+QEvent::Type RefreshDrivesEventType();
+QEvent::Type SessionWakeEventType();
 
- private:
-  ClipFailure failure_;
-};
-
-// What the progress window shows under its bar: the clip, the output file, the bytes so far.
-class ProgressDetailsEvent : public QEvent {
- public:
-  explicit ProgressDetailsEvent(ImportProgress progress);
-  static QEvent::Type EventType();
-  const ImportProgress& Progress() const { return progress_; }
-
- private:
-  ImportProgress progress_;
-};
-
-// The window's private "re-detect the drives" request.
-class RefreshDrivesEvent : public QEvent {
- public:
-  RefreshDrivesEvent();
-  static QEvent::Type EventType();
-};
-
-// Thread-safe: queues the copy message for receiver's thread.
+// Thread-safe: queues the event for receiver's thread.
 void PostCopyMessage(QObject* receiver, std::uint32_t code, std::uint32_t lParam = 0);
-void PostRefreshDrives(QObject* receiver);
+void PostEventOf(QObject* receiver, QEvent::Type type);
 // Posts any event from any thread; the receiver calls AcceptPostedEvents() before reading it.
 void PostFromAnyThread(QObject* receiver, QEvent* event);
 

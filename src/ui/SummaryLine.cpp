@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 
+#include "ui/Texts.h"
+
 namespace quillon::ui {
 
 SummaryLine::SummaryLine(QWidget* parent) : QLabel(parent) {
@@ -10,8 +12,9 @@ SummaryLine::SummaryLine(QWidget* parent) : QLabel(parent) {
   setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-void SummaryLine::SetSummary(const ImportSummary& summary) {
+void SummaryLine::SetSummary(const frontend::Summary& summary) {
   summary_ = summary;
+  folder_ = summary.head.args.empty() ? QString() : QString::fromStdU16String(summary.head.args.back().verbatim);
   shown_ = true;
   setToolTip(Lines().join(QLatin1Char('\n')));
   Elide();
@@ -26,7 +29,14 @@ void SummaryLine::Clear() {
 
 QStringList SummaryLine::Lines() const {
   if (!shown_) return {};
-  return {summary_.Head(), summary_.figures};
+  return {Head(folder_), Tr(summary_.figures)};
+}
+
+// The head with folder in the folder's place.
+QString SummaryLine::Head(const QString& folder) const {
+  frontend::Message head = summary_.head;
+  if (!head.args.empty()) head.args.back() = frontend::Verbatim(folder.toStdU16String());
+  return Tr(head);
 }
 
 void SummaryLine::resizeEvent(QResizeEvent* event) {
@@ -37,14 +47,16 @@ void SummaryLine::resizeEvent(QResizeEvent* event) {
 void SummaryLine::Elide() {
   const QFontMetrics metrics = fontMetrics();
   const int room = std::max(0, contentsRect().width() - 2 * margin() - 4);
-  QString head = summary_.Head();
+  QString head = Head(folder_);
   if (metrics.horizontalAdvance(head) > room) {
-    // The folder gives up its middle first; the rest of the sentence stays whole.
-    const int fixed = metrics.horizontalAdvance(summary_.head.arg(QString()));
-    head = summary_.head.arg(metrics.elidedText(summary_.folder, Qt::ElideMiddle, std::max(0, room - fixed)));
+    // The folder gives up its middle first, the rest of the sentence stays whole; however
+    // narrow the line, the folder keeps its first and last letters around the ellipsis.
+    const int fixed = metrics.horizontalAdvance(Head(QString()));
+    const int least = metrics.horizontalAdvance(folder_.left(2) + QChar(0x2026) + folder_.right(2));
+    head = Head(metrics.elidedText(folder_, Qt::ElideMiddle, std::max(least, room - fixed)));
   }
   setText(metrics.elidedText(head, Qt::ElideRight, room) + QLatin1Char('\n') +
-          metrics.elidedText(summary_.figures, Qt::ElideRight, room));
+          metrics.elidedText(Tr(summary_.figures), Qt::ElideRight, room));
 }
 
 }  // namespace quillon::ui

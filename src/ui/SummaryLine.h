@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QStringList>
 
-#include "ui/ImportMessages.h"
+#include "frontend/Texts.h"
 
 namespace quillon::ui {
 
@@ -14,7 +14,7 @@ class SummaryLine : public QLabel {
  public:
   explicit SummaryLine(QWidget* parent = nullptr);
 
-  void SetSummary(const ImportSummary& summary);
+  void SetSummary(const frontend::Summary& summary);
   void Clear();
   // The two lines in full, however they are shown; empty before the first import ends.
   QStringList Lines() const;
@@ -23,9 +23,11 @@ class SummaryLine : public QLabel {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  QString Head(const QString& folder) const;
   void Elide();
 
-  ImportSummary summary_;
+  frontend::Summary summary_;
+  QString folder_;
   bool shown_ = false;
 };
 

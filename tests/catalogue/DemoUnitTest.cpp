@@ -7,13 +7,12 @@
 #include "catalogue/ClipCatalogue.h"
 #include "catalogue/UnitDrives.h"
 #include "import/CopyEngine.h"
-#include "import/CopyMessage.h"
 #include "import/RecordingTimeProbe.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "support/Process.h"
 #include "support/ScopedEnv.h"
-#include "support/FakeFrontEnd.h"
+#include "support/RecordingEvents.h"
 #include "support/TempDir.h"
 #include "support/ClipViews.h"
 #include "support/UnitTree.h"
@@ -198,12 +197,10 @@ TEST_F(DemoUnit, ImportingTheIndexClipJoinsContinuedChunksAndSplitsWhereTheStrea
   ClipCatalogue cat;
   cat.Scan(Flat(), true, true);
   TempDir dest;
-  ImportContext context;
-  context.SetDestination(dest.U16());
-  NamingState naming;
-  testsupport::FakeFrontEnd asker({kAnswerYes});
-  CopyEnvironment env{context, naming, asker};
-  ASSERT_TRUE(CopyClip(cat, 1, env, nullptr));
+  ImportRequest request = RequestFor(cat, {1});
+  request.destination = dest.U16();
+  testsupport::RecordingEvents events;
+  ASSERT_TRUE(testsupport::RunToEnd(std::move(request), events).failures.empty());
   std::vector<std::pair<std::string, std::uintmax_t>> written;
   for (const auto& e : fs::directory_iterator(dest.Path())) written.emplace_back(e.path().filename(), e.file_size());
   std::sort(written.begin(), written.end());

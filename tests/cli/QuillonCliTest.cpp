@@ -35,10 +35,6 @@ using quillon::testsupport::TempDir;
 using quillon::testsupport::UnitTree;
 using quillon::testsupport::WriteFile;
 
-constexpr const char* kFailedText =
-    "Failed to import the files. Remove the Read-only attribute of the destination drive, or increase its "
-    "available space.";
-
 ProcessResult Cli(std::vector<std::string> args, const std::string& input = {}) {
   args.insert(args.begin(), QUILLON_CLI_PATH);
   return RunProcess(args, input);
@@ -141,18 +137,27 @@ TEST_F(QuillonCli, BadArgumentsAreUsageErrorsWithOneLine) {
            {"import", Root(), Dest(), "--prefix", "100"}, {"import", Root(), Dest(), "--prefix", "x"},
            {"import", Root(), Dest(), "--overwrite", "maybe"}, {"import", Root(), Dest(), "NOSUCH1"},
            {"import", Root(), Dest(), "--manifest"}, {"list", Root(), "--no-verify"}, {"list", Root(), "--dry-run"},
-           {"drives", "--no-hdv"}, {"drives", Root()}}) {
+           {"drives", "--no-hdv"}, {"drives", Root()}, {"import", Root(), Dest(), "-x"},
+           {"list", Root(), "--no-hdv", "--no-dv"}}) {
     const ProcessResult r = Cli(args);
     EXPECT_EQ(r.exitCode, 2) << args.back();
     EXPECT_EQ(Lines(r.err), 1u) << r.err;
+    EXPECT_TRUE(r.err.starts_with("quillon-cli: ")) << r.err;
     EXPECT_TRUE(r.out.empty());
   }
+  EXPECT_NE(Cli({"import", Root(), Dest(), "-x"}).err.find("unknown option -x"), std::string::npos);
 }
 
 TEST_F(QuillonCli, HelpAndVersionAnswerLikeAnyTool) {
   const ProcessResult help = Cli({"--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("quillon-cli import ROOT DEST"), std::string::npos);
+  // A command's own help tells its options.
+  const ProcessResult importHelp = Cli({"import", "--help"});
+  EXPECT_EQ(importHelp.exitCode, 0);
+  EXPECT_TRUE(importHelp.out.starts_with("usage: quillon-cli import ROOT DEST")) << importHelp.out;
+  EXPECT_NE(importHelp.out.find("  --dry-run "), std::string::npos);
+  EXPECT_NE(Cli({"list", "-h"}).out.find("  --no-hdv, --no-dv "), std::string::npos);
   const ProcessResult version = Cli({"--version"});
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_EQ(version.out, "quillon-cli 1.1\n");
@@ -301,7 +306,8 @@ TEST_F(QuillonCli, ADryRunTellsWhatEachOutputWouldMeetAndChangesNothing) {
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_EQ(refused.out, "{\"outputs\": [{\"clip\": \"XYZ0001\", \"path\": \"" + Out("missing/XYZ0001.DV") +
                              "\", \"size\": 2000, \"action\": \"new\"}], \"too_large\": [], \"refusal\": "
-                             "\"The destination folder " + Out("missing") + " does not exist.\"}\n");
+                             "\"The destination folder \\\"" + Out("missing") +
+                             "\\\" does not exist. Choose another destination folder.\"}\n");
   EXPECT_TRUE(fs::is_empty(other.Path() / "ABC0001.DV"));
 }
 
@@ -334,7 +340,7 @@ TEST_F(QuillonCli, TheJsonSummaryGivesEachWrittenFileItsHashAndTheFigures) {
                          ", \"bytes\": 5000, \"seconds\": "),
               std::string::npos)
         << r.out;
-    EXPECT_TRUE(r.out.ends_with(", \"refusal\": null}\n")) << r.out;
+    EXPECT_TRUE(r.out.ends_with(", \"refusal\": null, \"moved_to\": null}\n")) << r.out;
   }
 }
 
@@ -363,28 +369,28 @@ TEST_F(QuillonCli, ARefusedImportCopiesNothingAndSaysWhy) {
   const struct {
     std::string destination, message;
   } cases[] = {
-      {Out("missing"), "The destination folder " + Out("missing") + " does not exist.\n"},
-      {Out("file"), "The destination " + Out("file") + " is not a folder.\n"},
+      {Out("missing"), "The destination folder \"" + Out("missing") + "\" does not exist."},
+      {Out("file"), "The destination \"" + Out("file") + "\" is not a folder."},
   };
   for (const auto& c : cases) {
     const ProcessResult r = Cli({"import", Root(), c.destination, "--json"});
     EXPECT_EQ(r.exitCode, 1) << c.destination;
-    EXPECT_EQ(r.err, c.message);
+    EXPECT_EQ(r.err, "quillon-cli: " + c.message + " Choose another destination folder.\n");
     EXPECT_NE(r.out.find("\"written\": [], \"skipped\": [], \"renamed\": [], \"discarded\": [], \"not_removed\": [], "
                          "\"failed\": [], \"cancelled\": false, \"hashes\": {}, "),
               std::string::npos)
         << r.out;
-    EXPECT_TRUE(r.out.ends_with("\"refusal\": \"" + c.message.substr(0, c.message.size() - 1) + "\"}\n")) << r.out;
+    EXPECT_NE(r.out.find("\"refusal\": \"The destination "), std::string::npos) << r.out;
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(dest.Path()), fs::directory_iterator()), 1);
 }
 
-TEST_F(QuillonCli, AFailedClipPrintsItsCauseAndIsNeverListedAsWritten) {
+TEST_F(QuillonCli, AFailedClipPrintsItsCauseAloneAndIsNeverListedAsWritten) {
   fs::create_directories(dest.Path() / "ABC0001.DV");  // its output cannot be created
   const ProcessResult r = Cli({"import", Root(), Dest(), "--overwrite", "all"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find(std::string(kFailedText) + "\nABC0001: ABC0001.DV could not be created ("), std::string::npos)
-      << r.err;
+  EXPECT_TRUE(r.err.starts_with("quillon-cli: ABC0001: ABC0001.DV could not be created (")) << r.err;
+  EXPECT_EQ(Lines(r.err), 1u) << "no word of a read-only destination or its space: " << r.err;
   EXPECT_EQ(r.out, Out("XYZ0001.DV") + "\n");
   EXPECT_TRUE(TemporaryFiles(dest.Path()).empty());
 }
@@ -409,6 +415,7 @@ TEST_F(QuillonCli, StopSignalsCancelAndLeaveTheFinalNameAsItWas) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(fs::exists(out), c.oldFile);
     if (c.oldFile) {
+      ASSERT_EQ(fs::file_size(out), 3u);
       EXPECT_EQ(Text(out), "old");
     }
     EXPECT_TRUE(TemporaryFiles(dest.Path()).empty());
@@ -418,7 +425,8 @@ TEST_F(QuillonCli, StopSignalsCancelAndLeaveTheFinalNameAsItWas) {
       EXPECT_NE(r.out.find("\"cancelled\": true"), std::string::npos);
     } else {
       EXPECT_EQ(r.out, "");  // the incomplete output is never shown as imported
-      EXPECT_EQ(r.err, "removed incomplete " + out.string() + "\nimport cancelled\n");
+      EXPECT_EQ(r.err, "quillon-cli: import cancelled\nquillon-cli: removed the incomplete new copy of " + out.string() +
+                           "; the file " + out.string() + " was left as it was\n");
     }
   }
 }
@@ -433,6 +441,7 @@ TEST_F(QuillonCli, AKilledImportLeavesOnlyATemporaryFileThatTheNextImportRemoves
     cli.Signal(SIGKILL);
     EXPECT_EQ(cli.Wait().exitCode, -1);
   }
+  ASSERT_EQ(fs::file_size(out), 3u);
   EXPECT_EQ(Text(out), "old");
   ASSERT_EQ(TemporaryFiles(dest.Path()).size(), 1u);
 
@@ -470,11 +479,30 @@ TEST_F(QuillonCli, TheManifestListsTheHashOfEveryFileWritten) {
     EXPECT_EQ(check.out, Out("ABC0001.DV") + ": OK\n" + Out("XYZ0001.DV") + ": OK\n");
   }
 
-  // The files are imported, but a manifest that cannot be written fails the command.
-  const ProcessResult unwritable =
-      Cli({"import", Root(), Dest(), "--manifest", (other.Path() / "gone" / "import.xxh").string()});
-  EXPECT_EQ(unwritable.exitCode, 1);
-  EXPECT_NE(unwritable.err.find("could not write the manifest"), std::string::npos) << unwritable.err;
+  // A manifest that cannot be written is found before anything is copied, by a dry run too.
+  TempDir empty;
+  for (const bool dryRun : {false, true}) {
+    std::vector<std::string> args{"import", Root(), empty.Path().string(), "--manifest",
+                                  (other.Path() / "gone" / "import.xxh").string()};
+    if (dryRun) args.push_back("--dry-run");
+    const ProcessResult unwritable = Cli(args);
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_NE(unwritable.err.find("cannot be written: the folder " + (other.Path() / "gone").string() +
+                                  " does not exist. Nothing was copied."),
+              std::string::npos)
+        << unwritable.err;
+    EXPECT_TRUE(fs::is_empty(empty.Path()));
+  }
+
+  // A name with a line break, which xxhsum would read as two lines, is left out and named.
+  WriteFile(flat / "NLX0001\nA.DV", std::string(10, 'n'));
+  const ProcessResult odd = Cli({"import", Root(), Dest(), "NLX0001", "--manifest", manifest.string()});
+  EXPECT_EQ(odd.exitCode, 1);
+  EXPECT_NE(odd.err.find("quillon-cli: the manifest leaves out \"" + Out("NLX0001") + "\\nA.DV\": xxhsum cannot "
+                         "read a file name with a line break"),
+            std::string::npos)
+      << odd.err;
+  EXPECT_EQ(Text(manifest), "");
 }
 
 TEST_F(QuillonCli, ASecondRecordingWithTheSameNameIsSavedUnderANumberedNameAndTold) {
@@ -494,7 +522,8 @@ TEST_F(QuillonCli, ASecondRecordingWithTheSameNameIsSavedUnderANumberedNameAndTo
   const ProcessResult r = Cli({"import", tree.Root().string(), Dest()});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, Out(first) + "\n" + Out(second) + "\n");
-  EXPECT_EQ(r.err, first + " was saved as " + second + ": an earlier recording of this import has the same name\n");
+  EXPECT_EQ(r.err, "quillon-cli: Other recordings of this import had the same file names, so these files were saved "
+                   "under numbered names:\n  " + first + " was saved as " + second + "\n");
   // Told again when both are kept by the next import: the numbered name is still the second's.
   const ProcessResult json = Cli({"import", tree.Root().string(), Dest(), "--json"});
   EXPECT_NE(json.out.find("\"renamed\": [{\"from\": \"" + Out(first) + "\", \"to\": \"" + Out(second) + "\"}]"),

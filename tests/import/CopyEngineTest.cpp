@@ -1,23 +1,20 @@
+// What the copy writes: outputs joined and split where the stream says, named, replaced or kept
+// as the answers say, synced and checked before they take their names, and what a full disk, a
+// moved destination or a file that cannot be deleted leave behind. Each clip goes through a
+// whole import, as the copy only ever runs in one.
 #include "import/CopyEngine.h"
-
-#include "catalogue/ClipCatalogue.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <deque>
 #include <filesystem>
 
-#include "import/CopyMessage.h"
-#include "import/ImportContext.h"
-#include "import/OutputPlan.h"
-#include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
-#include "support/FakeFrontEnd.h"
 #include "support/FaultyFileSystem.h"
 #include "support/MediaBytes.h"
+#include "support/RecordingEvents.h"
 #include "support/TempDir.h"
 #include "support/UnitTree.h"
 
@@ -28,6 +25,7 @@ namespace fs = std::filesystem;
 using testsupport::FaultyFileSystem;
 using testsupport::FileOp;
 using testsupport::ReadFile;
+using testsupport::RecordingEvents;
 using testsupport::TempDir;
 using Bytes = std::vector<unsigned char>;
 
@@ -48,10 +46,9 @@ Bytes Concat(const Bytes& a, const Bytes& b) {
 
 class CopyEngine : public ::testing::Test {
  protected:
-  CopyEngine() : env{context, naming, asker} {
+  CopyEngine() {
     fs::create_directories(unit.Path() / "VIDEO" / "QVT");
     fs::create_directories(dest.Path());
-    context.SetDestination(dest.U16());
   }
 
   // Writes a chunk file into the unit's flat folder and returns its path.
@@ -70,7 +67,18 @@ class CopyEngine : public ::testing::Test {
     return clip;
   }
 
-  bool Copy(Clip& clip, ProgressCallback progress = nullptr) { return CopyChunks(clip, env, progress); }
+  ImportOutcome Copy(std::vector<Clip> clips, OverwritePolicy policy = OverwritePolicy::Ask) {
+    ImportRequest request;
+    request.clips = std::move(clips);
+    request.unitRoot = unit.U16();
+    request.destination = dest.U16();
+    request.overwrite = policy;
+    request.prefix = 3;
+    return testsupport::RunToEnd(std::move(request), events);
+  }
+  ImportOutcome Copy(const Clip& clip, OverwritePolicy policy = OverwritePolicy::Ask) {
+    return Copy(std::vector<Clip>{clip}, policy);
+  }
 
   std::vector<std::string> DestFiles() const {
     std::vector<std::string> names;
@@ -82,222 +90,112 @@ class CopyEngine : public ::testing::Test {
   Bytes Dest(const std::string& name) const { return ReadFile(dest.Path() / name); }
 
   TempDir unit, dest;
-  ImportContext context;
-  NamingState naming;
-  testsupport::FakeFrontEnd asker;
-  CopyEnvironment env;
+  RecordingEvents events;
 };
 
 TEST_F(CopyEngine, JoinsContinuedStreamChunksAndSplitsWhereTheStreamRestarts) {
   const Bytes a = PacketBytes(0x0810, 3000, 0xA1), b = PacketBytes(0x0000, 2500, 0xB2),
               c = PacketBytes(0x001E, 1500, 0xC3);
-  Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", a), Put("ABC0001_B.M2T", b), Put("ABC0001_C.M2T", c)});
-
-  int kib = 0;
-  EXPECT_TRUE(Copy(clip, [&](std::uint32_t n) { kib += static_cast<int>(n); return false; }));
+  const ImportOutcome outcome =
+      Copy(FlatClip(1, {Put("ABC0001_A.M2T", a), Put("ABC0001_B.M2T", b), Put("ABC0001_C.M2T", c)}));
 
   EXPECT_EQ(DestFiles(), (std::vector<std::string>{"ABC0001_A.M2T", "ABC0001_C.M2T"}));
   EXPECT_EQ(Dest("ABC0001_A.M2T"), Concat(a, b));
   EXPECT_EQ(Dest("ABC0001_C.M2T"), c);
-  EXPECT_EQ(kib, 3 + 3 + 2);  // one unit per block, a short last block included
-  EXPECT_FALSE(context.outputOpen.load());
-  EXPECT_EQ(context.Written().size(), 2u);
+  ASSERT_EQ(outcome.written.size(), 2u);
+  EXPECT_EQ(outcome.written[0].bytes, 5500u);
+  EXPECT_EQ(outcome.bytesWritten, 7000u);
+  const auto progress = events.All<ProgressEvent>();
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.back().bytesDone, 7000u) << "progress counts exact bytes";
+  EXPECT_EQ(progress.back().bytesTotal, 7000u);
 }
 
 TEST_F(CopyEngine, ContinuedChunkThatIsNoStreamPacketBeginsItsOwnFile) {
-  Bytes b(100, 0x00);
   const Bytes tiny = {0x47, 0x40};  // too short for a packet header: copied on its own
-  Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", PacketBytes(0x810, 10, 1)), Put("ABC0001_B.M2T", b),
-                           Put("ABC0001_C.M2T", tiny)});
-  EXPECT_TRUE(Copy(clip));
+  Copy(FlatClip(1, {Put("ABC0001_A.M2T", PacketBytes(0x810, 10, 1)), Put("ABC0001_B.M2T", Bytes(100, 0)),
+                    Put("ABC0001_C.M2T", tiny)}));
   EXPECT_EQ(DestFiles(), (std::vector<std::string>{"ABC0001_A.M2T", "ABC0001_B.M2T", "ABC0001_C.M2T"}));
   EXPECT_EQ(Dest("ABC0001_C.M2T"), tiny);
 }
 
 TEST_F(CopyEngine, MixedClipAppendsStreamChunksUntestedAndGivesEachDvFileItsOwnOutput) {
   const Bytes a = PacketBytes(0x810, 500, 1), b = Bytes(300, 0x00), d1 = Bytes(200, 0xD1), d2 = Bytes(100, 0xD2);
-  Clip clip = FlatClip(3, {Put("ABC0001_A.M2T", a), Put("ABC0001_B.M2T", b), Put("ABC0001X.DV", d1),
-                           Put("ABC0001Y.DV", d2)});
-  EXPECT_TRUE(Copy(clip));
+  Copy(FlatClip(3, {Put("ABC0001_A.M2T", a), Put("ABC0001_B.M2T", b), Put("ABC0001X.DV", d1), Put("ABC0001Y.DV", d2)}));
   EXPECT_EQ(Dest("ABC0001_A.M2T"), Concat(a, b));
   EXPECT_EQ(Dest("ABC0001X.DV"), d1);
   EXPECT_EQ(Dest("ABC0001Y.DV"), d2);
 }
 
-TEST_F(CopyEngine, AnsweringNoSkipsEveryChunkOfThatFileAndCountsItAsProgress) {
+TEST_F(CopyEngine, AnsweringNoSkipsEveryChunkOfThatFileAndCountsItAsDone) {
   const Bytes big = PacketBytes(0x810, 5 * 1024, 7);
-  Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", big), Put("ABC0001_B.M2T", big), Put("ABC0001_C.M2T", big)});
   testsupport::WriteFile(dest.Path() / "ABC0001_A.M2T", "old");
-  asker.SetAnswers({kAnswerNo});
-  std::vector<std::uint32_t> reports;
-  EXPECT_TRUE(Copy(clip, [&](std::uint32_t n) { reports.push_back(n); return false; }));
-  EXPECT_EQ(asker.Asked().size(), 1u);
-  EXPECT_EQ(reports, (std::vector<std::uint32_t>{5, 5, 5}));
+  events.SetAnswers({OverwriteAnswer::No});
+  const ImportOutcome outcome =
+      Copy(FlatClip(1, {Put("ABC0001_A.M2T", big), Put("ABC0001_B.M2T", big), Put("ABC0001_C.M2T", big)}));
+  EXPECT_EQ(events.Asked().size(), 1u);
+  EXPECT_EQ(events.All<ProgressEvent>().back().bytesDone, 15u * 1024);
   EXPECT_EQ(Dest("ABC0001_A.M2T"), Bytes({'o', 'l', 'd'}));
-  EXPECT_EQ(context.State(), Ask);
+  ASSERT_EQ(outcome.kept.size(), 1u);
+  EXPECT_EQ(outcome.kept[0].why, KeptBecause::Choice);
+  EXPECT_TRUE(outcome.failures.empty());
 }
 
-TEST_F(CopyEngine, OverwriteAnswersSetTheImportState) {
+TEST_F(CopyEngine, OverwriteAnswersHoldForTheRestOfTheImport) {
   const Bytes x = Bytes(64, 0x11);
-  Clip clip = FlatClip(2, {Put("ABC0001A.DV", x), Put("ABC0001B.DV", x), Put("ABC0001C.DV", x)});
-  for (const char* n : {"ABC0001A.DV", "ABC0001B.DV", "ABC0001C.DV"}) testsupport::WriteFile(dest.Path() / n, "old");
-
-  asker.SetAnswers({kAnswerYes, kAnswerYesToAll});
-  EXPECT_TRUE(Copy(clip));
-  EXPECT_EQ(asker.Asked().size(), 2u);  // after "Yes to all" nobody is asked
-  EXPECT_EQ(context.State(), OverwriteAll);
-  EXPECT_EQ(Dest("ABC0001C.DV"), x);
-
-  // A second import of the same clip.
-  context.Reset();
-  context.SetDestination(dest.U16());
-  asker.SetAnswers({kAnswerNoToAll});
-  testsupport::WriteFile(dest.Path() / "ABC0001A.DV", "old");
-  EXPECT_TRUE(Copy(clip));
-  EXPECT_EQ(asker.Asked().size(), 3u);
-  EXPECT_EQ(context.State(), SkipAll);
-  EXPECT_EQ(Dest("ABC0001A.DV"), Bytes({'o', 'l', 'd'}));
+  const Clip clip = FlatClip(2, {Put("ABC0001A.DV", x), Put("ABC0001B.DV", x), Put("ABC0001C.DV", x)});
+  struct Case {
+    std::vector<OverwriteAnswer> answers;
+    std::size_t asked;
+    std::vector<std::string> replaced;
+  };
+  const Case cases[] = {
+      {{OverwriteAnswer::Yes, OverwriteAnswer::YesToAll}, 2, {"ABC0001A.DV", "ABC0001B.DV", "ABC0001C.DV"}},
+      {{OverwriteAnswer::No, OverwriteAnswer::NoToAll}, 2, {}},
+      {{OverwriteAnswer::NoToAll}, 1, {}},
+      {{OverwriteAnswer::No, OverwriteAnswer::Yes, OverwriteAnswer::No}, 3, {"ABC0001B.DV"}},
+  };
+  for (const Case& c : cases) {
+    for (const char* n : {"ABC0001A.DV", "ABC0001B.DV", "ABC0001C.DV"}) testsupport::WriteFile(dest.Path() / n, "old");
+    RecordingEvents answered({c.answers.begin(), c.answers.end()});
+    ImportRequest request;
+    request.clips = {clip};
+    request.destination = dest.U16();
+    const ImportOutcome outcome = testsupport::RunToEnd(std::move(request), answered);
+    EXPECT_EQ(answered.Asked().size(), c.asked);
+    std::vector<std::string> replaced;
+    for (const PlacedOutput& o : outcome.written) replaced.push_back(platform::ToUtf8(platform::LastComponent(o.path)));
+    EXPECT_EQ(replaced, c.replaced);
+    for (const char* n : {"ABC0001A.DV", "ABC0001B.DV", "ABC0001C.DV"}) {
+      const bool isNew = std::find(replaced.begin(), replaced.end(), n) != replaced.end();
+      EXPECT_EQ(Dest(n), isNew ? x : Bytes({'o', 'l', 'd'})) << n;
+    }
+  }
 }
 
-TEST_F(CopyEngine, CancelInTheQuestionStopsTheClipWithoutWritingAnything) {
-  Clip clip = FlatClip(2, {Put("ABC0001A.DV", Bytes(64, 1)), Put("ABC0001B.DV", Bytes(64, 2))});
-  testsupport::WriteFile(dest.Path() / "ABC0001A.DV", "old");
-  asker.SetAnswers({kAnswerCancel});
-  EXPECT_FALSE(Copy(clip));
-  EXPECT_EQ(context.State(), Stop);
-  EXPECT_EQ(DestFiles(), std::vector<std::string>{"ABC0001A.DV"});
-  EXPECT_TRUE(context.Written().empty());
-}
-
-TEST_F(CopyEngine, CancelFromTheProgressWindowDeletesTheOpenFile) {
-  Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", PacketBytes(0x810, 10 * 1024, 3))});
-  int blocks = 0;
-  EXPECT_TRUE(Copy(clip, [&](std::uint32_t) { return ++blocks == 4; }));
-  EXPECT_EQ(blocks, 4);
-  EXPECT_FALSE(context.outputOpen.load());
-  EXPECT_EQ(context.Discarded(), std::vector<std::u16string>{dest.U16("ABC0001_A.M2T")});
-  EXPECT_TRUE(DestFiles().empty()) << "neither the output nor its temporary file is left";
-}
-
-TEST_F(CopyEngine, StopAtTheStartOfAContinuedChunkDeletesTheUnfinishedFile) {
-  const Bytes a = PacketBytes(0x810, 2048, 1);
-  Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", a), Put("ABC0001_B.M2T", PacketBytes(0x810, 2048, 2))});
-  int blocks = 0;
-  // The window's Cancel sets Stop while the first chunk's last block is copied.
-  EXPECT_TRUE(Copy(clip, [&](std::uint32_t) {
-    if (++blocks == 2) context.RequestStop();
-    return false;
-  }));
-  EXPECT_TRUE(DestFiles().empty());
-  EXPECT_FALSE(context.outputOpen.load());
-  EXPECT_EQ(context.Discarded().size(), 1u);
-}
-
-TEST_F(CopyEngine, StopBeforeAChunkThatBeginsANewFileKeepsTheFinishedOne) {
-  const Bytes a = Bytes(2048, 1);
-  Clip clip = FlatClip(2, {Put("ABC0001A.DV", a), Put("ABC0001B.DV", Bytes(10, 2))});
-  int blocks = 0;
-  EXPECT_TRUE(Copy(clip, [&](std::uint32_t) {
-    if (++blocks == 2) context.RequestStop();
-    return false;
-  }));
-  EXPECT_EQ(DestFiles(), std::vector<std::string>{"ABC0001A.DV"});
-  EXPECT_EQ(Dest("ABC0001A.DV"), a);
-}
-
-TEST_F(CopyEngine, AMissingChunkFailsTheClipAndRemovesTheFileItMayHaveBelongedTo) {
-  Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", PacketBytes(0x810, 3000, 1)), unit.U16("VIDEO/QVT/ABC0001_B.M2T")});
-  EXPECT_FALSE(Copy(clip));
-  ASSERT_TRUE(env.failure.has_value());
-  EXPECT_EQ(env.failure->Describe(),
-            u"ABC0001: ABC0001_B.M2T could not be opened (" + platform::FromUtf8(platform::ErrorText(ENOENT)) + u")");
-  EXPECT_TRUE(DestFiles().empty());
-  EXPECT_FALSE(context.outputOpen.load());
-  EXPECT_EQ(context.State(), Ask);
-}
-
-TEST_F(CopyEngine, AMissingChunkThatWouldBeginANewFileLeavesTheFinishedOneAlone) {
-  const Bytes a = Bytes(3000, 1);
-  Clip clip = FlatClip(2, {Put("ABC0001A.DV", a), unit.U16("VIDEO/QVT/ABC0001B.DV")});
-  EXPECT_FALSE(Copy(clip));
-  EXPECT_EQ(Dest("ABC0001A.DV"), a);
-  EXPECT_FALSE(context.outputOpen.load());  // a complete file must never be deleted by a later cancel
-}
-
-TEST_F(CopyEngine, AMissingFirstChunkFailsBeforeAnythingIsCreated) {
-  Clip clip = FlatClip(2, {unit.U16("VIDEO/QVT/ABC0001A.DV")});
-  EXPECT_FALSE(Copy(clip));
-  EXPECT_TRUE(DestFiles().empty());
-}
-
-TEST_F(CopyEngine, AReadErrorInTheMiddleOfAChunkFailsTheClipInsteadOfLeavingATruncatedFile) {
-  FaultyFileSystem faulty;
-  faulty.FailReadsAfter(u"ABC0001_B.M2T", 2048);
-  platform::ScopedFileSystem use(faulty);
-  Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", PacketBytes(0x810, 4096, 1)),
-                           Put("ABC0001_B.M2T", PacketBytes(0x810, 8192, 2))});
-  EXPECT_FALSE(Copy(clip));
-  EXPECT_TRUE(DestFiles().empty());
-  EXPECT_EQ(context.Discarded().size(), 1u);
-  EXPECT_FALSE(context.outputOpen.load());
-}
-
-TEST_F(CopyEngine, AFullDiskFailsTheClipDeletesTheCutFileAndLaterExistingFilesAreSkipped) {
+TEST_F(CopyEngine, AFullDiskFailsTheClipAndLaterExistingFilesAreKeptWithAWordWhy) {
   FaultyFileSystem faulty;
   faulty.SetCapacity(5000);
   platform::ScopedFileSystem use(faulty);
+  testsupport::WriteFile(dest.Path() / "DEF0001B.DV", "old");
   Clip first = FlatClip(2, {Put("ABC0001A.DV", Bytes(8000, 1))});
-  EXPECT_FALSE(Copy(first));
-  EXPECT_EQ(context.State(), WriteFailed);
-  EXPECT_TRUE(DestFiles().empty());
+  Clip second(ClipSource::Flat, unit.U16("VIDEO/QVT"), u"DEF0001");
+  second.chunks.emplace_back(Put("DEF0001B.DV", Bytes(100, 2)));
+  second.chunks.emplace_back(Put("DEF0001C.DV", Bytes(100, 3)));
+  second.kindBits = 2;
+  faulty.OnNth(FileOp::Create, 2, [&faulty] { faulty.SetCapacity(UINT64_MAX); });  // room again for C
 
-  // With the state WriteFailed an existing output is kept without a question...
-  testsupport::WriteFile(dest.Path() / "ABC0001B.DV", "old");
-  Clip second = FlatClip(2, {Put("ABC0001B.DV", Bytes(100, 2))});
-  EXPECT_TRUE(Copy(second));
-  EXPECT_TRUE(asker.Asked().empty());
-  EXPECT_EQ(Dest("ABC0001B.DV"), Bytes({'o', 'l', 'd'}));
-
-  // ...and a new output file is still written while there is room.
-  faulty.SetCapacity(UINT64_MAX);
-  Clip third = FlatClip(2, {Put("ABC0001C.DV", Bytes(100, 3))});
-  EXPECT_TRUE(Copy(third));
-  EXPECT_EQ(Dest("ABC0001C.DV"), Bytes(100, 3));
-}
-
-TEST_F(CopyEngine, AnOutputThatCannotBeCreatedFailsTheClip) {
-  FaultyFileSystem faulty;
-  faulty.FailAlways(FileOp::Create, u"ABC0001A.DV");
-  platform::ScopedFileSystem use(faulty);
-  Clip clip = FlatClip(2, {Put("ABC0001A.DV", Bytes(10, 1)), Put("ABC0001B.DV", Bytes(10, 2))});
-  EXPECT_FALSE(Copy(clip));
-  EXPECT_EQ(context.State(), CreateFailed);
-  EXPECT_TRUE(DestFiles().empty());
-}
-
-TEST_F(CopyEngine, AFailingSyncCountsAsAWriteFailure) {
-  FaultyFileSystem faulty;
-  faulty.FailAlways(FileOp::Sync, dest.U16());
-  platform::ScopedFileSystem use(faulty);
-  Clip clip = FlatClip(2, {Put("ABC0001A.DV", Bytes(10, 1))});
-  EXPECT_FALSE(Copy(clip));
-  EXPECT_EQ(context.State(), WriteFailed);
-  EXPECT_TRUE(DestFiles().empty());
-}
-
-TEST_F(CopyEngine, ADestinationInsideTheUnitNeverOverwritesTheUnitsOwnFiles) {
-  const Bytes a = PacketBytes(0x810, 3000, 9);
-  const std::u16string source = Put("ABC0001_A.M2T", a);
-  Clip clip = FlatClip(1, {source});
-  for (const ImportState state : {OverwriteAll, Ask}) {
-    context.Reset();
-    context.SetDestination(unit.U16("VIDEO/QVT"));
-    context.SetOverwriteChoice(state);
-    asker.SetAnswers({kAnswerYes});
-    EXPECT_FALSE(Copy(clip));
-    EXPECT_EQ(context.State(), CreateFailed);
-    EXPECT_EQ(ReadFile(unit.Path() / "VIDEO" / "QVT" / "ABC0001_A.M2T"), a);
-  }
+  const ImportOutcome outcome = Copy({first, second}, OverwritePolicy::ReplaceAll);
+  ASSERT_EQ(outcome.failures.size(), 2u);
+  EXPECT_EQ(outcome.failures[0].kind, FailureKind::OutputWrite);
+  // Once a write failed, an existing file is no longer replaced, and the report says why.
+  EXPECT_EQ(outcome.failures[1].kind, FailureKind::ExistsAfterWriteFailure);
+  EXPECT_EQ(outcome.failures[1].file, u"DEF0001B.DV");
+  ASSERT_EQ(outcome.kept.size(), 1u);
+  EXPECT_EQ(outcome.kept[0].why, KeptBecause::WriteFailed);
+  EXPECT_EQ(Dest("DEF0001B.DV"), Bytes({'o', 'l', 'd'}));
+  EXPECT_EQ(Dest("DEF0001C.DV"), Bytes(100, 3)) << "a new output is still written while there is room";
+  EXPECT_EQ(DestFiles(), (std::vector<std::string>{"DEF0001B.DV", "DEF0001C.DV"}));
 }
 
 TEST_F(CopyEngine, FolderClipsAreNamedByPrefixFolderNumberAndStamp) {
@@ -308,8 +206,7 @@ TEST_F(CopyEngine, FolderClipsAreNamedByPrefixFolderNumberAndStamp) {
     clip.chunks.emplace_back(unit.U16(std::string("DVF/001DVF/") + n));
   }
   clip.kindBits = 2;
-  naming.prefix.store(3);
-  EXPECT_TRUE(Copy(clip));
+  Copy(clip);
   const auto files = DestFiles();
   ASSERT_EQ(files.size(), 2u);
   for (const auto& f : files) {
@@ -317,67 +214,6 @@ TEST_F(CopyEngine, FolderClipsAreNamedByPrefixFolderNumberAndStamp) {
     EXPECT_NE(f.find("_No_Time.DV"), std::string::npos) << f;
   }
   EXPECT_NE(files[0], files[1]);  // no-time stamps never repeat within a run
-}
-
-TEST_F(CopyEngine, ThePlanOfOutputsIsWhatTheCopyWrites) {
-  const Bytes joined = PacketBytes(0x0810, 3000, 1), restart = PacketBytes(0x001E, 500, 2), noPacket(700, 0);
-  struct Case {
-    std::uint32_t kindBits;
-    std::vector<std::pair<std::string, Bytes>> chunks;
-  };
-  const Case cases[] = {
-      {1, {{"ABC0001_A.M2T", joined}, {"ABC0001_B.M2T", joined}, {"ABC0001_C.M2T", restart}}},
-      {1, {{"ABC0001_A.M2T", joined}, {"ABC0001_B.M2T", noPacket}, {"ABC0001_C.M2T", joined}}},
-      {3, {{"ABC0001_A.M2T", joined}, {"ABC0001_B.M2T", noPacket}, {"ABC0001X.DV", noPacket}}},
-  };
-  for (const Case& c : cases) {
-    context.Reset();
-    context.SetDestination(dest.U16());
-    fs::remove_all(dest.Path());
-    fs::create_directories(dest.Path());
-    std::vector<std::u16string> paths;
-    for (const auto& [name, bytes] : c.chunks) paths.push_back(Put(name, bytes));
-    Clip planned = FlatClip(c.kindBits, paths), copied = FlatClip(c.kindBits, paths);
-    std::vector<std::pair<std::string, std::uintmax_t>> plan, written;
-    for (const PlannedOutput& o : PlanOutputs(planned, naming)) plan.emplace_back(platform::ToUtf8(o.name), o.bytes);
-    ASSERT_TRUE(Copy(copied));
-    for (const auto& name : DestFiles()) written.emplace_back(name, fs::file_size(dest.Path() / name));
-    std::sort(plan.begin(), plan.end());
-    EXPECT_EQ(plan, written);
-  }
-}
-
-TEST_F(CopyEngine, EachOutputIsSyncedAndCheckedBeforeItTakesItsNameAndKeepsItsLastChunksTime) {
-  const std::u16string a = Put("ABC0001_A.M2T", PacketBytes(0x810, 3000, 1));
-  const std::u16string b = Put("ABC0001_B.M2T", PacketBytes(0x810, 1000, 2));
-  testsupport::SetMtime(unit.Path() / "VIDEO" / "QVT" / "ABC0001_A.M2T", 1200000000);
-  testsupport::SetMtime(unit.Path() / "VIDEO" / "QVT" / "ABC0001_B.M2T", 1205489730);
-  for (const bool verify : {true, false}) {
-    fs::remove_all(dest.Path());
-    fs::create_directories(dest.Path());
-    context.Reset();
-    context.SetDestination(dest.U16());
-    env.verify = verify;
-    FaultyFileSystem watcher;
-    Clip clip = FlatClip(1, {a, b});
-    {
-      platform::ScopedFileSystem use(watcher);
-      ASSERT_TRUE(Copy(clip));
-    }
-    std::string steps;
-    for (const auto& call : watcher.Log()) {
-      if (call.path != dest.U16("ABC0001_A.M2T")) continue;
-      const char* step = call.op == FileOp::Create    ? "C"
-                         : call.op == FileOp::Write   ? "w"
-                         : call.op == FileOp::Sync    ? "S"
-                         : call.op == FileOp::ReadBack ? "r"
-                         : call.op == FileOp::Commit  ? "P"
-                                                      : "?";
-      if (steps.empty() || steps.back() != step[0]) steps += step;
-    }
-    EXPECT_EQ(steps, verify ? "CwSrP" : "CwSP");
-    EXPECT_EQ(platform::NativeFiles().Status(dest.U16("ABC0001_A.M2T"))->lastWrite, 1205489730);
-  }
 }
 
 TEST_F(CopyEngine, TwoRecordingsOfOneNameInOneImportBothArrive) {
@@ -392,41 +228,120 @@ TEST_F(CopyEngine, TwoRecordingsOfOneNameInOneImportBothArrive) {
     clip.chunks.emplace_back(unit.U16(std::string("DVF/001DVF/") + n));
   }
   clip.kindBits = 2;
-  naming.prefix.store(3);
   const std::string first = "03_0001_2007-05-31_142314.DV", second = "03_0001_2007-05-31_142314_2.DV";
-  for (const ImportState mode : {OverwriteAll, SkipAll, Ask}) {
-    SCOPED_TRACE(mode);
+  for (const OverwritePolicy policy : {OverwritePolicy::ReplaceAll, OverwritePolicy::KeepAll, OverwritePolicy::Ask}) {
     fs::remove_all(dest.Path());
     fs::create_directories(dest.Path());
-    context.Reset();
-    context.SetDestination(dest.U16());
-    context.SetOverwriteChoice(mode);
-    asker.SetAnswers({kAnswerYesToAll});
-    EXPECT_TRUE(Copy(clip));
+    const ImportOutcome outcome = Copy(clip, policy);
     EXPECT_EQ(DestFiles(), (std::vector<std::string>{first, second}));
     EXPECT_EQ(Dest(first), bytes[0]);
     EXPECT_EQ(Dest(second), bytes[1]);
-    ASSERT_EQ(context.Renamed().size(), 1u);
-    EXPECT_EQ(context.Renamed()[0].to, dest.U16(second));
+    ASSERT_EQ(outcome.renamed.size(), 1u);
+    EXPECT_EQ(outcome.renamed[0].to, dest.U16(second));
   }
 }
 
-TEST_F(CopyEngine, AnIncompleteFileThatCannotBeDeletedIsReportedAsLeftNotAsDiscarded) {
-  FaultyFileSystem faulty;
-  faulty.FailAlways(FileOp::Remove, dest.U16());
-  platform::ScopedFileSystem use(faulty);
-  Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", PacketBytes(0x810, 10 * 1024, 3))});
-  int blocks = 0;
-  EXPECT_TRUE(Copy(clip, [&](std::uint32_t) { return ++blocks == 2; }));
-  EXPECT_TRUE(context.Discarded().empty());
-  ASSERT_EQ(context.NotRemoved().size(), 1u);
-  EXPECT_EQ(context.NotRemoved()[0].error, platform::ErrorText(EIO));  // the fault injected
-  EXPECT_EQ(platform::ParentPart(context.NotRemoved()[0].path), dest.U16());
+TEST_F(CopyEngine, EachOutputIsSyncedAndCheckedBeforeItTakesItsNameAndKeepsItsLastChunksTime) {
+  const std::u16string a = Put("ABC0001_A.M2T", PacketBytes(0x810, 3000, 1));
+  const std::u16string b = Put("ABC0001_B.M2T", PacketBytes(0x810, 1000, 2));
+  testsupport::SetMtime(unit.Path() / "VIDEO" / "QVT" / "ABC0001_A.M2T", 1200000000);
+  testsupport::SetMtime(unit.Path() / "VIDEO" / "QVT" / "ABC0001_B.M2T", 1205489730);
+  for (const bool verify : {true, false}) {
+    fs::remove_all(dest.Path());
+    fs::create_directories(dest.Path());
+    FaultyFileSystem watcher;
+    {
+      platform::ScopedFileSystem use(watcher);
+      ImportRequest request;
+      request.clips = {FlatClip(1, {a, b})};
+      request.destination = dest.U16();
+      request.verify = verify;
+      testsupport::RunToEnd(std::move(request), events);
+    }
+    std::string steps;
+    for (const auto& call : watcher.Log()) {
+      if (call.path != dest.U16("ABC0001_A.M2T")) continue;
+      const char* step = call.op == FileOp::Create     ? "C"
+                         : call.op == FileOp::Write    ? "w"
+                         : call.op == FileOp::Sync     ? "S"
+                         : call.op == FileOp::ReadBack ? "r"
+                         : call.op == FileOp::Commit   ? "P"
+                                                       : "?";
+      if (steps.empty() || steps.back() != step[0]) steps += step;
+    }
+    EXPECT_EQ(steps, verify ? "CwSrP" : "CwSP");
+    EXPECT_EQ(platform::NativeFiles().Status(dest.U16("ABC0001_A.M2T"))->lastWrite, 1205489730);
+  }
 }
 
-TEST_F(CopyEngine, CopyClipRefusesAnIndexBeyondTheCatalogue) {
-  ClipCatalogue empty;
-  EXPECT_THROW(CopyClip(empty, 0, env, nullptr), std::out_of_range);
+TEST_F(CopyEngine, AnIncompleteCopyIsReportedAsRemovedOrAsLeftAndTheFileUnderItsNameStays) {
+  const Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", PacketBytes(0x810, 10 * 1024, 3))});
+  for (const bool removable : {true, false}) {
+    SCOPED_TRACE(removable);
+    testsupport::WriteFile(dest.Path() / "ABC0001_A.M2T", "old");
+    FaultyFileSystem faulty;
+    if (!removable) faulty.FailAlways(FileOp::Remove, dest.U16());
+    ImportJob* running = nullptr;
+    faulty.OnNth(FileOp::Write, 2, [&running] { running->RequestStop(); }, dest.U16());
+    ImportRequest request;
+    request.clips = {clip};
+    request.destination = dest.U16();
+    request.overwrite = OverwritePolicy::ReplaceAll;
+    RecordingEvents told;
+    ImportJob job(std::move(request), told);
+    running = &job;
+    {
+      platform::ScopedFileSystem use(faulty);
+      job.Proceed();
+      job.Start();
+      job.Wait();
+    }
+    const ImportOutcome outcome = told.Outcome();
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_EQ(Dest("ABC0001_A.M2T"), Bytes({'o', 'l', 'd'}));
+    if (removable) {
+      ASSERT_EQ(outcome.discarded.size(), 1u);
+      EXPECT_EQ(outcome.discarded[0].path, dest.U16("ABC0001_A.M2T"));
+      EXPECT_TRUE(outcome.discarded[0].existing) << "the file under the name was left as it was";
+      EXPECT_EQ(DestFiles(), std::vector<std::string>{"ABC0001_A.M2T"});
+    } else {
+      EXPECT_TRUE(outcome.discarded.empty());
+      ASSERT_EQ(outcome.notRemoved.size(), 1u);
+      EXPECT_EQ(outcome.notRemoved[0].error, platform::ErrorText(EIO));  // the fault injected
+      EXPECT_EQ(platform::ParentPart(outcome.notRemoved[0].path), dest.U16());
+    }
+    fs::remove_all(dest.Path());
+    fs::create_directories(dest.Path());
+  }
+}
+
+TEST_F(CopyEngine, ADestinationMovedDuringTheImportKeepsItsFilesTogetherAndTheReportSaysWhere) {
+#ifdef _WIN32
+  GTEST_SKIP() << "an open folder cannot be renamed on Windows";
+#endif
+  Clip first = FlatClip(2, {Put("ABC0001A.DV", Bytes(3000, 1))});
+  Clip second = FlatClip(2, {Put("ABC0001B.DV", Bytes(3000, 2))});
+  second.name = u"ABC0002";
+  const fs::path moved = dest.Path().string() + "-moved";
+  FaultyFileSystem watcher;
+  // While the second clip is copied, the user renames the folder and makes a new one of its name.
+  watcher.OnNth(FileOp::Create, 2, [&] {
+    fs::rename(dest.Path(), moved);
+    fs::create_directories(dest.Path());
+  });
+  ImportOutcome outcome;
+  {
+    platform::ScopedFileSystem use(watcher);
+    outcome = Copy({first, second});
+  }
+  EXPECT_TRUE(DestFiles().empty()) << "nothing lands in the new folder";
+  ASSERT_EQ(outcome.written.size(), 2u);
+  for (const PlacedOutput& o : outcome.written) {
+    EXPECT_EQ(platform::ParentPart(o.path), platform::FromUtf8(moved.string()));
+    EXPECT_TRUE(fs::exists(platform::ToUtf8(o.path))) << platform::ToUtf8(o.path);
+  }
+  EXPECT_EQ(outcome.destinationMovedTo, platform::FromUtf8(moved.string()));
+  fs::remove_all(moved);
 }
 
 }  // namespace

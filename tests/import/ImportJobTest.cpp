@@ -1,17 +1,18 @@
+// The import as a whole: its checks and plan before anything is copied, its events, a failed
+// clip, a cancel wherever it comes, and the one outcome it ends with.
 #include "import/ImportJob.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
-#include <functional>
-#include <mutex>
 #include <new>
 #include <set>
 
+#include "catalogue/ClipCatalogue.h"
+
 #include "platform/Text.h"
-#include "support/FakeFrontEnd.h"
 #include "support/FaultyFileSystem.h"
+#include "support/RecordingEvents.h"
 #include "support/TempDir.h"
 #include "support/UnitTree.h"
 
@@ -19,9 +20,8 @@ namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::RecordingEvents;
 using testsupport::TempDir;
-
-using testsupport::FakeFrontEnd;
 
 class ImportJobTest : public ::testing::Test {
  protected:
@@ -38,14 +38,16 @@ class ImportJobTest : public ::testing::Test {
     if (secondMissing) fs::remove(flat / "BBB0001A.DV");
   }
 
-  ImportOutcome RunToEnd(ImportJob& job, std::vector<std::size_t> rows) {
-    job.Prepare(catalogue, 0, std::move(rows), dest.U16());
-    job.StartWorker();
-    job.Join();
-    return job.Conclude();
+  ImportRequest Request(std::vector<std::size_t> rows, const std::u16string& destination,
+                        OverwritePolicy policy = OverwritePolicy::Ask) const {
+    ImportRequest request = RequestFor(catalogue, std::move(rows));
+    request.destination = destination;
+    request.overwrite = policy;
+    return request;
   }
-
-  bool DestHas(const char* name) const { return fs::exists(dest.Path() / name); }
+  ImportOutcome RunToEnd(std::vector<std::size_t> rows, OverwritePolicy policy = OverwritePolicy::Ask) {
+    return testsupport::RunToEnd(Request(std::move(rows), dest.U16(), policy), events);
+  }
 
   // Every entry of a folder, hidden temporary files included.
   static std::set<std::string> Names(const fs::path& folder) {
@@ -63,179 +65,150 @@ class ImportJobTest : public ::testing::Test {
 
   TempDir unit, dest;
   ClipCatalogue catalogue;
-  ImportContext context;
-  NamingState naming;
-  FakeFrontEnd frontEnd;
+  RecordingEvents events;
 };
 
-TEST_F(ImportJobTest, AFailedClipIsReportedOnceAndTheImportGoesOn) {
+TEST_F(ImportJobTest, EventsComeInOrderAndTheOutcomeExactlyOnceAtTheEnd) {
   MakeUnit(10, /*secondMissing=*/true);
-  ImportJob job(frontEnd, context, naming);
-  const ImportOutcome outcome = RunToEnd(job, {0, 1, 2});
-  EXPECT_EQ(frontEnd.Count(COPY_FAILED), 1);
-  EXPECT_EQ(outcome.failed, std::vector<std::u16string>{u"BBB0001"});
-  EXPECT_TRUE(DestHas("AAA0001.DV"));
-  EXPECT_TRUE(DestHas("CCC0001.DV"));
-  ASSERT_FALSE(frontEnd.Posts().empty());
-  EXPECT_EQ(frontEnd.Posts().back(), (FakeFrontEnd::Post{false, COPY_DONE, 0}));
-  EXPECT_TRUE(frontEnd.ended);
+  const ImportOutcome outcome = RunToEnd({0, 1, 2});
+  ASSERT_EQ(events.All<PreparedEvent>().size(), 1u);
+  ASSERT_EQ(events.All<FinishedEvent>().size(), 1u);
+  EXPECT_TRUE(std::holds_alternative<FinishedEvent>(events.Events().back()));
+  EXPECT_TRUE(std::holds_alternative<PreparedEvent>(events.Events().front()));
+  // A failed clip is told once, with its cause, and the import goes on.
+  const auto failures = events.All<ClipFailure>();
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].clip, u"BBB0001");
+  EXPECT_EQ(failures[0].kind, FailureKind::ChunkOpen);
+  EXPECT_EQ(outcome.FailedClips(), std::vector<std::u16string>{u"BBB0001"});
+  // Each output is told as it is placed, with its hash, and the outcome holds the same.
+  const auto placed = events.All<PlacedOutput>();
+  ASSERT_EQ(placed.size(), 2u);
+  EXPECT_EQ(placed[0].path, dest.U16("AAA0001.DV"));
+  EXPECT_EQ(placed[1].path, dest.U16("CCC0001.DV"));
+  EXPECT_EQ(placed[0].hash.size(), 32u);
+  ASSERT_EQ(outcome.written.size(), 2u);
+  EXPECT_EQ(outcome.written[1].hash, placed[1].hash);
+  EXPECT_EQ(outcome.clipCount, 3u);
+  EXPECT_TRUE(outcome.copied);
+  EXPECT_FALSE(outcome.cancelled);
 }
 
-TEST_F(ImportJobTest, CancelDuringTheSecondClipKeepsTheFirstDeletesTheOpenFileAndSkipsTheThird) {
+TEST_F(ImportJobTest, ProgressTellsTheClipItsNumberTheOutputAndExactBytes) {
   MakeUnit(3000);
-  ImportJob job(frontEnd, context, naming);
-  // The user presses Cancel when the bar first moves: the window sets Stop and closes.
-  frontEnd.onPost = [&](const FakeFrontEnd::Post& p) {
-    if (p.code == COPY_PROGRESS) {
-      frontEnd.progressOpen = false;
-      job.Cancel();
+  testsupport::WriteFile(dest.Path() / "AAA0001.DV", "old");
+  events.SetAnswers({OverwriteAnswer::No});  // AAA0001 is kept: its bytes count as done
+  RunToEnd({0, 1});
+  const auto progress = events.All<ProgressEvent>();
+  const auto shows = [&progress](const char16_t* clip, std::size_t number, const char16_t* output) {
+    return std::any_of(progress.begin(), progress.end(), [&](const ProgressEvent& p) {
+      return p.clip == clip && p.clipNumber == number && p.clipCount == 2 && p.output == output;
+    });
+  };
+  EXPECT_TRUE(shows(u"AAA0001", 1, u""));
+  EXPECT_TRUE(shows(u"BBB0001", 2, u"BBB0001A.DV"));
+  for (std::size_t i = 1; i < progress.size(); ++i) EXPECT_GE(progress[i].bytesDone, progress[i - 1].bytesDone);
+  EXPECT_EQ(progress.back().bytesDone, 3100u * 1024);
+  EXPECT_EQ(progress.back().bytesTotal, 3100u * 1024);
+  // The question shows both sizes and the existing file's date.
+  ASSERT_EQ(events.Asked().size(), 1u);
+  EXPECT_EQ(events.Asked()[0].existingSize, 3u);
+  EXPECT_TRUE(events.Asked()[0].existingTime.has_value());
+  EXPECT_EQ(events.Asked()[0].newSize, 100u * 1024);
+}
+
+TEST_F(ImportJobTest, CancelDuringTheSecondClipKeepsTheFirstRemovesTheOpenFileAndSkipsTheThird) {
+  MakeUnit(3000);
+  ImportJob job(Request({0, 1, 2}, dest.U16()), events);
+  // The user presses Cancel once the second clip has moved on by a MiB.
+  events.onEvent = [&job](const ImportEvent& e) {
+    if (const auto* p = std::get_if<ProgressEvent>(&e); p && p->clipNumber == 2 && p->bytesDone > 1200 * 1024) {
+      job.RequestStop();
     }
   };
-  const ImportOutcome outcome = RunToEnd(job, {0, 1, 2});
-
-  EXPECT_TRUE(DestHas("AAA0001.DV"));
+  job.Proceed();
+  job.Start();
+  job.Wait();
+  const ImportOutcome outcome = events.Outcome();
+  EXPECT_EQ(Names(dest.Path()), std::set<std::string>{"AAA0001.DV"});
   EXPECT_EQ(fs::file_size(dest.Path() / "AAA0001.DV"), 100u * 1024);
-  EXPECT_FALSE(DestHas("BBB0001A.DV"));
-  EXPECT_FALSE(DestHas("CCC0001.DV"));
-  EXPECT_EQ(frontEnd.Count(COPY_FAILED), 0);
-  EXPECT_EQ(frontEnd.Count(COPY_DONE), 0);  // the window is gone
+  EXPECT_TRUE(events.All<ClipFailure>().empty());
   EXPECT_TRUE(outcome.cancelled);
   ASSERT_EQ(outcome.discarded.size(), 1u);
-  EXPECT_EQ(outcome.written.size(), 1u);
-  EXPECT_EQ(context.State(), Ask);
+  EXPECT_FALSE(outcome.discarded[0].existing);
+  EXPECT_EQ(job.State(), Stop);
 }
 
-TEST_F(ImportJobTest, CancelInTheOverwriteQuestionEndsQuietly) {
+TEST_F(ImportJobTest, CancelInTheOverwriteQuestionEndsQuietlyWithNothingWritten) {
   MakeUnit(10);
   testsupport::WriteFile(dest.Path() / "AAA0001.DV", "old");
-  frontEnd.SetAnswers({kAnswerCancel});
-  ImportJob job(frontEnd, context, naming);
-  const ImportOutcome outcome = RunToEnd(job, {0, 1});
-  EXPECT_EQ(frontEnd.Count(COPY_FAILED), 0);
-  EXPECT_EQ(frontEnd.Count(COPY_DONE), 1);
-  EXPECT_FALSE(DestHas("BBB0001A.DV"));
+  events.SetAnswers({OverwriteAnswer::Cancel});
+  const ImportOutcome outcome = RunToEnd({0, 1});
+  EXPECT_TRUE(events.All<ClipFailure>().empty());
+  EXPECT_TRUE(outcome.cancelled);
+  EXPECT_EQ(Names(dest.Path()), std::set<std::string>{"AAA0001.DV"});
   EXPECT_EQ(testsupport::ReadFile(dest.Path() / "AAA0001.DV").size(), 3u);
   EXPECT_TRUE(outcome.discarded.empty());
-  EXPECT_EQ(context.State(), Ask);  // the next import asks again
-  EXPECT_TRUE(context.Destination().empty());
-}
-
-TEST_F(ImportJobTest, ProgressIsPassedOnInWholeMiBAndTheRestOfEachClipIsDropped) {
-  MakeUnit(3000);
-  ImportJob job(frontEnd, context, naming);
-  RunToEnd(job, {1});
-  std::vector<std::uint32_t> mib;
-  for (const auto& p : frontEnd.Posts())
-    if (p.code == COPY_PROGRESS) mib.push_back(p.lParam);
-  EXPECT_EQ(mib, (std::vector<std::uint32_t>{1, 1}));  // at 1025 KiB and 2049 KiB; 952 KiB never told
-}
-
-TEST_F(ImportJobTest, PrepareTakesThePrefixModulo100AndSumsTheSelectedClips) {
-  MakeUnit(3 * 1024);
-  ImportJob job(frontEnd, context, naming);
-  EXPECT_EQ(job.Prepare(catalogue, 107, {1}, dest.U16()).totalMiB, 3u);
-  EXPECT_EQ(naming.prefix.load(), 7);
-  EXPECT_EQ(context.Destination(), dest.U16());
-  job.Conclude();
-}
-
-TEST_F(ImportJobTest, TheFrontEndHearsTheClipTheOutputAndTheFiguresAndIsAskedWithBothSizes) {
-  MakeUnit(3000);
-  testsupport::WriteFile(dest.Path() / "AAA0001.DV", "old");
-  std::vector<OverwriteQuestion> asked;
-  frontEnd.onQuestion = [&asked](const OverwriteQuestion& q) {
-    asked.push_back(q);
-    return kAnswerYes;
-  };
-  ImportJob job(frontEnd, context, naming);
-  const ImportOutcome outcome = RunToEnd(job, {0, 1});
-
-  ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0].existingSize, 3u);
-  EXPECT_TRUE(asked[0].existingTime.has_value());
-  EXPECT_EQ(asked[0].newSize, 100u * 1024);
-  const auto details = frontEnd.Details();
-  const auto shows = [&details](const char16_t* clip, const char16_t* output) {
-    return std::any_of(details.begin(), details.end(),
-                       [&](const ImportProgress& p) { return p.clip == clip && p.output == output; });
-  };
-  EXPECT_TRUE(shows(u"AAA0001", u"AAA0001.DV"));
-  EXPECT_TRUE(shows(u"BBB0001", u"BBB0001A.DV"));
-  EXPECT_EQ(details.back().bytesTotal, 3100u * 1024);
-  EXPECT_EQ(details.back().bytesDone, (100u + 2049) * 1024) << "as far as the last whole MiB told";
-  ASSERT_EQ(frontEnd.Summaries().size(), 1u);
-  EXPECT_EQ(frontEnd.Summaries()[0].bytesWritten, 3100u * 1024);
-  EXPECT_EQ(outcome.destination, dest.U16());
-  EXPECT_GT(outcome.seconds, 0.0);
 }
 
 TEST_F(ImportJobTest, NoAnswerToAnOpenQuestionUndoesACancel) {
   MakeUnit(10);
   // The user presses Cancel in the progress window while the question is open, then answers it.
-  for (const int answer : {kAnswerYesToAll, kAnswerNoToAll, kAnswerYes, kAnswerNo}) {
-    SCOPED_TRACE(answer);
+  for (const OverwriteAnswer answer : {OverwriteAnswer::YesToAll, OverwriteAnswer::NoToAll, OverwriteAnswer::Yes,
+                                       OverwriteAnswer::No}) {
     TempDir out;
     testsupport::WriteFile(out.Path() / "AAA0001.DV", "old");
-    FakeFrontEnd window;
-    ImportJob job(window, context, naming);
+    RecordingEvents window;
+    ImportJob job(Request({0, 1, 2}, out.U16()), window);
     window.onQuestion = [&job, answer](const OverwriteQuestion&) {
-      job.Cancel();
+      job.RequestStop();
       return answer;
     };
-    job.Prepare(catalogue, 0, {0, 1, 2}, out.U16());
-    job.StartWorker();
-    const ImportOutcome outcome = job.Conclude();
+    job.Proceed();
+    job.Start();
+    job.Wait();
+    const ImportOutcome outcome = window.Outcome();
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_TRUE(outcome.written.empty());
-    EXPECT_EQ(window.Count(COPY_FAILED), 0);
+    EXPECT_TRUE(window.All<ClipFailure>().empty());
     EXPECT_EQ(Names(out.Path()), std::set<std::string>{"AAA0001.DV"}) << "no further clip was started";
     EXPECT_EQ(testsupport::ReadFile(out.Path() / "AAA0001.DV").size(), 3u);
   }
 }
 
-TEST_F(ImportJobTest, ACancelWithoutAWindowLeavesNoStubBehind) {
+TEST_F(ImportJobTest, AJobStoppedOrGoneBeforeItsCopyLeavesNoStubBehind) {
   MakeUnit(3000);
   {
-    ImportJob job(frontEnd, context, naming);
-    job.Prepare(catalogue, 0, {0, 1, 2}, dest.U16());
-    job.StartWorker();
-  }  // a job that goes away stops its worker
+    ImportJob job(Request({0, 1, 2}, dest.U16()), events);
+    job.Proceed();
+    job.Start();
+  }  // a job that goes away stops its copy
   ExpectOnlyWholeCopies();
-  EXPECT_EQ(context.State(), Ask) << "and leaves the context ready for the next import";
+  EXPECT_EQ(events.All<FinishedEvent>().size(), 1u);
 
-  ImportJob job(frontEnd, context, naming);
-  job.Prepare(catalogue, 0, {0, 1, 2}, dest.U16());
-  job.Cancel();
-  job.StartWorker();
-  const ImportOutcome outcome = job.Conclude();
-  EXPECT_TRUE(outcome.cancelled);
-  EXPECT_TRUE(outcome.written.empty());
+  // Stopped while it waits to go on: it ends without copying anything.
+  RecordingEvents waiting;
+  ImportJob job(Request({0, 1, 2}, dest.U16()), waiting);
+  waiting.onEvent = [&job](const ImportEvent& e) {
+    if (std::holds_alternative<PreparedEvent>(e)) job.RequestStop();
+  };
+  job.Start();
+  job.Wait();
+  EXPECT_TRUE(waiting.Outcome().cancelled);
+  EXPECT_FALSE(waiting.Outcome().copied);
   ExpectOnlyWholeCopies();
 }
 
-TEST_F(ImportJobTest, TheWorkerCopiesTheClipsAsPreparedWhateverBecomesOfTheCatalogue) {
-  MakeUnit(10);
-  ImportJob job(frontEnd, context, naming);
-  job.Prepare(catalogue, 0, {0, 2}, dest.U16());
-  catalogue.Clear();  // the window rebuilt its list meanwhile
-  job.StartWorker();
-  const ImportOutcome outcome = job.Conclude();
-  EXPECT_TRUE(outcome.failed.empty());
-  EXPECT_EQ(Names(dest.Path()), (std::set<std::string>{"AAA0001.DV", "CCC0001.DV"}));
-}
-
-TEST_F(ImportJobTest, AnExceptionOnTheWorkerFailsItsClipWithAMessageAndTheImportGoesOn) {
+TEST_F(ImportJobTest, AnExceptionInTheCopyFailsItsClipWithAMessageAndTheImportGoesOn) {
   MakeUnit(10);
   testsupport::FaultyFileSystem faulty;
   faulty.OnNth(testsupport::FileOp::Write, 2, [] { throw std::bad_alloc(); }, u"BBB0001A.DV");
   platform::ScopedFileSystem use(faulty);
-  ImportJob job(frontEnd, context, naming);
-  const ImportOutcome outcome = RunToEnd(job, {0, 1, 2});
-  EXPECT_EQ(outcome.failed, std::vector<std::u16string>{u"BBB0001"});
-  ASSERT_EQ(job.Failures().size(), 1u);
-  EXPECT_EQ(job.Failures()[0].kind, FailureKind::Internal);
-  EXPECT_EQ(job.Failures()[0].Describe(), u"BBB0001: an unexpected error stopped the copy (std::bad_alloc)");
-  EXPECT_EQ(frontEnd.Count(COPY_FAILED), 1);
+  const ImportOutcome outcome = RunToEnd({0, 1, 2});
+  ASSERT_EQ(outcome.failures.size(), 1u);
+  EXPECT_EQ(outcome.failures[0].clip, u"BBB0001");
+  EXPECT_EQ(outcome.failures[0].kind, FailureKind::Internal);
+  EXPECT_EQ(outcome.failures[0].detail, "std::bad_alloc");
   EXPECT_EQ(Names(dest.Path()), (std::set<std::string>{"AAA0001.DV", "CCC0001.DV"})) << "no temporary file is left";
 }
 
@@ -260,12 +233,12 @@ TEST_F(ImportJobTest, ADestinationThatCannotTakeTheImportIsRefusedBeforeAnything
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.destination.string());
-    ImportJob job(frontEnd, context, naming);
-    const ImportPlan plan = job.Prepare(catalogue, 0, {0, 1, 2}, testsupport::U16(c.destination));
-    ASSERT_TRUE(plan.refusal.has_value());
-    EXPECT_EQ(plan.refusal->kind, c.kind);
-    job.StartWorker();
-    EXPECT_TRUE(job.Conclude().written.empty());
+    RecordingEvents told;
+    const ImportOutcome outcome = testsupport::RunToEnd(Request({0, 1, 2}, testsupport::U16(c.destination)), told);
+    ASSERT_TRUE(outcome.refusal.has_value());
+    EXPECT_EQ(outcome.refusal->kind, c.kind);
+    EXPECT_FALSE(outcome.copied);
+    EXPECT_TRUE(told.All<ProgressEvent>().empty());
   }
   EXPECT_EQ(Names(unit.Path() / "HDVF" / "001HDVF"), std::set<std::string>{});
   EXPECT_EQ(Names(dest.Path()), (std::set<std::string>{"a-file", "link"}));
@@ -276,43 +249,35 @@ TEST_F(ImportJobTest, AnImportLargerThanTheFreeSpaceIsRefusedUnlessTheFilesItKee
   testsupport::FaultyFileSystem faulty;
   faulty.SetSpace({200 * 1024, 4096, std::nullopt});
   platform::ScopedFileSystem use(faulty);
-  ImportJob job(frontEnd, context, naming);
-  const ImportPlan plan = job.Prepare(catalogue, 0, {0, 1, 2}, dest.U16());
-  ASSERT_TRUE(plan.refusal.has_value());
-  EXPECT_EQ(plan.refusal->kind, RefusalKind::NotEnoughSpace);
-  EXPECT_EQ(plan.refusal->neededBytes, 300u * 1024);
-  EXPECT_EQ(plan.refusal->availableBytes, 200u * 1024);
-  EXPECT_NE(plan.refusal->Describe().find(u"needs 300 KiB"), std::u16string::npos);
-  EXPECT_NE(plan.refusal->Describe().find(u"has 200 KiB free"), std::u16string::npos);
-  job.StartWorker();
-  EXPECT_TRUE(job.Conclude().written.empty());
+  const ImportOutcome refused = RunToEnd({0, 1, 2});
+  ASSERT_TRUE(refused.refusal.has_value());
+  EXPECT_EQ(refused.refusal->kind, RefusalKind::NotEnoughSpace);
+  EXPECT_EQ(refused.refusal->neededBytes, 300u * 1024);
+  EXPECT_EQ(refused.refusal->availableBytes, 200u * 1024);
   EXPECT_TRUE(Names(dest.Path()).empty());
 
   // Two of the three are there already and are kept: the third fits.
   testsupport::WriteFile(dest.Path() / "AAA0001.DV", "older");
   testsupport::WriteFile(dest.Path() / "BBB0001A.DV", "older");
-  ImportOptions keep;
-  keep.overwrite = SkipAll;
-  EXPECT_FALSE(job.Prepare(catalogue, 0, {0, 1, 2}, dest.U16(), keep).refusal.has_value());
-  job.Conclude();
+  RecordingEvents kept;
+  EXPECT_FALSE(testsupport::RunToEnd(Request({0, 1, 2}, dest.U16(), OverwritePolicy::KeepAll), kept).refusal);
 }
 
-TEST_F(ImportJobTest, OnAVolumeWithAFileSizeLimitClipsWhoseOutputsPassItFailUpFront) {
+TEST_F(ImportJobTest, OnAVolumeWithAFileSizeLimitClipsWhoseOutputsPassItAreLeftOutUpFront) {
   MakeUnit(3 * 1024);
   testsupport::FaultyFileSystem faulty;
   faulty.SetSpace({1u << 30, 4096, 2 << 20});
   platform::ScopedFileSystem use(faulty);
-  ImportJob job(frontEnd, context, naming);
-  const ImportPlan plan = job.Prepare(catalogue, 0, {0, 1, 2}, dest.U16());
+  const ImportOutcome outcome = RunToEnd({0, 1, 2});
+  const ImportPlan plan = events.All<PreparedEvent>().at(0).plan;
   EXPECT_FALSE(plan.refusal.has_value());
-  EXPECT_EQ(plan.totalMiB, 0u) << "what is left out is not counted";
+  EXPECT_EQ(plan.clipCount, 2u) << "what is left out is not counted";
+  EXPECT_EQ(plan.bytesTotal, 200u * 1024);
   ASSERT_EQ(plan.tooLarge.size(), 1u);
-  EXPECT_EQ(plan.tooLarge[0].Describe(),
-            u"BBB0001: BBB0001A.DV would be 3.0 MiB, more than the destination's file system can hold in one file");
-  job.StartWorker();
-  const ImportOutcome outcome = job.Conclude();
-  EXPECT_EQ(outcome.failed, std::vector<std::u16string>{u"BBB0001"});
-  EXPECT_EQ(frontEnd.Count(COPY_FAILED), 0) << "told once, before the import";
+  EXPECT_EQ(plan.tooLarge[0].clip, u"BBB0001");
+  EXPECT_EQ(plan.tooLarge[0].bytes, 3u << 20);
+  EXPECT_EQ(outcome.FailedClips(), std::vector<std::u16string>{u"BBB0001"});
+  EXPECT_TRUE(events.All<ClipFailure>().empty()) << "told once, before the import";
   EXPECT_EQ(Names(dest.Path()), (std::set<std::string>{"AAA0001.DV", "CCC0001.DV"}));
 }
 
@@ -324,20 +289,44 @@ TEST_F(ImportJobTest, ANameThatLeadsToAFileOfTheUnitIsNeverWrittenOver) {
   const fs::path other = unit.Path() / "VIDEO" / "QVT" / "CCC0001.DV";  // another clip's chunk
   fs::create_symlink(other, dest.Path() / "AAA0001.DV");
   const auto before = testsupport::ReadFile(other);
-  for (const int mode : {OverwriteAll, Ask}) {
-    SCOPED_TRACE(mode);
-    frontEnd.SetAnswers({kAnswerYes});
-    ImportOptions options;
-    options.overwrite = mode;
-    ImportJob job(frontEnd, context, naming);
-    job.Prepare(catalogue, 0, {0}, dest.U16(), options);
-    job.StartWorker();
-    const ImportOutcome outcome = job.Conclude();
+  for (const OverwritePolicy policy : {OverwritePolicy::ReplaceAll, OverwritePolicy::Ask}) {
+    RecordingEvents told({OverwriteAnswer::Yes});
+    const ImportOutcome outcome = testsupport::RunToEnd(Request({0}, dest.U16(), policy), told);
     ASSERT_EQ(outcome.failures.size(), 1u);
     EXPECT_EQ(outcome.failures[0].kind, FailureKind::SameAsUnitFile);
+    EXPECT_TRUE(told.Asked().empty());
     EXPECT_EQ(testsupport::ReadFile(other), before);
     EXPECT_TRUE(fs::is_symlink(dest.Path() / "AAA0001.DV"));
   }
+}
+
+TEST_F(ImportJobTest, ThePlanSaysWhatMeetsEachExistingFileAndALookChangesNothing) {
+  MakeUnit(10);
+  testsupport::WriteFile(dest.Path() / "AAA0001.DV", "old");
+  fs::create_directories(dest.Path() / "CCC0001.DV");
+  testsupport::WriteFile(dest.Path() / ".BBB0001A.DV.12345678.quillon-part", "left by a killed import");
+  struct Case {
+    OverwritePolicy policy;
+    std::vector<AtName> expected;
+  };
+  const Case cases[] = {
+      {OverwritePolicy::Ask, {AtName::Ask, AtName::Create, AtName::Ask}},
+      {OverwritePolicy::ReplaceAll, {AtName::Replace, AtName::Create, AtName::Replace}},
+      {OverwritePolicy::KeepAll, {AtName::Keep, AtName::Create, AtName::Keep}},
+  };
+  for (const Case& c : cases) {
+    ImportRequest request = Request({0, 1, 2}, dest.U16(), c.policy);
+    request.lookOnly = true;
+    RecordingEvents looked;
+    ImportJob job(std::move(request), looked);
+    const ImportPlan& plan = job.Prepare();
+    std::vector<AtName> atNames;
+    for (const PlannedOutput& output : plan.outputs) atNames.push_back(output.atName);
+    EXPECT_EQ(atNames, c.expected);
+    ASSERT_TRUE(plan.outputs[2].existing.has_value());
+    EXPECT_TRUE(plan.outputs[2].existing->isDirectory);
+  }
+  EXPECT_EQ(Names(dest.Path()).size(), 3u) << "a look removes no leftover";
 }
 
 }  // namespace

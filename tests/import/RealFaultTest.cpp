@@ -15,8 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "import/CopyMessage.h"
-#include "support/FakeFrontEnd.h"
+#include "support/RecordingEvents.h"
 #include "support/FaultyFileSystem.h"
 #include "support/SmallImport.h"
 #include "support/TempDir.h"
@@ -104,10 +103,10 @@ TEST_F(RealFault, ADestinationThatFillsUpInTheMiddleOfAClipKeepsOnlyCompleteFile
     fs::remove(dest / "other-program.bin");
 
     EXPECT_EQ(static_cast<int>(r.failed.size()), room.failedClips);
-    EXPECT_EQ(r.failurePosts, room.failedClips);
+    EXPECT_EQ(r.failureEvents, room.failedClips);
     EXPECT_EQ(r.state, WriteFailed);
     ASSERT_FALSE(r.outcome.failures.empty());
-    EXPECT_NE(r.outcome.failures[0].Describe().find(u"No space left on device"), std::u16string::npos);
+    EXPECT_EQ(r.outcome.failures[0].detail, std::strerror(ENOSPC));
     std::set<std::string> names;
     for (Output o : room.kept) {
       EXPECT_TRUE(import.Complete(o));
@@ -138,15 +137,13 @@ TEST_F(RealFault, ADestinationInsideASecondMountOfTheUnitIsRefused) {
   const fs::path inside = dir.Path() / "again" / "VIDEO" / "QVT";
   ClipCatalogue catalogue;
   catalogue.Scan(testsupport::U16(files), true, true);
-  testsupport::FakeFrontEnd frontEnd;
-  ImportContext context;
-  NamingState naming;
-  ImportJob job(frontEnd, context, naming);
-  const ImportPlan plan = job.Prepare(catalogue, 0, {0, 1}, testsupport::U16(inside));
-  ASSERT_TRUE(plan.refusal.has_value());
-  EXPECT_EQ(plan.refusal->kind, RefusalKind::InsideUnit);
-  job.StartWorker();
-  EXPECT_TRUE(job.Conclude().written.empty());
+  ImportRequest request = RequestFor(catalogue, {0, 1});
+  request.destination = testsupport::U16(inside);
+  testsupport::RecordingEvents events;
+  const ImportOutcome outcome = testsupport::RunToEnd(std::move(request), events);
+  ASSERT_TRUE(outcome.refusal.has_value());
+  EXPECT_EQ(outcome.refusal->kind, RefusalKind::InsideUnit);
+  EXPECT_TRUE(outcome.written.empty());
   EXPECT_TRUE(import.UnitUntouched());
 }
 
@@ -169,7 +166,7 @@ TEST_F(RealFault, AUnitUnmountedDuringTheImportFinishesTheOpenChunkAndFailsTheRe
   }
 
   EXPECT_EQ(r.failed, std::vector<std::u16string>{u"DVC0001"});
-  EXPECT_EQ(r.failurePosts, 1);
+  EXPECT_EQ(r.failureEvents, 1);
   EXPECT_EQ(r.state, Ask);
   EXPECT_TRUE(import.Complete(Output::JoinedAB));
   EXPECT_TRUE(import.Complete(Output::C));
@@ -191,12 +188,12 @@ TEST_F(RealFault, ADestinationTurnedReadOnlyBetweenTwoFilesFailsTheRestAndKeepsT
   import.OnQuestion([&dest](const std::u16string&) {
     EXPECT_EQ(::mount(nullptr, dest.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr), 0)
         << std::strerror(errno);
-    return kAnswerYes;
+    return OverwriteAnswer::Yes;
   });
   const SmallImport::Result r = import.Run();
 
   EXPECT_EQ(r.failed, (std::vector<std::u16string>{u"HDV0001", u"DVC0001"}));
-  EXPECT_EQ(r.failurePosts, 2);
+  EXPECT_EQ(r.failureEvents, 2);
   EXPECT_EQ(r.state, CreateFailed);
   EXPECT_TRUE(import.Complete(Output::JoinedAB));
   EXPECT_EQ(testsupport::ReadFile(import.OutputPath(Output::C)), old);

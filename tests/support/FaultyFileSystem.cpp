@@ -120,6 +120,26 @@ class FaultyOutput final : public platform::OutputFile {
   std::u16string path_;
 };
 
+// A folder whose outputs go through the faults.
+class FaultyFolder final : public platform::Folder {
+ public:
+  FaultyFolder(FaultyFileSystem& fs, std::unique_ptr<platform::Folder> inner) : fs_(fs), inner_(std::move(inner)) {}
+
+  const std::u16string& Path() const override { return inner_->Path(); }
+  std::optional<std::u16string> CurrentPath() const override { return inner_->CurrentPath(); }
+  platform::FileId Id() const override { return inner_->Id(); }
+  std::unique_ptr<platform::OutputFile> CreateOutput(const std::u16string& name) override {
+    return fs_.CreateIn(*inner_, name);
+  }
+  std::optional<platform::FileStatus> LinkStatus(const std::u16string& name) override { return inner_->LinkStatus(name); }
+  std::optional<platform::FileStatus> Status(const std::u16string& name) override { return inner_->Status(name); }
+  std::vector<std::u16string> RemoveStaleOutputs() override { return inner_->RemoveStaleOutputs(); }
+
+ private:
+  FaultyFileSystem& fs_;
+  std::unique_ptr<platform::Folder> inner_;
+};
+
 }  // namespace
 
 FaultyFileSystem::FaultyFileSystem(platform::FileSystem& inner) : ForwardingFileSystem(inner) {}
@@ -251,10 +271,15 @@ std::unique_ptr<platform::File> FaultyFileSystem::OpenRead(const std::u16string&
   return std::make_unique<FaultyFile>(*this, std::move(file), path);
 }
 
-std::unique_ptr<platform::OutputFile> FaultyFileSystem::CreateOutput(const std::u16string& folder,
-                                                                     const std::u16string& name) {
-  const std::u16string path = platform::JoinPath(folder, {name});
-  auto file = ShouldFail(FileOp::Create, path) ? Injected(nullptr) : inner_.CreateOutput(folder, name);
+std::unique_ptr<platform::Folder> FaultyFileSystem::OpenFolder(const std::u16string& path) {
+  auto folder = inner_.OpenFolder(path);
+  if (!folder) return nullptr;
+  return std::make_unique<FaultyFolder>(*this, std::move(folder));
+}
+
+std::unique_ptr<platform::OutputFile> FaultyFileSystem::CreateIn(platform::Folder& folder, const std::u16string& name) {
+  const std::u16string path = platform::JoinPath(folder.Path(), {name});
+  auto file = ShouldFail(FileOp::Create, path) ? Injected(nullptr) : folder.CreateOutput(name);
   Note({FileOp::Create, path, 0, file ? 1 : 0});
   if (!file) return nullptr;
   {

@@ -58,7 +58,9 @@ class FaultyFileSystem final : public ForwardingFileSystem {
   std::vector<std::u16string> Created() const;
 
   std::unique_ptr<platform::File> OpenRead(const std::u16string& path) override;
-  std::unique_ptr<platform::OutputFile> CreateOutput(const std::u16string& folder, const std::u16string& name) override;
+  std::unique_ptr<platform::Folder> OpenFolder(const std::u16string& path) override;
+  // An output made in a folder of this file service, through the faults.
+  std::unique_ptr<platform::OutputFile> CreateIn(platform::Folder& folder, const std::u16string& name);
   bool Remove(const std::u16string& path) override;
   std::optional<platform::VolumeSpace> Space(const std::u16string& folder) override;
 

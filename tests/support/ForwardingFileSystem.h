@@ -10,12 +10,7 @@ class ForwardingFileSystem : public platform::FileSystem {
   explicit ForwardingFileSystem(platform::FileSystem& inner = platform::NativeFiles()) : inner_(inner) {}
 
   std::unique_ptr<platform::File> OpenRead(const std::u16string& path) override { return inner_.OpenRead(path); }
-  std::unique_ptr<platform::OutputFile> CreateOutput(const std::u16string& folder, const std::u16string& name) override {
-    return inner_.CreateOutput(folder, name);
-  }
-  std::vector<std::u16string> RemoveStaleOutputs(const std::u16string& folder) override {
-    return inner_.RemoveStaleOutputs(folder);
-  }
+  std::unique_ptr<platform::Folder> OpenFolder(const std::u16string& path) override { return inner_.OpenFolder(path); }
   bool Remove(const std::u16string& path) override { return inner_.Remove(path); }
   std::optional<platform::FileStatus> Status(const std::u16string& path) override { return inner_.Status(path); }
   std::optional<platform::FileStatus> LinkStatus(const std::u16string& path) override { return inner_.LinkStatus(path); }

@@ -16,10 +16,9 @@
 #include <vector>
 
 #include "catalogue/ClipCatalogue.h"
-#include "import/CopyMessage.h"
 #include "import/ImportJob.h"
 #include "platform/Text.h"
-#include "support/FakeFrontEnd.h"
+#include "support/RecordingEvents.h"
 #include "support/MediaBytes.h"
 #include "support/TempDir.h"
 #include "support/UnitTree.h"
@@ -103,39 +102,41 @@ class SmallImport {
   // What one import of both clips ended with.
   struct Result {
     std::vector<std::u16string> failed;  // clips the import reported as failed
-    int failurePosts = 0;                // COPY_FAILED messages posted to the main window
-    std::int32_t state = Ask;            // the import state before the import was concluded
+    int failureEvents = 0;               // ClipFailure events told while copying
+    std::int32_t state = Ask;            // the import state at the end
     std::optional<Refusal> refusal;      // why the import copied nothing at all
-    bool outputOpen = false;             // likewise, the output-open flag
     ImportOutcome outcome;
   };
 
-  // Scans the unit and imports both clips, the way the window runs an import. A Cancel asked
-  // for during the run (CancelNow) is concluded as the window concludes one.
+  // Scans the unit and imports both clips, the way a front end runs an import. A Cancel asked
+  // for during the run (CancelNow) stops it as the progress window's Cancel does.
   Result Run() {
     ClipCatalogue catalogue;
     catalogue.Scan(U16(root_), true, true);
-    ImportContext context;
-    NamingState naming;
-    FakeFrontEnd frontEnd;
-    frontEnd.onQuestion = [this](const OverwriteQuestion& q) { return frontEndAnswer_ ? frontEndAnswer_(q.path) : kAnswerNo; };
-    ImportJob job(frontEnd, context, naming);
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(i);
+    ImportRequest request = RequestFor(catalogue, rows);
+    request.destination = U16(dest_);
+    request.overwrite = policy_;
+    request.verify = verify_;
+    RecordingEvents events;
+    events.onQuestion = [this](const OverwriteQuestion& q) {
+      return frontEndAnswer_ ? frontEndAnswer_(q.path) : OverwriteAnswer::No;
+    };
+    ImportJob job(std::move(request), events);
     {
       std::lock_guard lock(mutex_);
       running_ = &job;
     }
-    std::vector<std::size_t> rows;
-    for (std::size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(i);
-    const ImportPlan plan = job.Prepare(catalogue, 0, rows, U16(dest_), options_);
-    job.StartWorker();
-    job.Join();
+    job.Proceed();
+    job.Start();
+    job.Wait();
     Result r;
-    r.state = context.State();
-    r.refusal = plan.refusal;
-    r.outputOpen = context.outputOpen.load();
-    r.failurePosts = frontEnd.Count(COPY_FAILED);
-    r.outcome = job.Conclude();
-    r.failed = r.outcome.failed;
+    r.state = job.State();
+    r.outcome = events.Outcome();
+    r.refusal = r.outcome.refusal;
+    r.failureEvents = static_cast<int>(events.All<ClipFailure>().size());
+    r.failed = r.outcome.FailedClips();
     {
       std::lock_guard lock(mutex_);
       running_ = nullptr;
@@ -146,11 +147,14 @@ class SmallImport {
   // The user presses Cancel in the progress window.
   void CancelNow() {
     std::lock_guard lock(mutex_);
-    if (running_) running_->Cancel();
+    if (running_) running_->RequestStop();
   }
 
   // How the next Run treats existing files and whether it reads its outputs back.
-  void SetOptions(ImportOptions options) { options_ = options; }
+  void SetOptions(OverwritePolicy policy, bool verify = true) {
+    policy_ = policy;
+    verify_ = verify;
+  }
 
   // An older file under the output's name, as an earlier import or the user left it.
   void PutOlder(Output o) const { WriteFile(OutputPath(o), Older(o)); }
@@ -178,7 +182,7 @@ class SmallImport {
   bool UnitUntouched(const std::filesystem::path& root) const { return Snapshot(root) == unitBefore_; }
 
   // Answers the overwrite question (default: No); runs on the worker thread.
-  void OnQuestion(std::function<int(const std::u16string&)> answer) { frontEndAnswer_ = std::move(answer); }
+  void OnQuestion(std::function<OverwriteAnswer(const std::u16string&)> answer) { frontEndAnswer_ = std::move(answer); }
 
   static constexpr std::size_t kChunkBytes = 2600;  // blocks of 1024, 1024 and 552 bytes
 
@@ -226,8 +230,9 @@ class SmallImport {
   std::map<std::string, std::string> unitBefore_;
   std::mutex mutex_;
   ImportJob* running_ = nullptr;
-  ImportOptions options_;
-  std::function<int(const std::u16string&)> frontEndAnswer_;
+  OverwritePolicy policy_ = OverwritePolicy::Ask;
+  bool verify_ = true;
+  std::function<OverwriteAnswer(const std::u16string&)> frontEndAnswer_;
 };
 
 }  // namespace quillon::testsupport

@@ -278,9 +278,125 @@ bool SameEntry(int folder, const char* name, int fd) {
          IdOf(byName) == IdOf(byHandle);
 }
 
+// A name of one entry: no separator, not "." or "..", no NUL.
+bool IsPlainName(const std::u16string& name) {
+  return !name.empty() && name != u"." && name != u".." && name.find(kSeparator) == std::u16string::npos &&
+         name.find(u'\0') == std::u16string::npos;
+}
+
+FileStatus StatusFrom(const struct stat& st, std::u16string_view name) {
+  FileStatus s;
+  s.isDirectory = S_ISDIR(st.st_mode);
+  s.isLink = S_ISLNK(st.st_mode);
+  s.isHidden = IsHiddenName(name);
+  s.size = s.isDirectory ? 0 : static_cast<std::uint64_t>(st.st_size);
+  s.lastWrite = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+  s.id = IdOf(st);
+  return s;
+}
+
 // strerror_r comes in two forms: GNU's answers a text, XSI's fills the buffer.
 [[maybe_unused]] std::string FromStrerror(const char* text, const char*) { return text; }
 [[maybe_unused]] std::string FromStrerror(int rc, const char* buffer) { return rc == 0 ? buffer : "unknown error"; }
+
+// A folder held by its descriptor: every name is looked up in it, never through its path.
+class PosixFolder final : public Folder {
+ public:
+  PosixFolder(Descriptor dir, std::u16string path, FileId id) : dir_(std::move(dir)), path_(std::move(path)), id_(id) {}
+
+  const std::u16string& Path() const override { return path_; }
+
+  std::optional<std::u16string> CurrentPath() const override {
+    // The kernel keeps the path of every open folder, and marks it when the folder is deleted.
+    const std::string link = "/proc/self/fd/" + std::to_string(dir_.Get());
+    char target[4096];
+    const ssize_t n = ::readlink(link.c_str(), target, sizeof target);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof target || target[0] != '/') return std::nullopt;
+    const std::string_view text(target, static_cast<std::size_t>(n));
+    struct stat st {};
+    if (text.ends_with(" (deleted)") && (::fstat(dir_.Get(), &st) != 0 || st.st_nlink == 0)) return std::nullopt;
+    return FromUtf8(text);
+  }
+
+  FileId Id() const override { return id_; }
+
+  std::unique_ptr<OutputFile> CreateOutput(const std::u16string& name) override {
+    if (!IsPlainName(name)) {
+      SetLastError(EINVAL);
+      return nullptr;
+    }
+    const std::string finalName = ToUtf8(name);
+    // A folder under the final name cannot be replaced by a file.
+    struct stat st {};
+    if (::fstatat(dir_.Get(), finalName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
+      SetLastError(EISDIR);
+      return nullptr;
+    }
+    for (int attempt = 0; attempt < kMaxTempAttempts; ++attempt) {
+      const std::string tempName = TempNameFor(finalName);
+      // O_EXCL: a new file of our own, never an existing one and never through a link.
+      Descriptor fd(::openat(dir_.Get(), tempName.c_str(),
+                             O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666));
+      if (!fd.Valid()) {
+        if (errno == EEXIST) continue;
+        return Failed(), nullptr;
+      }
+      while (::flock(fd.Get(), LOCK_EX) != 0) {
+        if (errno != EINTR) return Failed(), nullptr;
+      }
+      // Another import's clean-up may have taken the file before it was locked: start again.
+      if (!SameEntry(dir_.Get(), tempName.c_str(), fd.Get())) continue;
+      Descriptor folder(::fcntl(dir_.Get(), F_DUPFD_CLOEXEC, 0));
+      if (!folder.Valid()) return Failed(), nullptr;
+      std::u16string tempPath = path_ + kSeparator + FromUtf8(tempName);
+      return std::make_unique<PosixOutput>(std::move(folder), std::move(fd), tempName, finalName, std::move(tempPath));
+    }
+    SetLastError(EEXIST);
+    return nullptr;
+  }
+
+  std::optional<FileStatus> LinkStatus(const std::u16string& name) override { return StatusAt(name, true); }
+  std::optional<FileStatus> Status(const std::u16string& name) override { return StatusAt(name, false); }
+
+  std::vector<std::u16string> RemoveStaleOutputs() override {
+    std::vector<std::u16string> removed;
+    DIR* listing = ::fdopendir(::fcntl(dir_.Get(), F_DUPFD_CLOEXEC, 0));
+    if (!listing) return removed;
+    ::rewinddir(listing);
+    std::vector<std::string> names;
+    while (const dirent* ent = ::readdir(listing)) {
+      if (IsOutputTempName(ent->d_name)) names.emplace_back(ent->d_name);
+    }
+    ::closedir(listing);
+    for (const std::string& name : names) {
+      Descriptor fd(::openat(dir_.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+      struct stat st {};
+      if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+      // A writer that still runs holds the lock.
+      if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) continue;
+      if (SameEntry(dir_.Get(), name.c_str(), fd.Get()) && ::unlinkat(dir_.Get(), name.c_str(), 0) == 0) {
+        removed.push_back(FromUtf8(name));
+      }
+    }
+    return removed;
+  }
+
+ private:
+  std::optional<FileStatus> StatusAt(const std::u16string& name, bool entryItself) const {
+    if (!IsPlainName(name)) {
+      SetLastError(EINVAL);
+      return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstatat(dir_.Get(), ToUtf8(name).c_str(), &st, entryItself ? AT_SYMLINK_NOFOLLOW : 0) != 0)
+      return Failed(), std::nullopt;
+    return StatusFrom(st, name);
+  }
+
+  Descriptor dir_;
+  std::u16string path_;
+  FileId id_;
+};
 
 class PosixFileSystem final : public FileSystem {
  public:
@@ -301,68 +417,13 @@ class PosixFileSystem final : public FileSystem {
     return std::make_unique<PosixFile>(fd.Release());
   }
 
-  std::unique_ptr<OutputFile> CreateOutput(const std::u16string& folder, const std::u16string& name) override {
-    const auto sysFolder = SystemPath(folder);
-    if (!sysFolder) return nullptr;
-    if (name.empty() || name == u"." || name == u".." || name.find(kSeparator) != std::u16string::npos ||
-        name.find(u'\0') != std::u16string::npos) {
-      SetLastError(EINVAL);
-      return nullptr;
-    }
-    const std::string finalName = ToUtf8(name);
-    Descriptor dir(::open(sysFolder->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!dir.Valid()) return Failed(), nullptr;
-    // A folder under the final name cannot be replaced by a file.
-    struct stat st {};
-    if (::fstatat(dir.Get(), finalName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
-      SetLastError(EISDIR);
-      return nullptr;
-    }
-    for (int attempt = 0; attempt < kMaxTempAttempts; ++attempt) {
-      const std::string tempName = TempNameFor(finalName);
-      // O_EXCL: a new file of our own, never an existing one and never through a link.
-      Descriptor fd(::openat(dir.Get(), tempName.c_str(),
-                             O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666));
-      if (!fd.Valid()) {
-        if (errno == EEXIST) continue;
-        return Failed(), nullptr;
-      }
-      while (::flock(fd.Get(), LOCK_EX) != 0) {
-        if (errno != EINTR) return Failed(), nullptr;
-      }
-      // Another import's clean-up may have taken the file before it was locked: start again.
-      if (!SameEntry(dir.Get(), tempName.c_str(), fd.Get())) continue;
-      std::u16string tempPath = folder + kSeparator + FromUtf8(tempName);
-      return std::make_unique<PosixOutput>(std::move(dir), std::move(fd), tempName, finalName, std::move(tempPath));
-    }
-    SetLastError(EEXIST);
-    return nullptr;
-  }
-
-  std::vector<std::u16string> RemoveStaleOutputs(const std::u16string& folder) override {
-    std::vector<std::u16string> removed;
-    const auto sys = SystemPath(folder);
-    if (!sys) return removed;
+  std::unique_ptr<Folder> OpenFolder(const std::u16string& path) override {
+    const auto sys = SystemPath(path);
+    if (!sys) return nullptr;
     Descriptor dir(::open(sys->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!dir.Valid()) return removed;
-    DIR* listing = ::fdopendir(::dup(dir.Get()));
-    if (!listing) return removed;
-    std::vector<std::string> names;
-    while (const dirent* ent = ::readdir(listing)) {
-      if (IsOutputTempName(ent->d_name)) names.emplace_back(ent->d_name);
-    }
-    ::closedir(listing);
-    for (const std::string& name : names) {
-      Descriptor fd(::openat(dir.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-      struct stat st {};
-      if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-      // A writer that still runs holds the lock.
-      if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) continue;
-      if (SameEntry(dir.Get(), name.c_str(), fd.Get()) && ::unlinkat(dir.Get(), name.c_str(), 0) == 0) {
-        removed.push_back(folder + kSeparator + FromUtf8(name));
-      }
-    }
-    return removed;
+    struct stat st {};
+    if (!dir.Valid() || ::fstat(dir.Get(), &st) != 0) return Failed(), nullptr;
+    return std::make_unique<PosixFolder>(std::move(dir), path, IdOf(st));
   }
 
   bool Remove(const std::u16string& path) override {
@@ -447,14 +508,7 @@ class PosixFileSystem final : public FileSystem {
     if (!sys) return std::nullopt;
     struct stat st {};
     if ((entryItself ? ::lstat(sys->c_str(), &st) : ::stat(sys->c_str(), &st)) != 0) return Failed(), std::nullopt;
-    FileStatus s;
-    s.isDirectory = S_ISDIR(st.st_mode);
-    s.isLink = S_ISLNK(st.st_mode);
-    s.isHidden = IsHiddenName(LastComponent(path));
-    s.size = s.isDirectory ? 0 : static_cast<std::uint64_t>(st.st_size);
-    s.lastWrite = static_cast<std::int64_t>(st.st_mtim.tv_sec);
-    s.id = IdOf(st);
-    return s;
+    return StatusFrom(st, LastComponent(path));
   }
 };
 

@@ -494,30 +494,63 @@ std::u16string TempNameFor(std::u16string_view name) {
   return u"." + std::u16string(name.substr(0, stem)) + u"." + tag + kOutputTempSuffix;
 }
 
-class Win32FileSystem final : public FileSystem {
+template <typename Visit>
+void ForEachEntry(const std::u16string& folder, Visit visit) {
+  const auto sys = SystemPath(Child(folder, u"*"));
+  if (!sys) return;
+  win32::NoCriticalErrorBoxes quiet;
+  WIN32_FIND_DATAW data{};
+  const HANDLE search = ::FindFirstFileW(sys->c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) {
+    Failed();
+    return;
+  }
+  do visit(data);
+  while (::FindNextFileW(search, &data));
+  ::FindClose(search);
+}
+
+std::optional<FileStatus> StatusOf(const std::u16string& path, bool entryItself) {
+  const auto sys = SystemPath(path);
+  if (!sys) return std::nullopt;
+  win32::NoCriticalErrorBoxes quiet;
+  const Handle file = OpenForStatus(*sys, entryItself);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file.Valid() || !::GetFileInformationByHandle(file.Get(), &info)) return Failed(), std::nullopt;
+  FileStatus s;
+  s.isDirectory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  s.isHidden = IsHidden(info.dwFileAttributes);
+  if (entryItself && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    s.isLink = ::GetFileInformationByHandleEx(file.Get(), FileAttributeTagInfo, &tag, sizeof tag) &&
+               IsLinkTag(tag.FileAttributes, tag.ReparseTag);
+  }
+  s.size = s.isDirectory ? 0 : (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  s.lastWrite = SecondsOf(info.ftLastWriteTime);
+  s.id = IdOf(info);
+  return s;
+}
+
+// A folder held open by a handle that pins it in place; names in it are reached through its path.
+class Win32Folder final : public Folder {
  public:
-  std::unique_ptr<File> OpenRead(const std::u16string& path) override {
-    const auto sys = SystemPath(path);
-    if (!sys) return nullptr;
-    win32::NoCriticalErrorBoxes quiet;
-    Handle file(::CreateFileW(sys->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.Valid()) return Failed(), nullptr;
-    // A device under a file's name (CON, a pipe) is no file to read.
-    if (::GetFileType(file.Get()) != FILE_TYPE_DISK) return Fail(ERROR_NOT_SUPPORTED), nullptr;
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(file.Get(), &info)) return Failed(), nullptr;
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(ERROR_DIRECTORY), nullptr;
-    return std::make_unique<Win32File>(std::move(file));
+  Win32Folder(Handle dir, std::u16string path, FileId id) : dir_(std::move(dir)), path_(std::move(path)), id_(id) {}
+
+  const std::u16string& Path() const override { return path_; }
+
+  std::optional<std::u16string> CurrentPath() const override {
+    auto path = FinalPath(dir_.Get());
+    if (!path) return std::nullopt;
+    if (path->starts_with(L"\\\\?\\UNC\\")) return u"\\\\" + FromWide(std::wstring_view(*path).substr(8));
+    if (path->starts_with(L"\\\\?\\")) return FromWide(std::wstring_view(*path).substr(4));
+    return FromWide(*path);
   }
 
-  std::unique_ptr<OutputFile> CreateOutput(const std::u16string& folder, const std::u16string& name) override {
+  FileId Id() const override { return id_; }
+
+  std::unique_ptr<OutputFile> CreateOutput(const std::u16string& name) override {
     if (!IsPlainName(name)) return Fail(ERROR_INVALID_NAME), nullptr;
-    const auto sysFolder = SystemPath(folder);
-    if (!sysFolder) return nullptr;
-    const DWORD folderAttributes = ::GetFileAttributesW(sysFolder->c_str());
-    if (folderAttributes == INVALID_FILE_ATTRIBUTES) return Failed(), nullptr;
-    if (!(folderAttributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_DIRECTORY), nullptr;
+    const std::u16string& folder = path_;
     const std::u16string finalPath = Child(folder, name);
     const auto sysFinal = SystemPath(finalPath);
     const auto finalTarget = sysFinal ? ExtendedPath(*sysFinal) : std::nullopt;
@@ -547,19 +580,27 @@ class Win32FileSystem final : public FileSystem {
     return Fail(ERROR_FILE_EXISTS), nullptr;
   }
 
-  std::vector<std::u16string> RemoveStaleOutputs(const std::u16string& folder) override {
+  std::optional<FileStatus> LinkStatus(const std::u16string& name) override {
+    if (!IsPlainName(name)) return Fail(ERROR_INVALID_NAME), std::nullopt;
+    return StatusOf(Child(path_, name), true);
+  }
+  std::optional<FileStatus> Status(const std::u16string& name) override {
+    if (!IsPlainName(name)) return Fail(ERROR_INVALID_NAME), std::nullopt;
+    return StatusOf(Child(path_, name), false);
+  }
+
+  std::vector<std::u16string> RemoveStaleOutputs() override {
     std::vector<std::u16string> removed;
     std::vector<std::u16string> names;
-    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& data) {
+    ForEachEntry(path_, [&](const WIN32_FIND_DATAW& data) {
       std::u16string name = FromWide(data.cFileName);
       const DWORD notFiles = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
       if (IsOutputTempName(name) && IsHidden(data.dwFileAttributes) && !(data.dwFileAttributes & notFiles)) {
         names.push_back(std::move(name));
       }
     });
-    for (const std::u16string& name : names) {
-      std::u16string path = Child(folder, name);
-      const auto sys = SystemPath(path);
+    for (std::u16string& name : names) {
+      const auto sys = SystemPath(Child(path_, name));
       if (!sys) continue;
       // A writer that still runs holds the file without sharing its deletion: this open fails
       // with a sharing violation.
@@ -571,9 +612,47 @@ class Win32FileSystem final : public FileSystem {
           (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
         continue;
       }
-      if (DeleteOpenFile(file.Get()) && file.Reset()) removed.push_back(std::move(path));
+      if (DeleteOpenFile(file.Get()) && file.Reset()) removed.push_back(std::move(name));
     }
     return removed;
+  }
+
+ private:
+  Handle dir_;
+  std::u16string path_;
+  FileId id_;
+};
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  std::unique_ptr<File> OpenRead(const std::u16string& path) override {
+    const auto sys = SystemPath(path);
+    if (!sys) return nullptr;
+    win32::NoCriticalErrorBoxes quiet;
+    Handle file(::CreateFileW(sys->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.Valid()) return Failed(), nullptr;
+    // A device under a file's name (CON, a pipe) is no file to read.
+    if (::GetFileType(file.Get()) != FILE_TYPE_DISK) return Fail(ERROR_NOT_SUPPORTED), nullptr;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file.Get(), &info)) return Failed(), nullptr;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(ERROR_DIRECTORY), nullptr;
+    return std::make_unique<Win32File>(std::move(file));
+  }
+
+  std::unique_ptr<Folder> OpenFolder(const std::u16string& path) override {
+    const auto sys = SystemPath(path);
+    if (!sys) return nullptr;
+    win32::NoCriticalErrorBoxes quiet;
+    // Held without sharing its deletion: the folder can be neither renamed nor removed while
+    // it is open, so its path leads to it for as long as it is in use.
+    Handle dir(::CreateFileW(sys->c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!dir.Valid()) return Failed(), nullptr;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(dir.Get(), &info)) return Failed(), nullptr;
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_DIRECTORY), nullptr;
+    return std::make_unique<Win32Folder>(std::move(dir), path, IdOf(info));
   }
 
   bool Remove(const std::u16string& path) override {
@@ -679,43 +758,6 @@ class Win32FileSystem final : public FileSystem {
     return space;
   }
 
- private:
-  template <typename Visit>
-  static void ForEachEntry(const std::u16string& folder, Visit visit) {
-    const auto sys = SystemPath(Child(folder, u"*"));
-    if (!sys) return;
-    win32::NoCriticalErrorBoxes quiet;
-    WIN32_FIND_DATAW data{};
-    const HANDLE search = ::FindFirstFileW(sys->c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE) {
-      Failed();
-      return;
-    }
-    do visit(data);
-    while (::FindNextFileW(search, &data));
-    ::FindClose(search);
-  }
-
-  static std::optional<FileStatus> StatusOf(const std::u16string& path, bool entryItself) {
-    const auto sys = SystemPath(path);
-    if (!sys) return std::nullopt;
-    win32::NoCriticalErrorBoxes quiet;
-    const Handle file = OpenForStatus(*sys, entryItself);
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!file.Valid() || !::GetFileInformationByHandle(file.Get(), &info)) return Failed(), std::nullopt;
-    FileStatus s;
-    s.isDirectory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    s.isHidden = IsHidden(info.dwFileAttributes);
-    if (entryItself && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-      FILE_ATTRIBUTE_TAG_INFO tag{};
-      s.isLink = ::GetFileInformationByHandleEx(file.Get(), FileAttributeTagInfo, &tag, sizeof tag) &&
-                 IsLinkTag(tag.FileAttributes, tag.ReparseTag);
-    }
-    s.size = s.isDirectory ? 0 : (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    s.lastWrite = SecondsOf(info.ftLastWriteTime);
-    s.id = IdOf(info);
-    return s;
-  }
 };
 
 }  // namespace

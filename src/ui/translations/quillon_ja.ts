@@ -2,6 +2,257 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja_JP" sourcelanguage="en_US">
 <context>
+    <name>quillon::Texts</name>
+    <message>
+        <source>Failed to import the files. Remove the Read-only attribute of the destination drive, or increase its available space.</source>
+        <translation>ファイルの取り込みに失敗しました。出力先ドライブの読み取り専用属性を解除するか、空き容量を増やしてください。</translation>
+    </message>
+    <message>
+        <source>This folder already contains a file named &apos;%s&apos;.</source>
+        <translation>このフォルダーには既に &apos;%s&apos; という名前のファイルがあります。</translation>
+    </message>
+    <message>
+        <source>No recording unit was found. Connect the unit and wait until it is mounted, or choose &quot;%1&quot; under %2 to open a folder that holds a unit&apos;s tree.</source>
+        <translation>録画ユニットが見つかりません。ユニットを接続してマウントされるまでお待ちください。または、%2の「%1」を選んで、ユニットのフォルダー構成を含むフォルダーを開いてください。</translation>
+    </message>
+    <message>
+        <source>%1 holds no recording unit&apos;s tree (VIDEO/QVT, or HDVF and DVF). Choose another folder with &quot;%2&quot; under %3.</source>
+        <translation>%1 には録画ユニットのフォルダー構成 (VIDEO/QVT、または HDVF と DVF) がありません。%3の「%2」で別のフォルダーを選んでください。</translation>
+    </message>
+    <message>
+        <source>Other folder...</source>
+        <translation>その他のフォルダー...</translation>
+    </message>
+    <message>
+        <source>Drive</source>
+        <translation>ドライブ</translation>
+    </message>
+    <message>
+        <source>Choose a folder that holds a unit&apos;s tree</source>
+        <translation>ユニットのフォルダー構成を含むフォルダーの選択</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be opened</source>
+        <translation>%1: %2 を開けませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be read</source>
+        <translation>%1: %2 を読み取れませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be created</source>
+        <translation>%1: %2 を作成できませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be written</source>
+        <translation>%1: %2 に書き込めませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be saved to the disk</source>
+        <translation>%1: %2 をディスクに保存できませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be read back to check it</source>
+        <translation>%1: 確認のために %2 を読み返せませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be put in place</source>
+        <translation>%1: %2 を出力先に配置できませんでした</translation>
+    </message>
+    <message>
+        <source>%1: %2 is in place, but the destination folder could not be saved to the disk</source>
+        <translation>%1: %2 は配置されましたが、出力先フォルダーの変更をディスクに保存できませんでした</translation>
+    </message>
+    <message>
+        <source>%1: an unexpected error stopped the copy</source>
+        <translation>%1: 予期しないエラーによりコピーが中断されました</translation>
+    </message>
+    <message>
+        <source>%1: %2 ended before all its bytes were read; the unit may have been disconnected</source>
+        <translation>%1: %2 はすべてのデータを読み取る前に終わりました。ユニットの接続が切れた可能性があります</translation>
+    </message>
+    <message>
+        <source>%1: %2 read back differs from the bytes copied from the unit</source>
+        <translation>%1: 読み返した %2 の内容が、ユニットからコピーしたデータと一致しません</translation>
+    </message>
+    <message>
+        <source>%1: %2 in the destination folder is a file of the unit; it was left as it is</source>
+        <translation>%1: 出力先フォルダーの %2 はユニットのファイルのため、そのままにしました</translation>
+    </message>
+    <message>
+        <source>%1: %2 already exists and was kept, because an earlier output file could not be created</source>
+        <translation>%1: 前の出力ファイルを作成できなかったため、既存の %2 をそのまま残しました</translation>
+    </message>
+    <message>
+        <source>%1: %2 already exists and was kept, because an earlier output file could not be written</source>
+        <translation>%1: 前の出力ファイルに書き込めなかったため、既存の %2 をそのまま残しました</translation>
+    </message>
+    <message>
+        <source>%1: %2 would be %3, more than the destination&apos;s file system can hold in one file</source>
+        <translation>%1: %2 は %3 になり、出力先のファイルシステムが 1 つのファイルに保存できるサイズを超えます</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>The destination folder &quot;%1&quot; does not exist. Choose another destination folder.</source>
+        <translation>出力先フォルダー &quot;%1&quot; がありません。別の出力先フォルダーを選択してください。</translation>
+    </message>
+    <message>
+        <source>The destination &quot;%1&quot; is not a folder. Choose another destination folder.</source>
+        <translation>出力先 &quot;%1&quot; はフォルダーではありません。別の出力先フォルダーを選択してください。</translation>
+    </message>
+    <message>
+        <source>Files cannot be created in the destination folder &quot;%1&quot;. Choose another destination folder.</source>
+        <translation>出力先フォルダー &quot;%1&quot; にはファイルを作成できません。別の出力先フォルダーを選択してください。</translation>
+    </message>
+    <message>
+        <source>The destination folder &quot;%1&quot; is inside the recording unit, which is never written. Choose a folder on another drive.</source>
+        <translation>出力先フォルダー &quot;%1&quot; は録画ユニットの中にあります。録画ユニットには書き込みません。別のドライブのフォルダーを選択してください。</translation>
+    </message>
+    <message>
+        <source>The import needs %1, but the destination folder &quot;%2&quot; has only %3 free. Nothing was copied.</source>
+        <translation>取り込みには %1 必要ですが、出力先フォルダー &quot;%2&quot; の空き容量は %3 しかありません。何もコピーしていません。</translation>
+    </message>
+    <message>
+        <source>The destination&apos;s file system cannot hold files as large as the output files below, so their clips will not be imported. The other clips will be imported.</source>
+        <translation>出力先のファイルシステムには、次の出力ファイルほど大きなファイルを保存できないため、これらのクリップは取り込みません。ほかのクリップは取り込みます。</translation>
+    </message>
+    <message>
+        <source>The destination&apos;s file system cannot hold files as large as the output files below, so their clips will not be imported. Nothing is left to import.</source>
+        <translation>出力先のファイルシステムには、次の出力ファイルほど大きなファイルを保存できないため、これらのクリップは取り込みません。取り込むクリップはほかにありません。</translation>
+    </message>
+    <message>
+        <source>%1: %2 (%3)</source>
+        <translation>%1: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>Other recordings of this import had the same file names, so these files were saved under numbered names:</source>
+        <translation>この取り込みの別の録画と同じファイル名になったため、次のファイルは番号付きの名前で保存しました:</translation>
+    </message>
+    <message>
+        <source>%1 was saved as %2</source>
+        <translation>%1 は %2 として保存しました</translation>
+    </message>
+    <message>
+        <source>These incomplete files could not be deleted. They are hidden, and the next import into this folder removes them:</source>
+        <translation>次の未完成のファイルを削除できませんでした。これらは隠しファイルで、このフォルダーへの次の取り込みの際に削除されます:</translation>
+    </message>
+    <message>
+        <source>The destination folder &quot;%1&quot; was moved or renamed during the import. The files imported are in &quot;%2&quot;.</source>
+        <translation>出力先フォルダー &quot;%1&quot; は取り込み中に移動されたか、名前が変更されました。取り込んだファイルは &quot;%2&quot; にあります。</translation>
+    </message>
+    <message>
+        <source>The destination folder &quot;%1&quot; was moved, renamed or deleted during the import, and where it is now cannot be told.</source>
+        <translation>出力先フォルダー &quot;%1&quot; は取り込み中に移動、名前の変更、または削除されたため、現在の場所がわかりません。</translation>
+    </message>
+    <message>
+        <source>Clip %1 of %2: %3</source>
+        <translation>クリップ %1/%2: %3</translation>
+    </message>
+    <message>
+        <source>File: %1</source>
+        <translation>ファイル: %1</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 / %2</translation>
+    </message>
+    <message>
+        <source>%1 MiB/s</source>
+        <translation>%1 MiB/秒</translation>
+    </message>
+    <message>
+        <source>%1 MiB/s, %2 left</source>
+        <translation>%1 MiB/秒、残り %2</translation>
+    </message>
+    <message>
+        <source>The existing item is a folder or a link, not a file.</source>
+        <translation>既存の項目はファイルではなく、フォルダーまたはリンクです。</translation>
+    </message>
+    <message>
+        <source>Existing file: %1</source>
+        <translation>既存のファイル: %1</translation>
+    </message>
+    <message>
+        <source>Existing file: %1, last changed %2</source>
+        <translation>既存のファイル: %1、最終更新 %2</translation>
+    </message>
+    <message>
+        <source>New file: %1</source>
+        <translation>新しいファイル: %1</translation>
+    </message>
+    <message>
+        <source>%1 file imported to %2</source>
+        <translation>%1 個のファイルを %2 に取り込みました</translation>
+    </message>
+    <message>
+        <source>%1 files imported to %2</source>
+        <translation>%1 個のファイルを %2 に取り込みました</translation>
+    </message>
+    <message>
+        <source>Import cancelled</source>
+        <translation>取り込みを中止しました</translation>
+    </message>
+    <message>
+        <source>%1 in %2</source>
+        <translation>%1、%2</translation>
+    </message>
+    <message>
+        <source>%1 kept</source>
+        <translation>既存ファイル保持 %1</translation>
+    </message>
+    <message>
+        <source>%1 renamed</source>
+        <translation>番号付きの名前 %1</translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <translation>失敗 %1</translation>
+    </message>
+    <message>
+        <source> · </source>
+        <translation> · </translation>
+    </message>
+    <message>
+        <source>%1 byte</source>
+        <translation>%1 バイト</translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 バイト</translation>
+    </message>
+    <message>
+        <source>%1 KiB</source>
+        <translation>%1 KiB</translation>
+    </message>
+    <message>
+        <source>%1 MiB</source>
+        <translation>%1 MiB</translation>
+    </message>
+    <message>
+        <source>%1 GiB</source>
+        <translation>%1 GiB</translation>
+    </message>
+    <message>
+        <source>%1 TiB</source>
+        <translation>%1 TiB</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 分 %2 秒</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 時間 %2 分</translation>
+    </message>
+</context>
+<context>
     <name>quillon::ui::CAboutDlg</name>
     <message>
         <source>Version</source>
@@ -95,189 +346,16 @@
         <translation>出力先フォルダーの選択</translation>
     </message>
     <message>
-        <source>The destination folder &quot;%1&quot; does not exist. Choose another destination folder.</source>
-        <translation>出力先フォルダー &quot;%1&quot; がありません。別の出力先フォルダーを選択してください。</translation>
-    </message>
-    <message>
-        <source>Failed to import the files. Remove the Read-only attribute of the destination drive, or increase its available space.</source>
-        <translation>ファイルの取り込みに失敗しました。出力先ドライブの読み取り専用属性を解除するか、空き容量を増やしてください。</translation>
-    </message>
-    <message>
         <source>Version(&amp;A)...</source>
         <translation>バージョン情報(&amp;A)...</translation>
-    </message>
-    <message>
-        <source>%1: %2 could not be opened</source>
-        <translation>%1: %2 を開けませんでした</translation>
-    </message>
-    <message>
-        <source>%1: %2 could not be read</source>
-        <translation>%1: %2 を読み取れませんでした</translation>
-    </message>
-    <message>
-        <source>%1: %2 could not be created</source>
-        <translation>%1: %2 を作成できませんでした</translation>
-    </message>
-    <message>
-        <source>%1: %2 could not be written</source>
-        <translation>%1: %2 に書き込めませんでした</translation>
-    </message>
-    <message>
-        <source>%1: %2 could not be saved to the disk</source>
-        <translation>%1: %2 をディスクに保存できませんでした</translation>
-    </message>
-    <message>
-        <source>%1: %2 could not be read back to check it</source>
-        <translation>%1: 確認のために %2 を読み返せませんでした</translation>
-    </message>
-    <message>
-        <source>%1: %2 could not be put in place</source>
-        <translation>%1: %2 を出力先に配置できませんでした</translation>
-    </message>
-    <message>
-        <source>%1: %2 is in place, but the destination folder could not be saved to the disk</source>
-        <translation>%1: %2 は配置されましたが、出力先フォルダーの変更をディスクに保存できませんでした</translation>
-    </message>
-    <message>
-        <source>%1: an unexpected error stopped the copy</source>
-        <translation>%1: 予期しないエラーによりコピーが中断されました</translation>
-    </message>
-    <message>
-        <source>%1: %2 ended before all its bytes were read; the unit may have been disconnected</source>
-        <translation>%1: %2 はすべてのデータを読み取る前に終わりました。ユニットの接続が切れた可能性があります</translation>
-    </message>
-    <message>
-        <source>%1: %2 read back differs from the bytes copied from the unit</source>
-        <translation>%1: 読み返した %2 の内容が、ユニットからコピーしたデータと一致しません</translation>
-    </message>
-    <message>
-        <source>%1: %2 in the destination folder is a file of the unit; it was left as it is</source>
-        <translation>%1: 出力先フォルダーの %2 はユニットのファイルのため、そのままにしました</translation>
-    </message>
-    <message>
-        <source>%1: %2 already exists and was kept, because an earlier output file could not be created</source>
-        <translation>%1: 前の出力ファイルを作成できなかったため、既存の %2 をそのまま残しました</translation>
-    </message>
-    <message>
-        <source>%1: %2 would be %3, more than the destination&apos;s file system can hold in one file</source>
-        <translation>%1: %2 は %3 になり、出力先のファイルシステムが 1 つのファイルに保存できるサイズを超えます</translation>
-    </message>
-    <message>
-        <source>%1 (%2)</source>
-        <comment>a failure and the system&apos;s error text</comment>
-        <translation>%1 (%2)</translation>
-    </message>
-    <message>
-        <source>The destination &quot;%1&quot; is not a folder. Choose another destination folder.</source>
-        <translation>出力先 &quot;%1&quot; はフォルダーではありません。別の出力先フォルダーを選択してください。</translation>
-    </message>
-    <message>
-        <source>Files cannot be created in the destination folder &quot;%1&quot;. Choose another destination folder.</source>
-        <translation>出力先フォルダー &quot;%1&quot; にはファイルを作成できません。別の出力先フォルダーを選択してください。</translation>
-    </message>
-    <message>
-        <source>The destination folder &quot;%1&quot; is inside the recording unit, which is never written. Choose a folder on another drive.</source>
-        <translation>出力先フォルダー &quot;%1&quot; は録画ユニットの中にあります。録画ユニットには書き込みません。別のドライブのフォルダーを選択してください。</translation>
-    </message>
-    <message>
-        <source>The import needs %1, but the destination folder &quot;%2&quot; has only %3 free. Nothing was copied.</source>
-        <translation>取り込みには %1 必要ですが、出力先フォルダー &quot;%2&quot; の空き容量は %3 しかありません。何もコピーしていません。</translation>
-    </message>
-    <message>
-        <source>%1: %2 (%3)</source>
-        <comment>clip: output file (its size)</comment>
-        <translation>%1: %2 (%3)</translation>
-    </message>
-    <message>
-        <source>%1 was saved as %2</source>
-        <translation>%1 は %2 として保存しました</translation>
-    </message>
-    <message>
-        <source>These incomplete files could not be deleted. They are hidden, and the next import into this folder removes them:</source>
-        <translation>次の未完成のファイルを削除できませんでした。これらは隠しファイルで、このフォルダーへの次の取り込みの際に削除されます:</translation>
-    </message>
-    <message>
-        <source>The destination&apos;s file system cannot hold files as large as the output files below, so their clips will not be imported. The other clips will be imported.</source>
-        <translation>出力先のファイルシステムには、次の出力ファイルほど大きなファイルを保存できないため、これらのクリップは取り込みません。ほかのクリップは取り込みます。</translation>
-    </message>
-    <message>
-        <source>The destination&apos;s file system cannot hold files as large as the output files below, so their clips will not be imported. Nothing is left to import.</source>
-        <translation>出力先のファイルシステムには、次の出力ファイルほど大きなファイルを保存できないため、これらのクリップは取り込みません。取り込むクリップはほかにありません。</translation>
-    </message>
-    <message>
-        <source>Other recordings of this import had the same file names, so these files were saved under numbered names:</source>
-        <translation>この取り込みの別の録画と同じファイル名になったため、次のファイルは番号付きの名前で保存しました:</translation>
-    </message>
-    <message>
-        <source>%1 holds no recording unit&apos;s tree (VIDEO/QVT, or HDVF and DVF). Choose another folder with &quot;%2&quot; under %3.</source>
-        <translation>%1 には録画ユニットのフォルダー構成 (VIDEO/QVT、または HDVF と DVF) がありません。%3の「%2」で別のフォルダーを選んでください。</translation>
-    </message>
-    <message>
-        <source>No recording unit was found. Connect the unit and wait until it is mounted, or choose &quot;%1&quot; under %2 to open a folder that holds a unit&apos;s tree.</source>
-        <translation>録画ユニットが見つかりません。ユニットを接続してマウントされるまでお待ちください。または、%2の「%1」を選んで、ユニットのフォルダー構成を含むフォルダーを開いてください。</translation>
-    </message>
-    <message>
-        <source>Other folder...</source>
-        <translation>その他のフォルダー...</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n file(s) imported to %1</source>
-        <translation>
-            <numerusform>%n 個のファイルを %1 に取り込みました</numerusform>
-        </translation>
     </message>
     <message>
         <source>&amp;Open Folder</source>
         <translation>フォルダーを開く(&amp;O)</translation>
     </message>
     <message>
-        <source>Choose a folder that holds a unit&apos;s tree</source>
-        <translation>ユニットのフォルダー構成を含むフォルダーの選択</translation>
-    </message>
-    <message>
         <source>The folder &quot;%1&quot; could not be opened: no file manager was found.</source>
         <translation>フォルダー &quot;%1&quot; を開けませんでした。ファイルマネージャーが見つかりません。</translation>
-    </message>
-    <message>
-        <source>%1 s</source>
-        <comment>seconds</comment>
-        <translation>%1 秒</translation>
-    </message>
-    <message>
-        <source>%1 min %2 s</source>
-        <comment>minutes and seconds</comment>
-        <translation>%1 分 %2 秒</translation>
-    </message>
-    <message>
-        <source>%1 h %2 min</source>
-        <comment>hours and minutes</comment>
-        <translation>%1 時間 %2 分</translation>
-    </message>
-    <message numerus="yes">
-        <source>Import cancelled: %n file(s) imported to %1</source>
-        <translation>
-            <numerusform>取り込みを中止しました: %n 個のファイルを %1 に取り込みました</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>%1 in %2</source>
-        <comment>bytes written in the import&apos;s time</comment>
-        <translation>%1、%2</translation>
-    </message>
-    <message>
-        <source>%1 kept</source>
-        <comment>existing files</comment>
-        <translation>既存ファイル保持 %1</translation>
-    </message>
-    <message>
-        <source>%1 renamed</source>
-        <comment>outputs</comment>
-        <translation>番号付きの名前 %1</translation>
-    </message>
-    <message>
-        <source>%1 failed</source>
-        <comment>clips</comment>
-        <translation>失敗 %1</translation>
     </message>
 </context>
 <context>
@@ -310,26 +388,6 @@
         <source>N&amp;o to all</source>
         <translation>すべていいえ(&amp;O)</translation>
     </message>
-    <message>
-        <source>This folder already contains a file named &apos;%1&apos;.</source>
-        <translation>このフォルダーには既に &apos;%1&apos; という名前のファイルがあります。</translation>
-    </message>
-    <message>
-        <source>The existing item is a folder or a link, not a file.</source>
-        <translation>既存の項目はファイルではなく、フォルダーまたはリンクです。</translation>
-    </message>
-    <message>
-        <source>Existing file: %1</source>
-        <translation>既存のファイル: %1</translation>
-    </message>
-    <message>
-        <source>Existing file: %1, last changed %2</source>
-        <translation>既存のファイル: %1、最終更新 %2</translation>
-    </message>
-    <message>
-        <source>New file: %1</source>
-        <translation>新しいファイル: %1</translation>
-    </message>
 </context>
 <context>
     <name>quillon::ui::CProgressDlg</name>
@@ -340,27 +398,6 @@
     <message>
         <source>Cancel</source>
         <translation>キャンセル</translation>
-    </message>
-    <message>
-        <source>Clip: %1</source>
-        <translation>クリップ: %1</translation>
-    </message>
-    <message>
-        <source>File: %1</source>
-        <translation>ファイル: %1</translation>
-    </message>
-    <message>
-        <source>%1 MiB of %2 MiB</source>
-        <translation>%1 MiB / %2 MiB</translation>
-    </message>
-    <message>
-        <source>%1 MiB/s</source>
-        <translation>%1 MiB/秒</translation>
-    </message>
-    <message>
-        <source>%1 MiB/s, %2 left</source>
-        <comment>rate, time left</comment>
-        <translation>%1 MiB/秒、残り %2</translation>
     </message>
 </context>
 </TS>

@@ -1,8 +1,8 @@
-#include "import/TransferRate.h"
+#include "frontend/TransferRate.h"
 
 #include <gtest/gtest.h>
 
-namespace quillon {
+namespace quillon::frontend {
 namespace {
 
 using std::chrono::milliseconds;
@@ -54,4 +54,4 @@ TEST(TransferRate, AStallHasNoTimeLeftAndBytesGoingBackBeginANewCount) {
 }
 
 }  // namespace
-}  // namespace quillon
+}  // namespace quillon::frontend

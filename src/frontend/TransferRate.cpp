@@ -1,8 +1,8 @@
-#include "import/TransferRate.h"
+#include "frontend/TransferRate.h"
 
 #include <algorithm>
 
-namespace quillon {
+namespace quillon::frontend {
 
 void TransferRate::Add(TimePoint now, std::uint64_t bytesDone) {
   if (!samples_.empty() && bytesDone < samples_.back().second) samples_.clear();
@@ -25,4 +25,4 @@ std::optional<TransferRate::Estimate> TransferRate::Rate(std::uint64_t bytesTota
   return estimate;
 }
 
-}  // namespace quillon
+}  // namespace quillon::frontend

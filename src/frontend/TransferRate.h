@@ -7,7 +7,7 @@
 #include <optional>
 #include <utility>
 
-namespace quillon {
+namespace quillon::frontend {
 
 class TransferRate {
  public:
@@ -34,4 +34,4 @@ class TransferRate {
   std::deque<std::pair<TimePoint, std::uint64_t>> samples_;
 };
 
-}  // namespace quillon
+}  // namespace quillon::frontend

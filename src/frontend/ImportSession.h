@@ -1,0 +1,112 @@
+#pragma once
+// One import at a time, the same under every front end: the import's events are handed to the
+// window thread, and turned into what a view shows. It prepares the import; tells why it cannot
+// start or which outputs are too large; runs the copy with its progress window; asks the
+// overwrite question; cancels and waits for the copy to stop; and concludes with what the
+// import did. The view is the toolkit's part: its windows, or a terminal.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "frontend/Texts.h"
+#include "frontend/TransferRate.h"
+#include "frontend/WindowThread.h"
+#include "import/ImportJob.h"
+
+namespace quillon::frontend {
+
+// What the progress window shows.
+struct ProgressFigures {
+  ProgressEvent progress;
+  std::uint64_t barTotal = 0;     // the bar's end, in whole MiB
+  std::uint64_t barPosition = 0;  // where it stands, in whole MiB
+  std::uint64_t barAdded = 0;     // whole MiB since the figures before (the copy message's count)
+  std::optional<TransferRate::Estimate> rate;  // once enough of the copy is in
+  ProgressLines lines;
+};
+
+class SessionView {
+ public:
+  virtual ~SessionView() = default;
+  // A message box with an OK button. It may wait until it is closed.
+  virtual void ShowNotice(const Notice& notice) = 0;
+  // A clip failed while copying: the import's failure notice, with its cause.
+  virtual void ShowFailure(const Notice& notice, const ClipFailure& failure) = 0;
+  // The progress window opens (without waiting), shows figures, and closes.
+  virtual void OpenProgress(std::uint64_t barTotal) = 0;
+  virtual void ShowProgress(const ProgressFigures& figures) = 0;
+  virtual void CloseProgress() = 0;
+  // The overwrite question is shown; the answer comes back through ImportSession::Answer, before
+  // this returns or later. Withdrawn when the import stops meanwhile.
+  virtual void AskOverwrite(const OverwriteQuestion& question) = 0;
+  virtual void WithdrawQuestion() = 0;
+  // Outputs as they are placed or kept.
+  virtual void OutputPlaced(const PlacedOutput&) {}
+  virtual void OutputKept(const KeptOutput&) {}
+  // The import is over, once for each import started: its outcome, and the summary line's texts
+  // when something was copied.
+  virtual void Ended(const ImportOutcome& outcome, const std::optional<Summary>& summary) = 0;
+};
+
+struct SessionOptions {
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+  Clock clock = [] { return std::chrono::steady_clock::now(); };
+  // The rate is taken over this much of the recent past, and shown once this much is in.
+  std::chrono::steady_clock::duration rateSpan = std::chrono::seconds(10);
+  std::chrono::steady_clock::duration rateLeast = std::chrono::seconds(1);
+  // Called on the window thread once an import has ended and its notices are closed.
+  std::function<void()> idle;
+};
+
+class ImportSession final : private ImportEvents {
+ public:
+  enum class Phase { Idle, Preparing, Copying, Stopping };
+
+  // wake: from any thread, asks the window thread to call Drain() soon.
+  ImportSession(SessionView& view, std::function<void()> wake, SessionOptions options = {});
+  ~ImportSession() override;  // stops a running import and waits for it
+  ImportSession(const ImportSession&) = delete;
+  ImportSession& operator=(const ImportSession&) = delete;
+
+  // The window thread, from here on.
+  // Starts an import; false while one runs.
+  bool Start(ImportRequest request);
+  // The user's Cancel: the copy stops after the block it is copying, the progress window closes
+  // at once, and the session waits for the copy's end.
+  void Cancel();
+  // The answer to the overwrite question that is shown.
+  void Answer(OverwriteAnswer answer);
+  // Runs what the import told since the last call.
+  void Drain() { thread_.Drain(); }
+
+  Phase CurrentPhase() const { return phase_; }
+  bool Running() const { return phase_ != Phase::Idle; }
+  // The import state of the running import (Ask when none runs).
+  std::int32_t State() const;
+
+ private:
+  void OnImportEvent(ImportEvent event) override;  // the job's thread
+  void Handle(const ImportEvent& event);
+  void OnPrepared(const ImportPlan& plan);
+  void OnProgress(const ProgressEvent& progress);
+  void OnAsked(const OverwriteAsked& asked);
+  void OnFinished(const ImportOutcome& outcome);
+  void CloseWindows();
+
+  SessionView& view_;
+  SessionOptions options_;
+  WindowThread thread_;
+  Phase phase_ = Phase::Idle;
+  unsigned generation_ = 0;  // one more for each import begun
+  bool progressOpen_ = false;
+  std::shared_ptr<AnswerSlot> question_;  // the question shown, until answered
+  std::uint64_t barTotal_ = 0;
+  std::uint64_t barShown_ = 0;
+  TransferRate rate_;
+  // Last, so that it goes first: its thread tells this session of everything until it ends.
+  std::unique_ptr<ImportJob> job_;
+};
+
+}  // namespace quillon::frontend

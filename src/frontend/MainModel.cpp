@@ -1,0 +1,225 @@
+#include "frontend/MainModel.h"
+
+#include <algorithm>
+#include <set>
+
+#include "frontend/TextIds.h"
+#include "import/ImportContext.h"
+#include "import/ImportRequest.h"
+#include "platform/Volumes.h"
+
+namespace quillon::frontend {
+
+namespace {
+
+char16_t Folded(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+}  // namespace
+
+bool DriveLess(const std::u16string& a, const std::u16string& b) {
+  const auto folded = std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                                   [](char16_t x, char16_t y) { return Folded(x) < Folded(y); });
+  const auto foldedBack = std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(),
+                                                       [](char16_t x, char16_t y) { return Folded(x) < Folded(y); });
+  if (folded != foldedBack) return folded;
+  return a < b;
+}
+
+MainModel::MainModel(MainView& view, SessionView& sessionView, std::function<void()> wake, MainModelOptions options)
+    : view_(view), options_(std::move(options)) {
+  probe_ = std::make_unique<UnitDriveProbe>(UnitDriveProbe::kBound, IsUnitDrive, [refresh = options_.refreshLater] {
+    if (refresh) refresh();
+  });
+  SessionOptions session = options_.session;
+  session.idle = [this, after = session.idle] {
+    ImportEnded();
+    if (after) after();
+  };
+  session_ = std::make_unique<ImportSession>(sessionView, std::move(wake), std::move(session));
+}
+
+MainModel::~MainModel() {
+  session_.reset();
+  probe_.reset();
+}
+
+void MainModel::Restore(const std::u16string& drive, const std::u16string& destination,
+                        const std::u16string& startFolder) {
+  drive_ = drive;
+  destination_ = destination;
+  if (!startFolder.empty()) {
+    drive_ = startFolder;
+    AddOtherFolder(drive_);
+  } else if (!drive_.empty() && IsUnitFolder(drive_)) {
+    // A folder chosen with "Other folder..." in an earlier run comes back while it still holds a
+    // unit's tree; a drive that is attached needs no such help.
+    const std::vector<std::u16string> drives = ListUnitDrives();
+    if (std::find(drives.begin(), drives.end(), drive_) == drives.end()) AddOtherFolder(drive_);
+  }
+}
+
+std::vector<std::u16string> MainModel::ListUnitDrives() {
+  if (options_.findUnitDrives) return options_.findUnitDrives();
+  return probe_->Find(CandidateDrives(platform::ListVolumes()));
+}
+
+bool MainModel::IsUnitFolder(const std::u16string& folder) { return !probe_->Find({folder}).empty(); }
+
+void MainModel::AddOtherFolder(const std::u16string& folder) {
+  if (std::find(otherFolders_.begin(), otherFolders_.end(), folder) == otherFolders_.end())
+    otherFolders_.push_back(folder);
+}
+
+std::u16string MainModel::SelectedDrive() const {
+  return selected_ >= 0 && static_cast<std::size_t>(selected_) < drives_.size() ? drives_[selected_] : std::u16string();
+}
+
+void MainModel::FillDriveCombo(bool force) {
+  if (ImportRunning()) {
+    refreshPending_ = true;
+    return;
+  }
+  std::vector<std::u16string> names = otherFolders_;
+  for (std::u16string& drive : ListUnitDrives()) names.push_back(std::move(drive));
+  std::sort(names.begin(), names.end(), DriveLess);
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  drives_ = std::move(names);
+  selected_ = -1;
+  // The whole entry must match: a prefix would take /media/u/UNIT2 for /media/u/UNIT.
+  const auto saved = std::find(drives_.begin(), drives_.end(), drive_);
+  const bool keep = !drive_.empty() && saved != drives_.end();
+  if (keep) {
+    selected_ = static_cast<int>(saved - drives_.begin());
+  } else if (!drives_.empty()) {
+    selected_ = static_cast<int>(drives_.size()) - 1;
+  }
+  view_.ShowDrives(drives_, selected_);
+  if (drives_.empty()) {
+    drive_.clear();
+    FillClipList();
+  } else if (!keep) {
+    drive_ = drives_[selected_];
+    FillClipList();
+  } else if (force) {
+    FillClipList();
+  }
+  UpdateHint();
+}
+
+void MainModel::FillClipList() {
+  if (ImportRunning()) {
+    clipListPending_ = true;
+    return;
+  }
+  std::set<std::u16string> selected;
+  for (std::size_t row : view_.SelectedRows()) {
+    if (row < catalogue_.Count()) selected.insert(catalogue_.ClipName(row));
+  }
+  catalogue_.Clear();
+  std::vector<std::u16string> rows;
+  std::vector<bool> marks;
+  if (const std::u16string drive = SelectedDrive(); !drive.empty()) {
+    catalogue_.Scan(drive, hdv_, dv_);
+    catalogue_.GetRowTexts(rows, TheImportContext().dateLocale);
+    for (std::size_t k = 0; k < rows.size(); ++k) marks.push_back(selected.count(catalogue_.ClipName(k)) != 0);
+  }
+  view_.ShowClips(rows, marks);
+  UpdateImportButton();
+  UpdateHint();
+}
+
+void MainModel::UpdateImportButton() { view_.EnableImport(!ImportRunning() && !view_.SelectedRows().empty()); }
+
+void MainModel::UpdateHint() {
+  const std::u16string drive = SelectedDrive();
+  Message hint;
+  if (drive.empty()) {
+    hint = Text(IDS_NO_UNIT_HINT, {Text(IDS_OTHER_FOLDER), Text(IDS_DRIVE_LABEL)});
+  } else if (catalogue_.Count() == 0 && !IsUnitFolder(drive)) {
+    hint = Text(IDS_NOT_A_UNIT_HINT, {Verbatim(drive), Text(IDS_OTHER_FOLDER), Text(IDS_DRIVE_LABEL)});
+  }
+  view_.ShowHint(hint);
+}
+
+void MainModel::OnDriveChosen(int index) {
+  const bool other = index == static_cast<int>(drives_.size());
+  if (ImportRunning() || other) {
+    // The selector goes on showing the drive in use, also while the folder browser is open.
+    view_.SelectDrive(selected_);
+    if (other) OnOtherFolder();
+    return;
+  }
+  if (index < 0 || index > static_cast<int>(drives_.size())) return;
+  if (drives_[index] == drive_) return;
+  OnClearAll();
+  drive_ = drives_[index];
+  selected_ = index;
+  view_.ClearSummary();
+  FillClipList();
+}
+
+void MainModel::OnOtherFolder() {
+  if (ImportRunning()) return;
+  const std::optional<std::u16string> chosen = view_.BrowseForUnitFolder(drive_.empty() ? options_.browseStart : drive_);
+  if (!chosen || chosen->empty()) return;
+  AddOtherFolder(*chosen);
+  if (*chosen == drive_) return;
+  OnClearAll();
+  drive_ = *chosen;
+  view_.ClearSummary();
+  FillDriveCombo(true);
+}
+
+bool MainModel::SetFormats(bool hdv, bool dv) {
+  // The formats chosen are those of the listed clips: no change while an import runs.
+  if (ImportRunning()) return false;
+  hdv_ = hdv;
+  dv_ = dv;
+  FillClipList();
+  return true;
+}
+
+void MainModel::OnSelectAll() {
+  if (ImportRunning()) return;
+  view_.SelectAllRows(true);
+  UpdateImportButton();
+}
+
+void MainModel::OnClearAll() {
+  view_.SelectAllRows(false);
+  view_.EnableImport(false);
+}
+
+void MainModel::OnSelectionChanged() { UpdateImportButton(); }
+
+void MainModel::OnRefresh() {
+  if (ImportRunning()) return;
+  FillDriveCombo(false);
+  FillClipList();
+}
+
+bool MainModel::OnImport(int prefixPosition) {
+  if (ImportRunning()) return false;
+  const std::vector<std::size_t> rows = view_.SelectedRows();
+  if (rows.empty()) return false;
+  ImportRequest request = RequestFor(catalogue_, rows);
+  request.destination = destination_;
+  request.prefix = ((prefixPosition % 100) + 100) % 100;
+  view_.ClearSummary();
+  view_.EnableImport(false);
+  return session_->Start(std::move(request));
+}
+
+void MainModel::ImportEnded() {
+  UpdateImportButton();
+  if (clipListPending_) {
+    clipListPending_ = false;
+    FillClipList();
+  }
+  if (refreshPending_) {
+    refreshPending_ = false;
+    if (options_.refreshLater) options_.refreshLater();
+  }
+}
+
+}  // namespace quillon::frontend

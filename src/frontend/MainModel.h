@@ -1,0 +1,121 @@
+#pragma once
+// The main window's rules, whatever toolkit draws it: the unit drives and the folders chosen as
+// sources, which one is selected and the fallback when it goes; the clip list, rescanned so
+// that the clips selected before stay selected by name; the hints over an empty list; Import;
+// and the refreshes and rescans held back while an import runs, made up for at its end. The
+// drive and the destination are kept here for the settings.
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogue/ClipCatalogue.h"
+#include "catalogue/UnitDrives.h"
+#include "frontend/ImportSession.h"
+#include "frontend/Message.h"
+
+namespace quillon::frontend {
+
+class MainView {
+ public:
+  virtual ~MainView() = default;
+  // The drive selector: the drives and folders in order, then "Other folder..." last; selected
+  // is the index of the entry to select, or -1 for none.
+  virtual void ShowDrives(const std::vector<std::u16string>& drives, int selected) = 0;
+  virtual void SelectDrive(int index) = 0;
+  // The clip list: one row text per clip, and which rows are selected.
+  virtual void ShowClips(const std::vector<std::u16string>& rows, const std::vector<bool>& selected) = 0;
+  virtual std::vector<std::size_t> SelectedRows() const = 0;
+  virtual void SelectAllRows(bool selected) = 0;
+  virtual void EnableImport(bool enabled) = 0;
+  // The hint over the empty list; an empty message hides it.
+  virtual void ShowHint(const Message& hint) = 0;
+  // The status line of the last import goes.
+  virtual void ClearSummary() = 0;
+  // The folder browser for "Other folder...": the folder chosen, as a drive entry; nothing when
+  // cancelled.
+  virtual std::optional<std::u16string> BrowseForUnitFolder(const std::u16string& start) = 0;
+};
+
+struct MainModelOptions {
+  // The unit drives of this machine; looked for among its volumes when not given.
+  std::function<std::vector<std::u16string>()> findUnitDrives;
+  // From any thread: the window should look for drives again soon (FillDriveCombo(false) on the
+  // window thread, as after a volume arrives).
+  std::function<void()> refreshLater;
+  // Where "Other folder..." starts when no drive is chosen.
+  std::u16string browseStart;
+  SessionOptions session;
+};
+
+class MainModel {
+ public:
+  // view and sessionView are the window's; wake as ImportSession takes it.
+  MainModel(MainView& view, SessionView& sessionView, std::function<void()> wake, MainModelOptions options = {});
+  ~MainModel();
+
+  // The settings read at start: the drive and destination saved, and a folder to open as the
+  // source whatever drive was saved (empty: none).
+  void Restore(const std::u16string& drive, const std::u16string& destination, const std::u16string& startFolder);
+
+  // Both wait while an import runs: the refresh or the scan asked for then runs at its end.
+  void FillDriveCombo(bool force);
+  void FillClipList();
+  // The user chose entry index of the drive selector ("Other folder..." is the last).
+  void OnDriveChosen(int index);
+  void OnOtherFolder();
+  // The format boxes; false when they cannot change now (an import runs), and stay as they were.
+  bool SetFormats(bool hdv, bool dv);
+  void OnSelectAll();
+  void OnClearAll();
+  void OnSelectionChanged();
+  void OnRefresh();
+  // Imports the selected clips into the destination; false when nothing was started.
+  bool OnImport(int prefixPosition);
+
+  const std::u16string& Drive() const { return drive_; }
+  const std::u16string& Destination() const { return destination_; }
+  void SetDestination(std::u16string folder) { destination_ = std::move(folder); }
+  bool Hdv() const { return hdv_; }
+  bool Dv() const { return dv_; }
+  const ClipCatalogue& Catalogue() const { return catalogue_; }
+  ImportSession& Session() { return *session_; }
+  bool ImportRunning() const { return session_->Running(); }
+  bool RefreshPending() const { return refreshPending_; }
+  // The entries of the drive selector before "Other folder...".
+  const std::vector<std::u16string>& Drives() const { return drives_; }
+
+ private:
+  std::vector<std::u16string> ListUnitDrives();
+  bool IsUnitFolder(const std::u16string& folder);
+  void AddOtherFolder(const std::u16string& folder);
+  std::u16string SelectedDrive() const;
+  void UpdateImportButton();
+  void UpdateHint();
+  void ImportEnded();
+
+  MainView& view_;
+  MainModelOptions options_;
+  // Looks at drives off the window thread, so that a drive that does not answer cannot freeze
+  // the window; a unit found too late brings a refresh.
+  std::unique_ptr<UnitDriveProbe> probe_;
+  std::u16string drive_;
+  std::u16string destination_;
+  std::vector<std::u16string> otherFolders_;  // folders chosen as sources, kept for this run
+  std::vector<std::u16string> drives_;
+  int selected_ = -1;
+  bool hdv_ = true;
+  bool dv_ = true;
+  ClipCatalogue catalogue_;
+  bool refreshPending_ = false;
+  bool clipListPending_ = false;
+  // Last, so that it goes first: it stops and waits for an import while the rest is whole.
+  std::unique_ptr<ImportSession> session_;
+};
+
+// The order of the drive selector: ignoring case first, as a sorted list box sorts.
+bool DriveLess(const std::u16string& a, const std::u16string& b);
+
+}  // namespace quillon::frontend

@@ -1,0 +1,79 @@
+#pragma once
+// The events of one import, in the order they happen: the only way an import tells a front end
+// anything. They come on the import's own thread; a front end hands them to its own thread.
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <variant>
+
+#include "import/ImportReport.h"
+#include "import/OutputPlan.h"
+
+namespace quillon {
+
+// The preparation is done: the plan, with any refusal and the outputs too large for the
+// destination. Unless it refused the import or left nothing to copy, the copy waits for
+// ImportJob::Proceed (or a stop).
+struct PreparedEvent {
+  ImportPlan plan;
+};
+
+// Exact bytes, of the clips to be copied: copied, or skipped as kept.
+struct ProgressEvent {
+  std::uint64_t bytesDone = 0;
+  std::uint64_t bytesTotal = 0;
+  std::u16string clip;      // the clip being copied
+  std::u16string output;    // the output file being written (its name); empty while none
+  std::size_t clipNumber = 0;  // 1 for the first clip
+  std::size_t clipCount = 0;
+};
+
+// An output file that would replace an existing file, for the user to judge.
+struct OverwriteQuestion {
+  std::u16string path;                        // the existing file's full path
+  std::optional<std::uint64_t> existingSize;  // nothing for what is not a file (a folder, a link)
+  std::optional<std::int64_t> existingTime;   // its last-write time, seconds since 1970 UTC
+  std::uint64_t newSize = 0;                  // what the new output would hold
+};
+
+enum class OverwriteAnswer { Yes, YesToAll, No, NoToAll, Cancel };
+
+// Where the answer to one overwrite question goes back to the import, from any thread.
+class AnswerSlot {
+ public:
+  void Give(OverwriteAnswer answer);
+  // Waits for the answer; nothing when a stop comes first.
+  std::optional<OverwriteAnswer> Wait(std::stop_token stop);
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable_any given_;
+  std::optional<OverwriteAnswer> answer_;
+};
+
+// The copy waits until the answer is given through the slot.
+struct OverwriteAsked {
+  OverwriteQuestion question;
+  std::shared_ptr<AnswerSlot> answer;
+};
+
+// The last event of every import, exactly once.
+struct FinishedEvent {
+  ImportOutcome outcome;
+};
+
+using ImportEvent = std::variant<PreparedEvent, ProgressEvent, OverwriteAsked, PlacedOutput, KeptOutput, RenamedOutput,
+                                 DiscardedOutput, UnremovedOutput, ClipFailure, FinishedEvent>;
+
+class ImportEvents {
+ public:
+  virtual ~ImportEvents() = default;
+  // On the import's thread, one event after the other. Must not wait for the receiver.
+  virtual void OnImportEvent(ImportEvent event) = 0;
+};
+
+}  // namespace quillon

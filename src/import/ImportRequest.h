@@ -1,0 +1,33 @@
+#pragma once
+// What one import is asked to do. Made once, before the import starts, and never changed: the
+// clips are copies, so that a new scan of the catalogue cannot reach the copy.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "import/ImportState.h"
+#include "unit/Clip.h"
+
+namespace quillon {
+
+class ClipCatalogue;
+
+struct ImportRequest {
+  std::vector<Clip> clips;     // in the order they are copied
+  std::u16string unitRoot;     // the unit they come from: never written, no destination inside it
+  // Every chunk file of the unit: no output's name may lead to one of them.
+  std::vector<std::u16string> unitFiles;
+  std::u16string destination;
+  int prefix = 0;  // 0-99, at the start of names of clips from numbered folders
+  OverwritePolicy overwrite = OverwritePolicy::Ask;
+  bool verify = true;  // read every output back from the disk and compare it before it takes its name
+  // Only look: nothing is removed from the destination, and the names take no stamp from the
+  // process's running count.
+  bool lookOnly = false;
+};
+
+// A request for the catalogue's rows (in ascending order, each once), with the unit's root and
+// files; the rest as given.
+ImportRequest RequestFor(const ClipCatalogue& catalogue, std::vector<std::size_t> rows);
+
+}  // namespace quillon
