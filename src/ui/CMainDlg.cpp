@@ -114,8 +114,8 @@ CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent) : QDialog(parent), o
 }
 
 CMainDlg::~CMainDlg() {
-  model_.reset();
   if (!settingsSaved_) SaveSettings();
+  model_.reset();  // stops and waits for an import while the window is whole
 }
 
 void CMainDlg::BuildControls() {
@@ -457,7 +457,10 @@ void CMainDlg::OpenProgress(std::uint64_t barTotal) {
 
 void CMainDlg::ShowProgress(const frontend::ProgressFigures& figures) {
   if (!progress_) return;
-  if (figures.barAdded > 0) PostCopyMessage(progress_, frontend::COPY_PROGRESS, static_cast<std::uint32_t>(figures.barAdded));
+  if (figures.barAdded > 0) {
+    CopyMessageEvent moved(frontend::COPY_PROGRESS, static_cast<std::uint32_t>(figures.barAdded));
+    QCoreApplication::sendEvent(progress_, &moved);
+  }
   progress_->ShowLines(figures.lines);
 }
 

@@ -23,6 +23,8 @@ namespace {
 
 constexpr int kTemplateWidth = 323;
 constexpr int kTemplateHeight = 93;
+// From one button of the row to the next.
+constexpr int kButtonStep = 59;
 
 }  // namespace
 
@@ -73,18 +75,13 @@ COverwriteConfirmDialog::COverwriteConfirmDialog(QWidget* parent)
   noToAll_->setText(tr("N&o to all"));
   du.Place(noToAll_, kAnswerNoToAll, 305, 30, 11, 14);
   connect(noToAll_, &QPushButton::clicked, this, [this] { Answer(kAnswerNoToAll); });
-  Fit();
   ShowNoToAll(true);
 }
 
 void COverwriteConfirmDialog::ShowNoToAll(bool show) {
   noToAll_->setVisible(show);
   noToAll_->setEnabled(show);
-  if (show) {
-    // Too narrow in the template for its text: it takes the width it needs at the same place.
-    const int width = std::max(noToAll_->width(), noToAll_->sizeHint().width());
-    noToAll_->setGeometry(this->width() - width - 4, noToAll_->y(), width, noToAll_->height());
-  }
+  Fit();
 }
 
 void COverwriteConfirmDialog::SetQuestion(const OverwriteQuestion& asked) {
@@ -115,7 +112,10 @@ void COverwriteConfirmDialog::Fit() {
     const QString shortened = question_->fontMetrics().elidedText(name_, Qt::ElideMiddle, widest - 2 * margin - fixed);
     question_->setText(Tr(Text(IDS_OVERWRITE_QUESTION, {Verbatim(shortened.toStdU16String())})));
   }
-  int width = du.X(kTemplateWidth);
+  // "N&o to all", when shown, ends the row of buttons after Cancel: the window grows by one button.
+  const bool noToAll = !noToAll_->isHidden();
+  const int templateWidth = kTemplateWidth + (noToAll ? kButtonStep : 0);
+  int width = du.X(templateWidth);
   for (const Placed& placed : lines_) {
     width = std::max(width, du.X(placed.x) + placed.widget->sizeHint().width() + margin);
   }
@@ -134,12 +134,16 @@ void COverwriteConfirmDialog::Fit() {
     extra += h - du.Y(placed.h);
   }
   // The buttons keep their row, centred as in the template.
-  const int shift = (width - du.X(kTemplateWidth)) / 2;
+  const int shift = (width - du.X(templateWidth)) / 2;
   for (const Placed& placed : buttons_) {
     placed.widget->setGeometry(du.X(placed.x) + shift, du.Y(placed.y) + extra, du.X(placed.w), du.Y(placed.h));
   }
+  if (noToAll) {
+    const Placed& last = buttons_.back();
+    const int w = std::max(du.X(last.w), noToAll_->sizeHint().width());
+    noToAll_->setGeometry(du.X(last.x + kButtonStep) + shift, du.Y(last.y) + extra, w, du.Y(last.h));
+  }
   setFixedSize(width, du.Y(kTemplateHeight) + extra);
-  if (!noToAll_->isHidden()) ShowNoToAll(true);
 }
 
 int COverwriteConfirmDialog::AskOverwrite(const OverwriteQuestion& question) {

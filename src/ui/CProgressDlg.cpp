@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <limits>
 
+#include "frontend/TextIds.h"
 #include "ui/CopyEvent.h"
 #include "ui/DialogUnits.h"
 #include "ui/Texts.h"
@@ -47,7 +48,7 @@ CProgressDlg::CProgressDlg(QWidget* parent, std::function<void()> cancel)
   // downward to hold them. A line is as tall as its text needs, in either language.
   const std::pair<QLabel*, const char*> lines[] = {
       {clip_, "clipDetail"}, {file_, "fileDetail"}, {amount_, "amountDetail"}, {rate_, "rateDetail"}};
-  QLabel sample(QStringLiteral("HDV0001 %1").arg(Tr(frontend::SizeText(1u << 30))));
+  QLabel sample(Tr(frontend::Text(IDS_PROGRESS_FILE, {frontend::Verbatim(u"HDV0001_2008-03-14_101530.M2T")})));
   sample.setFont(font());
   const int lineHeight = std::max(du.Y(8), sample.sizeHint().height());
   int y = du.Y(32);

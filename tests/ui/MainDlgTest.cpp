@@ -49,248 +49,82 @@ class MainWindowTest : public ::testing::Test {
   RecordedMessages messages;
 };
 
-TEST_F(MainWindowTest, SavedDriveStillPresentIsSelectedAgainAndListed) {
+TEST_F(MainWindowTest, TheDriveSelectorShowsTheUnitsThenOtherFolderAndAChoiceListsItsClips) {
   const auto a = Unit("A", {"AAA0001"});
   const auto b = Unit("B", {"BBB0001", "BBB0002"});
-  const auto c = Unit("C", {"CCC0001"});
-  drives.drives = {a.Drive(), b.Drive(), c.Drive()};
-  StoreSetting(ui::kDriveKey, Q(b));
-
+  drives.drives = {b.Drive(), a.Drive()};
+  StoreSetting(ui::kDriveKey, Q(a));
   auto window = Open();
   MainControls ui(*window);
-  EXPECT_EQ(ui.drive->currentText(), Q(b));
-  EXPECT_EQ(window->Drive(), Q(b));
-  EXPECT_EQ(ui.ClipNames(), (QStringList{"BBB0001", "BBB0002"}));
-  EXPECT_FALSE(ui.import->isEnabled());
-  EXPECT_TRUE(messages.texts.isEmpty());
-}
-
-TEST_F(MainWindowTest, SavedDriveGoneFallsBackToTheLastDriveInSortedOrder) {
-  const auto a = Unit("A", {"AAA0001"});
-  const auto c = Unit("C", {"CCC0001"});
-  drives.drives = {c.Drive(), a.Drive()};
-  StoreSetting(ui::kDriveKey, QString::fromStdU16String(dir.U16("gone")));
-
-  auto window = Open();
-  MainControls ui(*window);
-  EXPECT_EQ(ui.DriveTexts(), (QStringList{Q(a), Q(c)}));
-  EXPECT_EQ(ui.drive->currentText(), Q(c));
-  EXPECT_EQ(window->Drive(), Q(c));
-  EXPECT_EQ(ui.ClipNames(), QStringList{"CCC0001"});
-}
-
-TEST_F(MainWindowTest, SavedDriveMustMatchTheWholeMountPoint) {
-  // A saved /…/UNIT is not /…/UNIT2, although one begins with the other.
-  const auto unit2 = Unit("UNIT2", {"UNT0002"});
-  const auto zed = Unit("ZED", {"ZED0001"});
-  drives.drives = {unit2.Drive(), zed.Drive()};
-  StoreSetting(ui::kDriveKey, QString::fromStdU16String(dir.U16("UNIT")));
-  EXPECT_EQ(Open()->Drive(), Q(zed));
-
-  const auto unit = Unit("UNIT", {"UNT0001"});
-  drives.drives = {unit2.Drive(), unit.Drive(), zed.Drive()};
-  StoreSetting(ui::kDriveKey, Q(unit));
-  auto window = Open();
-  EXPECT_EQ(window->Drive(), Q(unit));
-  EXPECT_EQ(MainControls(*window).ClipNames(), QStringList{"UNT0001"});
-}
-
-TEST_F(MainWindowTest, SecondUnitArrivingLeavesTheSelectedDriveAndItsListAlone) {
-  const auto a = Unit("A", {"AAA0001", "AAA0002"});
-  drives.drives = {a.Drive()};
-  auto window = Open();
-  MainControls ui(*window);
-  ui.SelectClips({"AAA0002"});
-  QListWidgetItem* firstRow = ui.list->item(0);
-
-  const auto b = Unit("B", {"BBB0001"});
-  drives.Add(b);
-  VolumeChange(*window);
-
   EXPECT_EQ(ui.DriveTexts(), (QStringList{Q(a), Q(b)}));
-  EXPECT_EQ(ui.drive->currentText(), Q(a));
-  EXPECT_EQ(window->Drive(), Q(a));
-  EXPECT_EQ(ui.list->item(0), firstRow) << "the list was rebuilt";
-  EXPECT_EQ(ui.SelectedClipNames(), QStringList{"AAA0002"});
-}
-
-TEST_F(MainWindowTest, SelectedUnitRemovedFallsBackAndComingBackDoesNotTakeOver) {
-  const auto a = Unit("A", {"AAA0001"});
-  const auto b = Unit("B", {"BBB0001"});
-  drives.drives = {a.Drive(), b.Drive()};
-  auto window = Open();
-  MainControls ui(*window);
-  ASSERT_EQ(window->Drive(), Q(b));
-
-  drives.Remove(b);
-  VolumeChange(*window);
-  EXPECT_EQ(ui.DriveTexts(), QStringList{Q(a)});
-  EXPECT_EQ(window->Drive(), Q(a));
-  EXPECT_EQ(ui.ClipNames(), QStringList{"AAA0001"});
-
-  drives.Add(b);
-  VolumeChange(*window);
-  EXPECT_EQ(ui.DriveTexts().size(), 2);
-  EXPECT_EQ(window->Drive(), Q(a)) << "a unit coming back does not take the selection";
-  EXPECT_EQ(ui.ClipNames(), QStringList{"AAA0001"});
-}
-
-TEST_F(MainWindowTest, LastUnitRemovedEmptiesEverythingAndTheNextUnitIsTaken) {
-  const auto a = Unit("A", {"AAA0001"});
-  drives.drives = {a.Drive()};
-  auto window = Open();
-  MainControls ui(*window);
-  ui.SelectClips({"AAA0001"});
-  ASSERT_TRUE(ui.import->isEnabled());
-
-  drives.drives.clear();
-  VolumeChange(*window);
-  EXPECT_TRUE(ui.DriveTexts().isEmpty());
-  EXPECT_EQ(ui.list->count(), 0);
-  EXPECT_TRUE(window->Drive().isEmpty());
-  EXPECT_FALSE(ui.import->isEnabled());
-  EXPECT_EQ(window->Catalogue().Count(), 0u);
-
-  const auto b = Unit("B", {"BBB0001"});
-  drives.Add(b);
-  VolumeChange(*window);
-  EXPECT_EQ(window->Drive(), Q(b));
-  EXPECT_EQ(ui.ClipNames(), QStringList{"BBB0001"});
-}
-
-TEST_F(MainWindowTest, WithoutAUnitTheListShowsAHintAndOtherFolderAddsAnyFolder) {
-  const auto copy = Unit("copy", {"CPY0001"});  // a unit's tree that is no mounted drive
-  auto window = Open();
-  MainControls ui(*window);
-  const auto* hint = window->findChild<QLabel*>("noUnitHint");
-  EXPECT_FALSE(hint->isHidden());
-  EXPECT_TRUE(ui.DriveTexts().isEmpty());
   ASSERT_EQ(ui.OtherFolderEntry(), ui.drive->count() - 1) << "the last entry";
   EXPECT_EQ(ui.drive->itemText(ui.OtherFolderEntry()), "Other folder...");
-  EXPECT_EQ(ui.drive->currentIndex(), -1);
+  EXPECT_EQ(ui.drive->currentText(), Q(a));
+  EXPECT_EQ(ui.ClipNames(), QStringList{"AAA0001"});
+  EXPECT_TRUE(window->findChild<QLabel*>("noUnitHint")->isHidden());
 
-  QString chosen;  // the folder browser's answer; empty is Cancel
-  ui::ScopedBrowseHook browse([&](const QString&, const QString&) { return chosen; });
-  emit ui.drive->activated(ui.OtherFolderEntry());
-  EXPECT_EQ(ui.drive->currentIndex(), -1) << "a cancelled browser changes nothing";
-  EXPECT_FALSE(hint->isHidden());
+  ui.drive->setCurrentIndex(1);
+  emit ui.drive->activated(1);
+  EXPECT_EQ(window->Drive(), Q(b));
+  EXPECT_EQ(ui.ClipNames(), (QStringList{"BBB0001", "BBB0002"}));
 
-  // A folder without a unit's tree is taken as asked, and the hint says what it lacks.
-  chosen = QString::fromStdU16String(dir.U16("dest"));
+  // "Other folder..." opens the folder browser; the selector keeps the drive in use meanwhile.
+  const auto copy = Unit("copy", {"CPY0001"});
+  QString selectedWhileBrowsing;
+  ui::ScopedBrowseHook browse([&](const QString&, const QString&) {
+    selectedWhileBrowsing = ui.drive->currentText();
+    return Q(copy);
+  });
   emit ui.drive->activated(ui.OtherFolderEntry());
-  EXPECT_EQ(ui.drive->currentText(), chosen);
-  EXPECT_FALSE(hint->isHidden());
-  EXPECT_TRUE(hint->text().startsWith(chosen + " holds no recording unit's tree")) << hint->text().toStdString();
-
-  chosen = Q(copy);
-  emit ui.drive->activated(ui.OtherFolderEntry());
-  EXPECT_EQ(ui.DriveTexts(), (QStringList{chosen, QString::fromStdU16String(dir.U16("dest"))}));
+  EXPECT_EQ(selectedWhileBrowsing, Q(b));
   EXPECT_EQ(ui.drive->currentText(), Q(copy));
-  EXPECT_EQ(window->Drive(), Q(copy));
   EXPECT_EQ(ui.ClipNames(), QStringList{"CPY0001"});
-  EXPECT_TRUE(hint->isHidden());
 
-  // Remembered as the drive, it is the source again at the next start.
+  // Without any unit the hint shows over the empty list.
+  drives.drives.clear();
   window.reset();
-  EXPECT_EQ(StoredSetting(ui::kDriveKey).toString(), Q(copy));
-  EXPECT_EQ(Open()->Drive(), Q(copy));
+  StoreSetting(ui::kDriveKey, QString());
+  window = Open();
+  const auto* hint = window->findChild<QLabel*>("noUnitHint");
+  EXPECT_FALSE(hint->isHidden());
+  EXPECT_TRUE(hint->text().startsWith("No recording unit was found.")) << hint->text().toStdString();
 }
 
-TEST_F(MainWindowTest, RefreshKeepsTheSelectedClipsByNameWhereverTheirRowsMove) {
-  const auto a = Unit("A", {"AAA0002", "AAA0003"});
-  drives.drives = {a.Drive()};
-  auto window = Open();
-  MainControls ui(*window);
-  ui.SelectClips({"AAA0003"});
-
-  PutDvClip(a, "AAA0001");  // sorts first: every row moves down
-  QTest::mouseClick(ui.button(1006), Qt::LeftButton);
-  EXPECT_EQ(ui.ClipNames(), (QStringList{"AAA0001", "AAA0002", "AAA0003"}));
-  EXPECT_EQ(ui.SelectedClipNames(), QStringList{"AAA0003"});
-  EXPECT_TRUE(ui.import->isEnabled());
-
-  std::filesystem::remove(a.Flat() / "AAA0003.DV");
-  QTest::mouseClick(ui.button(1006), Qt::LeftButton);
-  EXPECT_TRUE(ui.SelectedClipNames().isEmpty());
-  EXPECT_FALSE(ui.import->isEnabled());
-}
-
-TEST_F(MainWindowTest, FallingBackToAnotherDriveSelectsItsClipsOfTheSameName) {
-  const auto a = Unit("A", {"CLP0001", "CLP0002"});
-  const auto b = Unit("B", {"CLP0002", "OTH0001"});
-  drives.drives = {a.Drive(), b.Drive()};
-  auto window = Open();
-  MainControls ui(*window);
-  ui.SelectClips({"CLP0002", "OTH0001"});
-
-  drives.Remove(b);
-  QTest::mouseClick(ui.button(1006), Qt::LeftButton);
-  EXPECT_EQ(window->Drive(), Q(a));
-  EXPECT_EQ(ui.SelectedClipNames(), QStringList{"CLP0002"});
-  EXPECT_TRUE(ui.import->isEnabled());
-}
-
-TEST_F(MainWindowTest, ChoosingAnotherDriveClearsTheSelectionTheSameDriveChangesNothing) {
-  const auto a = Unit("A", {"SAM0001"});
-  const auto b = Unit("B", {"SAM0001"});
-  drives.drives = {a.Drive(), b.Drive()};
-  auto window = Open();
-  MainControls ui(*window);
-  ui.SelectClips({"SAM0001"});
-
-  emit ui.drive->activated(ui.drive->currentIndex());
-  EXPECT_EQ(ui.SelectedClipNames(), QStringList{"SAM0001"});
-
-  ui.drive->setCurrentIndex(0);
-  emit ui.drive->activated(0);
-  EXPECT_EQ(window->Drive(), Q(a));
-  EXPECT_EQ(ui.ClipNames(), QStringList{"SAM0001"});
-  EXPECT_TRUE(ui.SelectedClipNames().isEmpty()) << "the same name on another drive is another clip";
-  EXPECT_FALSE(ui.import->isEnabled());
-}
-
-TEST_F(MainWindowTest, FormatBoxesRescanAtOnce) {
+TEST_F(MainWindowTest, RowsButtonsAndFormatBoxesDecideTheListAndTheImportButton) {
   UnitTree unit(dir, "U");
   PutFile(unit.Flat(), "HDV0001.M2T");
   PutDvClip(unit, "DVC0001");
+  PutDvClip(unit, "DVC0002");
   drives.Add(unit);
   auto window = Open();
   MainControls ui(*window);
-  ASSERT_EQ(ui.ClipNames(), (QStringList{"HDV0001", "DVC0001"}));
-
-  // A click on the box itself, left of its text.
-  auto click = [](QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2)); };
-  click(ui.hdv);
-  EXPECT_EQ(ui.ClipNames(), QStringList{"DVC0001"});
-  click(ui.dv);
-  EXPECT_EQ(ui.list->count(), 0);
-  click(ui.hdv);
-  EXPECT_EQ(ui.ClipNames(), QStringList{"HDV0001"});
-}
-
-TEST_F(MainWindowTest, SelectAllAndClearAllDecideTheImportButton) {
-  const auto empty = Unit("E", {});
-  drives.Add(empty);
-  auto window = Open();
-  MainControls ui(*window);
-  QTest::mouseClick(ui.button(1007), Qt::LeftButton);
-  EXPECT_FALSE(ui.import->isEnabled()) << "nothing to import on an empty unit";
-
-  const auto full = Unit("F", {"FUL0001", "FUL0002", "FUL0003"});
-  drives.drives = {full.Drive()};
-  QTest::mouseClick(ui.button(1006), Qt::LeftButton);
-  QTest::mouseClick(ui.button(1007), Qt::LeftButton);
-  EXPECT_EQ(ui.SelectedClipNames().size(), 3);
-  EXPECT_TRUE(ui.import->isEnabled());
-
-  QTest::mouseClick(ui.button(1009), Qt::LeftButton);
-  EXPECT_TRUE(ui.SelectedClipNames().isEmpty());
+  ASSERT_EQ(ui.ClipNames(), (QStringList{"HDV0001", "DVC0001", "DVC0002"}));
   EXPECT_FALSE(ui.import->isEnabled());
 
   const QRect second = ui.list->visualItemRect(ui.list->item(1));
   QTest::mouseClick(ui.list->viewport(), Qt::LeftButton, {}, second.center());
-  EXPECT_EQ(ui.SelectedClipNames(), QStringList{"FUL0002"});
+  EXPECT_EQ(ui.SelectedClipNames(), QStringList{"DVC0001"});
   EXPECT_TRUE(ui.import->isEnabled());
+  QTest::mouseClick(ui.button(1009), Qt::LeftButton);  // Clear All
+  EXPECT_TRUE(ui.SelectedClipNames().isEmpty());
+  EXPECT_FALSE(ui.import->isEnabled());
+  QTest::mouseClick(ui.button(1007), Qt::LeftButton);  // Select All
+  EXPECT_EQ(ui.SelectedClipNames().size(), 3);
+  EXPECT_TRUE(ui.import->isEnabled());
+
+  // A click on the box itself, left of its text, rescans at once.
+  auto click = [](QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2)); };
+  click(ui.hdv);
+  EXPECT_EQ(ui.ClipNames(), (QStringList{"DVC0001", "DVC0002"}));
+  EXPECT_EQ(ui.SelectedClipNames().size(), 2) << "selected by name across the rescan";
+  click(ui.dv);
+  EXPECT_EQ(ui.list->count(), 0);
+
+  // A unit mounted is seen once the delay has passed.
+  const auto b = Unit("B", {"BBB0001"});
+  drives.Add(b);
+  VolumeChange(*window);
+  EXPECT_EQ(ui.DriveTexts().size(), 2);
 }
 
 TEST_F(MainWindowTest, CtrlASelectsEverythingCtrlF5RefreshesEscapeDoesNotClose) {

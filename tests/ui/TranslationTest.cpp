@@ -1,5 +1,5 @@
-// The interface in Japanese: every text of the windows comes translated, none is left over.
-// In English, the line on a failed clip reads as the import describes the failure.
+// The interface in Japanese: every text of the windows comes translated, none is left over, and
+// none is cut. English is the source, and the fallback for other languages.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -18,7 +18,10 @@
 #include "ui/CAboutDlg.h"
 #include "ui/COverwriteConfirmDialog.h"
 #include "ui/CProgressDlg.h"
-#include "ui/ImportMessages.h"
+#include "frontend/TextIds.h"
+#include "frontend/Texts.h"
+#include "ui/SummaryLine.h"
+#include "ui/Texts.h"
 #include "ui/Translations.h"
 
 namespace quillon::testsupport {
@@ -93,13 +96,23 @@ TEST(Japanese, ImportWindowsAreTranslatedThroughout) {
   EXPECT_EQ(about.windowTitle(), QStringLiteral("バージョン情報"));
 }
 
-TEST(FailureLines, InEnglishReadAsTheImportDescribesThem) {
-  for (int kind = 0; kind <= static_cast<int>(FailureKind::Internal); ++kind) {
-    for (const char* detail : {"Input/output error", ""}) {
-      const ClipFailure failure{u"ABC0001", static_cast<FailureKind>(kind), u"ABC0001_0000-00-00_000002.M2T", detail};
-      EXPECT_EQ(ui::ImportMessages::FailureLine(failure), QString::fromStdU16String(failure.Describe()));
-    }
-  }
+TEST(Japanese, TheSummaryLineKeepsItsFolderAtTheWindowsWidth) {
+  // A cancelled import with a long folder: the line is too narrow for it, in Japanese most.
+  ImportOutcome outcome;
+  outcome.copied = outcome.cancelled = true;
+  outcome.destination = u"/home/user/Videos/a folder with a long name for the imports of this year";
+  JapaneseForThisTest japanese;
+  FakeDrives drives;
+  RecordedMessages messages;
+  ui::CMainDlg window(drives.Options());
+  auto* line = window.findChild<ui::SummaryLine*>("summary");
+  line->SetSummary(frontend::SummaryOf(outcome));
+  const QString shown = line->text().section(QLatin1Char('\n'), 0, 0);
+  EXPECT_TRUE(shown.contains(QStringLiteral("/ho"))) << "the folder keeps its beginning: " << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+  EXPECT_TRUE(line->text().section(QLatin1Char('\n'), 1).startsWith(ui::Tr(frontend::Text(IDS_SUMMARY_CANCELLED))));
+  EXPECT_TRUE(line->toolTip().contains(QString::fromStdU16String(outcome.destination)));
+  EXPECT_FALSE(ui::Tr(frontend::SizeText(0)).contains(QStringLiteral("bytes")));
 }
 
 TEST(Japanese, QtsOwnDialogsSpeakJapaneseToo) {
@@ -133,7 +146,7 @@ TEST(Japanese, OverwriteQuestionIsNeverCutInEitherLanguage) {
   }
 }
 
-TEST(Japanese, EnglishTakesOnlyThePluralFormsAndIsTheFallback) {
+TEST(Japanese, EnglishIsTheSourceAndTheFallback) {
   FakeDrives drives;
   RecordedMessages messages;
   for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German)}) {
@@ -142,11 +155,8 @@ TEST(Japanese, EnglishTakesOnlyThePluralFormsAndIsTheFallback) {
     EXPECT_TRUE(language.installed);
     ui::CMainDlg window(drives.Options());
     EXPECT_EQ(MainControls(window).import->text(), "&Import");
-    ImportOutcome outcome;
-    outcome.written = {u"/v/a.DV"};
-    EXPECT_EQ(ui::ImportMessages::Summary(outcome).head, "1 file imported to %1");
-    outcome.written.push_back(u"/v/b.DV");
-    EXPECT_EQ(ui::ImportMessages::Summary(outcome).head, "2 files imported to %1");
+    const frontend::Message line = frontend::FailureLine({u"A", FailureKind::ChunkRead, u"f", "why", 0});
+    EXPECT_EQ(ui::Tr(line), QString::fromStdU16String(frontend::English(line)));
   }
 }
 
