@@ -36,9 +36,14 @@ MainModel::MainModel(MainView& view, SessionView& sessionView, std::function<voi
     if (after) after();
   };
   session_ = std::make_unique<ImportSession>(sessionView, std::move(wake), std::move(session));
+  if (options_.refreshDelay && options_.refreshLater) {
+    driveWatch_ = std::make_unique<DriveWatch>(options_.refreshLater, *options_.refreshDelay, options_.watchVolumes,
+                                               options_.volumeSource);
+  }
 }
 
 MainModel::~MainModel() {
+  driveWatch_.reset();
   session_.reset();
   probe_.reset();
 }
@@ -208,6 +213,10 @@ bool MainModel::OnImport(int prefixPosition) {
   view_.ClearSummary();
   view_.EnableImport(false);
   return session_->Start(std::move(request));
+}
+
+void MainModel::OnVolumeChange() {
+  if (driveWatch_) driveWatch_->Notice();
 }
 
 void MainModel::ImportEnded() {

@@ -13,6 +13,7 @@
 
 #include "catalogue/ClipCatalogue.h"
 #include "catalogue/UnitDrives.h"
+#include "frontend/DriveWatch.h"
 #include "frontend/ImportSession.h"
 #include "frontend/Message.h"
 
@@ -45,6 +46,12 @@ struct MainModelOptions {
   // From any thread: the window should look for drives again soon (FillDriveCombo(false) on the
   // window thread, as after a volume arrives).
   std::function<void()> refreshLater;
+  // Whether the system's volumes are followed (and what is watched, as
+  // platform::VolumeChangeWatch takes it), and how long after a change the drives are looked
+  // for again; nothing when no refreshDelay is given.
+  bool watchVolumes = false;
+  std::string volumeSource;
+  std::optional<std::chrono::milliseconds> refreshDelay;
   // Where "Other folder..." starts when no drive is chosen.
   std::u16string browseStart;
   SessionOptions session;
@@ -74,6 +81,8 @@ class MainModel {
   void OnRefresh();
   // Imports the selected clips into the destination; false when nothing was started.
   bool OnImport(int prefixPosition);
+  // A volume came or went: the drives are looked for again once the delay has passed.
+  void OnVolumeChange();
 
   const std::u16string& Drive() const { return drive_; }
   const std::u16string& Destination() const { return destination_; }
@@ -111,6 +120,7 @@ class MainModel {
   ClipCatalogue catalogue_;
   bool refreshPending_ = false;
   bool clipListPending_ = false;
+  std::unique_ptr<DriveWatch> driveWatch_;
   // Last, so that it goes first: it stops and waits for an import while the rest is whole.
   std::unique_ptr<ImportSession> session_;
 };

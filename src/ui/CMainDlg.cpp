@@ -19,20 +19,21 @@
 #include <algorithm>
 
 #include "frontend/TextIds.h"
+#include "frontend/WindowLayout.h"
 #include "ui/CAboutDlg.h"
 #include "ui/COverwriteConfirmDialog.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CopyEvent.h"
 #include "ui/DialogUnits.h"
-#include "ui/PathLabel.h"
+#include "ui/FolderLabel.h"
 #include "ui/Settings.h"
-#include "ui/SummaryLine.h"
 #include "ui/Texts.h"
 #include "ui/UpDownControl.h"
 #include "ui/UserPrompts.h"
-#include "ui/VolumeWatch.h"
 
 namespace quillon::ui {
+
+using namespace frontend;
 
 namespace {
 
@@ -51,31 +52,6 @@ bool IsCtrlA(const QKeyEvent* key) {
 
 QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
 
-// While it lives, the user's input to the window and its controls is dropped: keys, shortcuts,
-// the mouse. Other windows (the progress window, the overwrite question, message boxes) take
-// input as usual; disabling the window instead would disable the message boxes it owns.
-class InputBlock : public QObject {
- public:
-  explicit InputBlock(QWidget* window) : window_(window) { QCoreApplication::instance()->installEventFilter(this); }
-  ~InputBlock() override { QCoreApplication::instance()->removeEventFilter(this); }
-  InputBlock(const InputBlock&) = delete;
-  InputBlock& operator=(const InputBlock&) = delete;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    AcceptPostedEvents();  // it sees the worker's posted events before their receivers do
-    if (!event->isInputEvent() && event->type() != QEvent::Shortcut) return false;
-    // A shortcut is delivered to its QShortcut object, whose parent is the window.
-    for (QObject* object = watched; object; object = object->parent()) {
-      if (auto* widget = qobject_cast<QWidget*>(object)) return widget->window() == window_;
-    }
-    return false;
-  }
-
- private:
-  QWidget* window_;
-};
-
 QMessageBox::Icon IconOf(frontend::Notice::Icon icon) {
   switch (icon) {
     case frontend::Notice::Icon::None: return QMessageBox::NoIcon;
@@ -92,6 +68,9 @@ CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent) : QDialog(parent), o
   modelOptions.findUnitDrives = options_.findUnitDrives;
   modelOptions.refreshLater = [this] { PostEventOf(this, RefreshDrivesEventType()); };
   modelOptions.browseStart = QDir::homePath().toStdU16String();
+  modelOptions.watchVolumes = options_.watchVolumes;
+  modelOptions.volumeSource = options_.volumeSource;
+  modelOptions.refreshDelay = std::chrono::milliseconds(options_.refreshDelayMs);
   if (options_.clock) modelOptions.session.clock = options_.clock;
   modelOptions.session.idle = [this] {
     if (importWait_) importWait_->quit();
@@ -105,12 +84,9 @@ CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent) : QDialog(parent), o
   setWindowIcon(ApplicationIcon());
 
   LoadSettings();
-  destinationText_->SetPath(QDir::toNativeSeparators(Destination()));
+  destinationText_->Set(QString(FolderLabel::kFolderMark), QDir::toNativeSeparators(Destination()));
   WarnIfNotNtfs();
   FillDriveCombo(true);
-
-  volumeWatch_ = new VolumeWatch(options_.watchVolumes, options_.volumeSource, options_.refreshDelayMs, this);
-  connect(volumeWatch_, &VolumeWatch::Changed, this, [this] { PostEventOf(this, RefreshDrivesEventType()); });
 }
 
 CMainDlg::~CMainDlg() {
@@ -225,7 +201,8 @@ void CMainDlg::BuildControls() {
     }
   }
 
-  destinationText_ = new PathLabel(this);
+  destinationText_ = new FolderLabel(this);
+  destinationText_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   du.Place(destinationText_, 1003, 15, 295, 225, 14);
 
   prefixEdit_ = new QLineEdit(this);
@@ -240,7 +217,7 @@ void CMainDlg::BuildControls() {
 
   // The status line after an import, in a row of its own between the list and the
   // destination folder: two lines of text, and the button that opens the folder.
-  summary_ = new SummaryLine(this);
+  summary_ = new FolderLabel(this);
   summary_->setObjectName(QStringLiteral("summary"));
   QLabel probe(QStringLiteral("%1\n%1").arg(Tr(IDS_SUMMARY_MANY)));
   probe.setFont(font());
@@ -294,23 +271,18 @@ void CMainDlg::BuildControls() {
   }
 }
 
-void CMainDlg::Anchor(QWidget* widget, unsigned follow) { anchored_.push_back({widget, widget->geometry(), follow}); }
+void CMainDlg::Anchor(QWidget* widget, unsigned follow) {
+  const QRect r = widget->geometry();
+  anchored_.push_back({widget, {r.x(), r.y(), r.width(), r.height()}, follow});
+}
 
 void CMainDlg::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
-  const int dx = std::max(0, width() - minimumWidth());
-  const int dy = std::max(0, height() - minimumHeight());
   for (const Anchored& a : anchored_) {
-    if (!a.widget) continue;
-    QRect r = a.smallest;
-    r.translate((a.follow & kMoveRight) ? dx : 0, (a.follow & kMoveDown) ? dy : 0);
-    r.setWidth(r.width() + ((a.follow & kWiden) ? dx : 0));
-    r.setHeight(r.height() + ((a.follow & kHeighten) ? dy : 0));
-    a.widget->setGeometry(r);
+    const auto r = frontend::Followed(a.smallest, a.follow, width() - minimumWidth(), height() - minimumHeight());
+    if (a.widget) a.widget->setGeometry(r.x, r.y, r.width, r.height);
   }
 }
-
-void CMainDlg::OnVolumeChange() { volumeWatch_->Notice(); }
 
 void CMainDlg::ShowDrives(const std::vector<std::u16string>& drives, int selected) {
   driveCombo_->clear();
@@ -416,7 +388,7 @@ void CMainDlg::WarnIfNotNtfs() {
 
 void CMainDlg::SetDestination(const QString& folder) {
   model_->SetDestination(QDir::cleanPath(folder).toStdU16String());
-  destinationText_->SetPath(QDir::toNativeSeparators(Destination()));
+  destinationText_->Set(QString(FolderLabel::kFolderMark), QDir::toNativeSeparators(Destination()));
 }
 
 void CMainDlg::OnBrowse() {
@@ -430,9 +402,7 @@ void CMainDlg::OnBrowse() {
 }
 
 void CMainDlg::OnImport() {
-  // Message boxes and the progress window run event loops: no click may reach the window
-  // until the import has ended.
-  const InputBlock block(this);
+  // What the window offers while an import runs waits for its end, or is refused.
   if (!model_->OnImport(PrefixPosition())) return;
   QEventLoop wait;
   importWait_ = &wait;
@@ -492,12 +462,17 @@ void CMainDlg::WithdrawQuestion() {
 }
 
 void CMainDlg::Ended(const ImportOutcome& outcome, const std::optional<frontend::Summary>& summary) {
-  if (summary) {
-    summary_->SetSummary(*summary);
-    summaryFolder_ = Q(summary->head.args.back().verbatim);
-    openFolder_->show();
-  }
+  if (summary) ShowSummary(*summary);
   emit ImportEnded(outcome);
+}
+
+void CMainDlg::ShowSummary(const frontend::Summary& summary) {
+  // The folder is the head's last argument: the line shortens it alone.
+  Message head = summary.head;
+  summaryFolder_ = Q(head.args.back().verbatim);
+  head.args.back() = Verbatim(std::u16string(1, FolderLabel::kFolderMark.unicode()));
+  summary_->Set(Tr(head), summaryFolder_, Tr(summary.figures));
+  openFolder_->show();
 }
 
 void CMainDlg::OnOpenFolder() {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "frontend/MainModel.h"
+#include "frontend/WindowLayout.h"
 
 class QCheckBox;
 class QComboBox;
@@ -27,10 +28,8 @@ namespace quillon::ui {
 
 class CProgressDlg;
 class COverwriteConfirmDialog;
-class PathLabel;
-class SummaryLine;
+class FolderLabel;
 class UpDownControl;
-class VolumeWatch;
 
 struct MainDlgOptions {
   // The unit drives of this machine; FindUnitDrives over the mount table when not given.
@@ -74,7 +73,7 @@ class CMainDlg : public QDialog, private frontend::MainView, private frontend::S
   void OnOtherFolder() { model_->OnOtherFolder(); }
   void OnOpenFolder();
   // A mount or unmount was seen: the drives are re-detected once the delay has passed.
-  void OnVolumeChange();
+  void OnVolumeChange() { model_->OnVolumeChange(); }
 
   QString Drive() const { return QString::fromStdU16String(model_->Drive()); }
   QString Destination() const { return QString::fromStdU16String(model_->Destination()); }
@@ -84,7 +83,8 @@ class CMainDlg : public QDialog, private frontend::MainView, private frontend::S
   bool RefreshPending() const { return model_->RefreshPending(); }
   int PrefixPosition() const;
   std::vector<std::size_t> SelectedRows() const override;
-  // The status line's two lines in full; empty until an import has ended.
+  // The status line under the list, and its two lines in full (empty until an import has ended).
+  void ShowSummary(const frontend::Summary& summary);
   QStringList SummaryLines() const;
 
  signals:
@@ -104,12 +104,10 @@ class CMainDlg : public QDialog, private frontend::MainView, private frontend::S
   void done(int result) override;
 
  private:
-  // How a control follows the window beyond its smallest size.
-  enum Follow : unsigned { kStay = 0, kMoveRight = 1, kMoveDown = 2, kWiden = 4, kHeighten = 8 };
   struct Anchored {
     QPointer<QWidget> widget;
-    QRect smallest;  // its place at the window's smallest size
-    unsigned follow;
+    frontend::LayoutRect smallest;  // its place at the window's smallest size
+    unsigned follow;                // frontend::Follow
   };
 
   void BuildControls();
@@ -142,14 +140,13 @@ class CMainDlg : public QDialog, private frontend::MainView, private frontend::S
   bool settingsSaved_ = false;
   QEventLoop* importWait_ = nullptr;  // OnImport's wait for the import's end
 
-  VolumeWatch* volumeWatch_ = nullptr;
   std::vector<Anchored> anchored_;
 
   QListWidget* clipList_ = nullptr;
   QLabel* noUnitHint_ = nullptr;
-  SummaryLine* summary_ = nullptr;
+  FolderLabel* summary_ = nullptr;
   QPushButton* openFolder_ = nullptr;
-  PathLabel* destinationText_ = nullptr;
+  FolderLabel* destinationText_ = nullptr;
   QComboBox* driveCombo_ = nullptr;
   QLineEdit* prefixEdit_ = nullptr;
   UpDownControl* prefixSpin_ = nullptr;

@@ -15,11 +15,9 @@ bool InstallTranslations(QCoreApplication& app, const QLocale& locale) {
   } else {
     delete qtBase;
   }
-  // The program's texts in the user's language; in any other, English, whose file holds the
-  // plural forms of texts that count ("1 file", "2 files").
+  // The program's texts in the user's language; in any other, English, the texts of the source.
   auto* own = new QTranslator(&app);
-  if (own->load(locale, QStringLiteral("quillon"), QStringLiteral("_"), QStringLiteral(":/i18n")) ||
-      own->load(QStringLiteral("quillon_en"), QStringLiteral(":/i18n"))) {
+  if (own->load(locale, QStringLiteral("quillon"), QStringLiteral("_"), QStringLiteral(":/i18n"))) {
     QCoreApplication::installTranslator(own);
     return true;
   }

@@ -37,39 +37,35 @@ using MessageHook = std::function<void(const QString& text, QMessageBox::Icon ic
 using BrowseHook = std::function<QString(const QString& title, const QString& start)>;
 using OpenFolderHook = std::function<bool(const QString& folder)>;
 
-class ScopedMessageHook {
+// The hook of its kind in use; used on the window thread only.
+template <class Hook>
+Hook& CurrentHook() {
+  static Hook hook;
+  return hook;
+}
+
+// Installs a hook for its lifetime; the one before comes back after it.
+template <class Hook>
+class ScopedHook {
  public:
-  explicit ScopedMessageHook(MessageHook hook);
+  explicit ScopedHook(Hook hook) : previous_(std::move(CurrentHook<Hook>())) { CurrentHook<Hook>() = std::move(hook); }
+  ~ScopedHook() { CurrentHook<Hook>() = std::move(previous_); }
+  ScopedHook(const ScopedHook&) = delete;
+  ScopedHook& operator=(const ScopedHook&) = delete;
+
+ private:
+  Hook previous_;
+};
+
+struct ScopedMessageHook : ScopedHook<MessageHook> {
+  explicit ScopedMessageHook(MessageHook hook) : ScopedHook(std::move(hook)) {}
   // A hook that does not look at the detail.
-  explicit ScopedMessageHook(std::function<void(const QString& text, QMessageBox::Icon icon)> hook);
-  ~ScopedMessageHook();
-  ScopedMessageHook(const ScopedMessageHook&) = delete;
-  ScopedMessageHook& operator=(const ScopedMessageHook&) = delete;
-
- private:
-  MessageHook previous_;
+  explicit ScopedMessageHook(std::function<void(const QString& text, QMessageBox::Icon icon)> hook)
+      : ScopedHook([hook = std::move(hook)](const QString& text, QMessageBox::Icon icon, const QString&) {
+          hook(text, icon);
+        }) {}
 };
-
-class ScopedBrowseHook {
- public:
-  explicit ScopedBrowseHook(BrowseHook hook);
-  ~ScopedBrowseHook();
-  ScopedBrowseHook(const ScopedBrowseHook&) = delete;
-  ScopedBrowseHook& operator=(const ScopedBrowseHook&) = delete;
-
- private:
-  BrowseHook previous_;
-};
-
-class ScopedOpenFolderHook {
- public:
-  explicit ScopedOpenFolderHook(OpenFolderHook hook);
-  ~ScopedOpenFolderHook();
-  ScopedOpenFolderHook(const ScopedOpenFolderHook&) = delete;
-  ScopedOpenFolderHook& operator=(const ScopedOpenFolderHook&) = delete;
-
- private:
-  OpenFolderHook previous_;
-};
+using ScopedBrowseHook = ScopedHook<BrowseHook>;
+using ScopedOpenFolderHook = ScopedHook<OpenFolderHook>;
 
 }  // namespace quillon::ui

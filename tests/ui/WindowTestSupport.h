@@ -80,8 +80,8 @@ struct MainControls {
   void SelectClips(const QStringList& names);
 };
 
-// The program's and Qt's translations for locale while the object lives (English carries the
-// plural forms of the program's texts).
+// The program's and Qt's translations for locale while the object lives; installed: the
+// program has a translation of its own for it.
 struct TranslationsForThisTest {
   explicit TranslationsForThisTest(const QLocale& locale);
   ~TranslationsForThisTest();
