@@ -20,6 +20,7 @@ echo "Building in $build" >&2
 out="$build/package"
 mkdir -p "$out"
 rm -f "$out"/quillon_*.deb
+echo "Making the Debian package" >&2
 if ! log="$(cd "$build" && cpack -G DEB -B "$out" 2>&1)"; then
   echo "$log" >&2
   exit 1

@@ -284,10 +284,13 @@ int List(const Arguments& args) {
 }
 
 std::string OutcomeJson(const ImportOutcome& outcome) {
-  std::vector<std::u16string> written, kept, discarded;
+  std::vector<std::u16string> written, kept, discarded, untouched;
   for (const PlacedOutput& o : outcome.written) written.push_back(o.path);
   for (const KeptOutput& o : outcome.kept) kept.push_back(o.path);
-  for (const DiscardedOutput& o : outcome.discarded) discarded.push_back(o.path);
+  for (const DiscardedOutput& o : outcome.discarded) {
+    discarded.push_back(o.path);
+    if (o.existing) untouched.push_back(o.path);  // the earlier file of that name, left as it was
+  }
   std::string renamed = "[";
   for (const RenamedOutput& r : outcome.renamed) {
     if (renamed.size() > 1) renamed += ", ";
@@ -311,6 +314,7 @@ std::string OutcomeJson(const ImportOutcome& outcome) {
   std::snprintf(seconds, sizeof seconds, "%.3f", outcome.seconds);
   return "{\"written\": " + cli::JsonStringArray(written) + ", \"skipped\": " + cli::JsonStringArray(kept) +
          ", \"renamed\": " + renamed + ", \"discarded\": " + cli::JsonStringArray(discarded) +
+         ", \"left_as_it_was\": " + cli::JsonStringArray(untouched) +
          ", \"not_removed\": " + notRemoved + ", \"failed\": " + cli::JsonStringArray(outcome.FailedClips()) +
          ", \"cancelled\": " + (outcome.cancelled ? "true" : "false") + ", \"hashes\": " + hashes +
          ", \"verified\": " + (outcome.verified ? "true" : "false") +

@@ -376,7 +376,8 @@ TEST_F(QuillonCli, ARefusedImportCopiesNothingAndSaysWhy) {
     const ProcessResult r = Cli({"import", Root(), c.destination, "--json"});
     EXPECT_EQ(r.exitCode, 1) << c.destination;
     EXPECT_EQ(r.err, "quillon-cli: " + c.message + " Choose another destination folder.\n");
-    EXPECT_NE(r.out.find("\"written\": [], \"skipped\": [], \"renamed\": [], \"discarded\": [], \"not_removed\": [], "
+    EXPECT_NE(r.out.find("\"written\": [], \"skipped\": [], \"renamed\": [], \"discarded\": [], \"left_as_it_was\": [], "
+                         "\"not_removed\": [], "
                          "\"failed\": [], \"cancelled\": false, \"hashes\": {}, "),
               std::string::npos)
         << r.out;
@@ -422,6 +423,8 @@ TEST_F(QuillonCli, StopSignalsCancelAndLeaveTheFinalNameAsItWas) {
     if (c.json) {
       EXPECT_NE(r.out.find("\"written\": []"), std::string::npos) << r.out;
       EXPECT_NE(r.out.find("\"discarded\": [\"" + out.string() + "\"]"), std::string::npos);
+      const std::string untouched = c.oldFile ? "[\"" + out.string() + "\"]" : "[]";
+      EXPECT_NE(r.out.find("\"left_as_it_was\": " + untouched), std::string::npos) << r.out;
       EXPECT_NE(r.out.find("\"cancelled\": true"), std::string::npos);
     } else {
       EXPECT_EQ(r.out, "");  // the incomplete output is never shown as imported

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPixmap>
+#include <clocale>
 #include <cstdio>
 
 #include "frontend/Texts.h"
@@ -47,6 +48,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication app(argc, argv);
+  // The list's dates in the user's short form, as the program shows them.
+  std::setlocale(LC_ALL, "");
   // Dates follow the language of the texts.
   const QLocale locale(argc > 4 ? QString::fromLocal8Bit(argv[4]) : QStringLiteral("en_US"));
   QLocale::setDefault(locale);
