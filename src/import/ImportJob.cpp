@@ -241,6 +241,8 @@ void ImportJob::Finish() {
       }
     }
   }
+  // Held for the import only: once it is over, the user may move or delete the folder.
+  folder_.reset();
   Tell(FinishedEvent{std::move(outcome_)});
 }
 

@@ -10,7 +10,6 @@ class CAboutDlg : public Dialog {
 
  protected:
   BOOL OnInitDialog() override;
-  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 };
 
 }  // namespace quillon::win32ui

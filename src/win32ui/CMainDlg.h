@@ -1,32 +1,36 @@
 #pragma once
 // The main window (template 102): unit drive, formats, the clip list, the destination folder and
-// the prefix number; Import runs the selected clips through an ImportSession, and the line under
-// the list then tells what the import did. Drives are looked for again when volumes come and go.
+// the prefix number. Its rules are the front-end layer's (MainModel and ImportSession); this is
+// their view in Win32: the controls, and the progress window, the overwrite question and the
+// message boxes of an import. Drives are looked for again when volumes come and go.
 #include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "catalogue/ClipCatalogue.h"
-#include "catalogue/UnitDrives.h"
+#include "frontend/MainModel.h"
+#include "frontend/WindowLayout.h"
+#include "win32ui/COverwriteConfirmDialog.h"
+#include "win32ui/CProgressDlg.h"
 #include "win32ui/Dialog.h"
+#include "win32ui/Settings.h"
+#include "win32ui/resource.h"
 
 namespace quillon::win32ui {
 
-class ImportSession;
-struct SummaryText;
-
-// Posted to the main window to look for unit drives again.
+// Posted to the main window: look for unit drives again.
 inline constexpr UINT WM_REFRESH_DRIVES = WM_USER + 1;
+// Posted to the main window: the import session has work for the window thread.
+inline constexpr UINT WM_SESSION_WAKE = WM_USER + 2;
 
 struct MainDlgOptions {
   // The unit drives of this machine; the drive letters holding a unit's tree when not given.
   std::function<std::vector<std::u16string>()> findUnitDrives;
-  // Delay between a volume's arrival or removal and the drive refresh it causes.
+  // Delay between a volume's arrival or removal and the drive refresh it causes; more changes
+  // meanwhile bring one refresh.
   UINT refreshDelayMs = 1000;
   // Where the settings live below HKEY_CURRENT_USER; SettingsKeyPath() when empty.
   std::wstring settingsKey;
@@ -37,33 +41,37 @@ struct MainDlgOptions {
   std::wstring startFolder;
 };
 
-class CMainDlg : public Dialog {
+class CMainDlg : public Dialog, private frontend::MainView, private frontend::SessionView {
  public:
   explicit CMainDlg(MainDlgOptions options = {});
   ~CMainDlg() override;
 
-  void FillDriveCombo(bool force);
-  void FillClipList();
+  // The window's operations; the rules are the model's.
+  void FillDriveCombo(bool force) { model_->FillDriveCombo(force); }
   void LoadSettings();
-  void SaveSettings();
-  bool IsDestinationNtfs() const;
+  void SaveSettings() { WriteStoredSettings({Destination(), Drive()}, options_.settingsKey); }
+  bool IsDestinationNtfs() const { return IsNtfsVolume(Destination()); }
   void OnBrowse();
+  // Starts an import of the selected clips; the window takes no input until it has ended.
   void OnImport();
-  void OnSelectAll();
-  void OnClearAll();
-  void OnRefresh();
+  void OnSelectAll() { model_->OnSelectAll(); }
+  void OnClearAll() {
+    if (!ImportRunning()) model_->OnClearAll();
+  }
+  void OnRefresh() { model_->OnRefresh(); }
   void OnAbout();
-  void OnOtherFolder();
   void OnOpenFolder();
+  void OnExit() {
+    if (!ImportRunning()) End(IDOK);
+  }
 
-  const std::wstring& Drive() const { return drive_; }
-  const std::wstring& Destination() const { return destination_; }
-  const ClipCatalogue& Catalogue() const { return catalogue_; }
-  // True from Import's click until the import has ended: refreshes wait for its end then.
-  bool ImportRunning() const;
-  bool RefreshPending() const { return refreshPending_; }
-  int PrefixPosition() const;
-  std::vector<std::size_t> SelectedRows() const;
+  std::wstring Drive() const { return Wide(model_->Drive()); }
+  std::wstring Destination() const { return Wide(model_->Destination()); }
+  const ClipCatalogue& Catalogue() const { return model_->Catalogue(); }
+  bool ImportRunning() const { return model_->ImportRunning(); }
+  bool RefreshPending() const { return model_->RefreshPending(); }
+  int PrefixPosition() const { return prefixPosition_; }
+  std::vector<std::size_t> SelectedRows() const override;
 
  protected:
   BOOL OnInitDialog() override;
@@ -73,63 +81,64 @@ class CMainDlg : public Dialog {
  private:
   bool OnCommand(WORD id, WORD code);
   void OnDeviceChange(WPARAM event, LPARAM data);
-  void OnDriveChange();
-  void CreatePrefixSpin();
+  void OnFormatClicked();
   void OnPrefixChanged();
-  void UpdateImportButton();
-  void UpdateNoUnitHint();
   void WarnIfNotNtfs();
-  void ShowSummary(const SummaryText& summary, const std::wstring& folder);
-  void AddOtherFolder(const std::wstring& folder);
-  // The selected entry of the drive selector, empty when none or "Other folder...".
-  std::wstring SelectedDriveEntry() const;
-  int FindDriveEntry(const std::wstring& drive) const;
-  std::vector<std::u16string> ListUnitDrives();
-  bool IsUnitFolder(const std::wstring& folder);
   std::optional<std::wstring> Browse(const std::wstring& title, const std::wstring& start);
   LRESULT ListMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
   LRESULT ComboMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-  void PaintMinimised();
+  // "Open Folder" as wide as its text needs, the status line ending before it.
+  void FitOpenFolder();
   // The template's layout is the smallest; beyond it the list grows, the buttons keep to the
   // right edge and the destination folder to the bottom.
   void RecordLayout();
   void FollowSize(int width, int height);
 
-  // Accelerators and the Escape rule for the dialog's own message loop.
+  // Accelerators, the Escape rule and the progress window's keys, for the dialogs' message loops.
   static LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam);
   bool PreTranslateMessage(MSG& message);
 
+  // frontend::MainView
+  void ShowDrives(const std::vector<std::u16string>& drives, int selected) override;
+  void SelectDrive(int index) override { ComboMessage(CB_SETCURSEL, static_cast<WPARAM>(index)); }
+  void ShowClips(const std::vector<std::u16string>& rows, const std::vector<bool>& selected) override;
+  void SelectAllRows(bool selected) override { ListMessage(LB_SETSEL, selected, -1); }  // -1: every row at once
+  void EnableImport(bool enabled) override { ::EnableWindow(Item(IDC_IMPORT), enabled); }
+  void ShowHint(const frontend::Message& hint) override;
+  void ClearSummary() override;
+  std::optional<std::u16string> BrowseForUnitFolder(const std::u16string& start) override;
+
+  // frontend::SessionView
+  void ShowNotice(const frontend::Notice& notice) override;
+  void ShowFailure(const frontend::Notice& notice, const ClipFailure&) override { ShowNotice(notice); }
+  void OpenProgress(std::uint64_t barTotal) override;
+  void ShowProgress(const frontend::ProgressFigures& figures) override;
+  void CloseProgress() override { progress_.End(IDOK); }
+  void AskOverwrite(const OverwriteQuestion& question) override;
+  void WithdrawQuestion() override {
+    if (question_) question_->End(IDCANCEL);
+  }
+  void Ended(const ImportOutcome& outcome, const std::optional<frontend::Summary>& summary) override;
+
   MainDlgOptions options_;
-  // Looks at drives off the window thread, so that a drive that does not answer cannot freeze
-  // the window; a unit found too late brings a refresh.
-  std::unique_ptr<UnitDriveProbe> probe_;
-  std::atomic<HWND> window_{nullptr};  // for the probe's late answer, from its own thread
-  std::mutex importLock_;              // window thread only; taken before catalogueLock_
-  std::mutex catalogueLock_;           // window thread only
-  std::wstring drive_;
-  std::vector<std::wstring> otherFolders_;  // folders chosen as sources, kept for this run
-  ClipCatalogue catalogue_;
-  std::wstring destination_;
-  std::wstring summaryFolder_;  // the folder of the last import, for "Open Folder"
-  bool importing_ = false;
-  bool refreshPending_ = false;
+  std::atomic<HWND> window_{nullptr};  // for what other threads post to the window
+  std::wstring summaryFolder_;         // the folder of the last import, for "Open Folder"
   HACCEL accelerators_ = nullptr;
   HFONT listFont_ = nullptr;
-  HICON icon_ = nullptr;
-  HICON smallIcon_ = nullptr;
-  HWND prefixSpin_ = nullptr;
   int prefixPosition_ = 0;
   HHOOK messageFilter_ = nullptr;
-  HBRUSH hintBrush_ = nullptr;
   struct Anchored {
     int id;
-    unsigned follow;
-    RECT smallest;  // in client coordinates, at the smallest size
+    unsigned follow;                // frontend::Follow
+    frontend::LayoutRect smallest;  // in client coordinates, at the smallest size
   };
   std::vector<Anchored> anchored_;
   SIZE smallestClient_{};
   SIZE smallestWindow_{};
-  std::unique_ptr<ImportSession> session_;
+  CProgressDlg progress_;
+  COverwriteConfirmDialog* question_ = nullptr;  // while the overwrite question is open
+  // Last, so that it goes first: it stops and waits for an import while the window is whole.
+  std::unique_ptr<frontend::MainModel> model_;
 };
 
 }  // namespace quillon::win32ui

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "import/CopyMessage.h"
+#include "frontend/CopyMessage.h"
+#include "frontend/TextIds.h"
+#include "frontend/Texts.h"
 #include "platform/Path.h"
-#include "win32ui/ImportIds.h"
-#include "win32ui/ImportTexts.h"
 #include "win32ui/resource.h"
 
 namespace quillon::win32ui {
@@ -15,13 +15,11 @@ namespace {
 // The lines whose texts may need more room than the template gives them.
 constexpr int kLines[] = {IDC_QUESTION, IDC_REPLACE_LINE, IDC_EXISTING_DETAIL, IDC_NEW_DETAIL};
 // The buttons of the row under them, centred in the window.
-constexpr int kButtons[] = {IDC_ANSWER_YES, IDC_ANSWER_YES_TO_ALL, IDC_ANSWER_NO, IDCANCEL};
+constexpr int kButtons[] = {IDC_ANSWER_YES, IDC_ANSWER_YES_TO_ALL, IDC_ANSWER_NO, IDCANCEL, IDC_ANSWER_NO_TO_ALL};
 
-RECT ClientRectOf(HWND dialog, HWND control) {
-  RECT r{};
-  ::GetWindowRect(control, &r);
-  ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-  return r;
+// The question with name in the file's place.
+std::wstring QuestionWith(const std::wstring& name) {
+  return Tr(frontend::Text(IDS_OVERWRITE_QUESTION, {frontend::Verbatim(FromWide(name))}));
 }
 
 // name with its middle replaced by "…", keeping `kept` of its characters.
@@ -30,39 +28,48 @@ std::wstring Shortened(const std::wstring& name, std::size_t kept) {
   return name.substr(0, head) + L"\u2026" + name.substr(name.size() - (kept - head));
 }
 
+// A file time (seconds since 1970 UTC) as the user's short date and time, in local time.
+std::wstring LocalTimeText(std::int64_t seconds) {
+  // FILETIME counts 100 ns from 1601; 11644473600 s lie between 1601 and 1970.
+  const auto ticks = static_cast<std::uint64_t>(std::max<std::int64_t>(seconds, 0) + 11644473600LL) * 10000000ULL;
+  const FILETIME utc{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+  FILETIME local{};
+  SYSTEMTIME when{};
+  if (!::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToSystemTime(&local, &when)) return {};
+  wchar_t date[80] = L"";
+  wchar_t time[80] = L"";
+  ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &when, nullptr, date, 80, nullptr);
+  ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &when, nullptr, time, 80);
+  return std::wstring(date) + L" " + time;
+}
+
 }  // namespace
 
 COverwriteConfirmDialog::COverwriteConfirmDialog() : Dialog(IDD_OVERWRITE) {}
 
 int COverwriteConfirmDialog::AskOverwrite(const OverwriteQuestion& question) {
   name_ = Wide(platform::LastComponent(question.path));
-  question_ = OverwriteQuestionText(question.path);
-  existing_ = ExistingFileText(question);
-  new_ = NewFileText(question);
-  return DoModal();
-}
-
-int COverwriteConfirmDialog::DoModal() {
+  question_ = Tr(frontend::OverwriteQuestionText(question));
+  const std::wstring changed = question.existingTime ? LocalTimeText(*question.existingTime) : std::wstring();
+  existing_ = Tr(frontend::ExistingFileText(question, FromWide(changed)));
+  new_ = Tr(frontend::NewFileText(question));
   answer_ = 0;
-  const INT_PTR result = Dialog::DoModal(nullptr);
+  const INT_PTR result = DoModal(nullptr);
   // A window that could not be made answers as Cancel does: nothing is written over the file.
-  if (result == IDCANCEL || result == -1 || answer_ == 0) return kAnswerCancel;
-  return answer_;
+  return result == IDOK && answer_ != 0 ? answer_ : frontend::kAnswerCancel;
 }
 
 BOOL COverwriteConfirmDialog::OnInitDialog() {
-  const BOOL result = Dialog::OnInitDialog();
   SetItemText(IDC_EXISTING_DETAIL, existing_);
   SetItemText(IDC_NEW_DETAIL, new_);
+  // "N&o to all", hidden and disabled in the template: without it a user would answer No once
+  // for every file.
+  ::EnableWindow(Item(IDC_ANSWER_NO_TO_ALL), TRUE);
+  ::ShowWindow(Item(IDC_ANSWER_NO_TO_ALL), SW_SHOWNA);
   Fit();
-  if (slot_) slot_->store(Handle());
-  // Asked from the worker, the question comes to the front of the program's windows.
+  // Asked while the progress window has the front, the question comes before it.
   ::SetForegroundWindow(Handle());
-  return result;
-}
-
-void COverwriteConfirmDialog::OnDestroyed() {
-  if (slot_) slot_->store(nullptr);
+  return TRUE;
 }
 
 bool COverwriteConfirmDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR&) {
@@ -98,54 +105,53 @@ void COverwriteConfirmDialog::Fit() {
   monitor.cbSize = sizeof monitor;
   ::GetMonitorInfoW(::MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor);
   const LONG widest = std::max(client.right, (monitor.rcWork.right - monitor.rcWork.left) - frameWidth - units.right);
-
-  const HDC dc = ::GetDC(dialog);
-  const HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
-  const auto width = [dc](const std::wstring& text) {
-    SIZE size{};
-    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    return size.cx;
-  };
+  const HWND line = Item(IDC_QUESTION);
 
   // The question keeps its whole sentence; a name too long for the widest window loses its middle.
   std::wstring shown = question_;
-  const LONG questionLeft = ClientRectOf(dialog, Item(IDC_QUESTION)).left;
-  if (questionLeft + width(shown) + margin > widest && name_.size() > 2) {
+  const LONG questionLeft = ItemRect(IDC_QUESTION).left;
+  if (questionLeft + TextWidth(line, shown) + margin > widest && name_.size() > 2) {
     std::size_t low = 0, high = name_.size() - 1;
     while (low < high) {  // the most characters kept that still fit
       const std::size_t mid = (low + high + 1) / 2;
-      if (questionLeft + width(FormatText(LoadText(IDS_OVERWRITE_QUESTION), {Shortened(name_, mid)})) + margin <=
-          widest) {
+      if (questionLeft + TextWidth(line, QuestionWith(Shortened(name_, mid))) + margin <= widest) {
         low = mid;
       } else {
         high = mid - 1;
       }
     }
-    shown = FormatText(LoadText(IDS_OVERWRITE_QUESTION), {Shortened(name_, low)});
+    shown = QuestionWith(Shortened(name_, low));
   }
   SetItemText(IDC_QUESTION, shown);
 
-  LONG needed = client.right;
-  for (int id : kLines) needed = std::max(needed, ClientRectOf(dialog, Item(id)).left + width(ItemText(id)) + margin);
-  ::SelectObject(dc, oldFont);
-  ::ReleaseDC(dialog, dc);
+  // "N&o to all" follows Cancel in the row, as wide as its text needs; the row keeps the
+  // template's left margin on either side.
+  const RECT cancel = ItemRect(IDCANCEL);
+  RECT step{59, 0, 0, 0};  // from one button of the row to the next
+  ::MapDialogRect(dialog, &step);
+  ::SetWindowPos(Item(IDC_ANSWER_NO_TO_ALL), nullptr, cancel.left + step.left, cancel.top, cancel.right - cancel.left,
+                 cancel.bottom - cancel.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const LONG rowLeft = ItemRect(IDC_ANSWER_YES).left;
+  const LONG rowRight = WidenToText(IDC_ANSWER_NO_TO_ALL, false).right;
 
-  const LONG extra = std::min(needed, widest) - client.right;
-  if (extra <= 0) return;
-  ::SetWindowPos(dialog, nullptr, frame.left - extra / 2, frame.top, frame.right - frame.left + extra,
-                 frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  const LONG right = client.right + extra - margin;
-  for (int id : kLines) {
-    const RECT r = ClientRectOf(dialog, Item(id));
-    ::SetWindowPos(Item(id), nullptr, 0, 0, std::max(r.right, right) - r.left, r.bottom - r.top,
-                   SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+  LONG needed = std::max(client.right, rowRight + rowLeft);
+  for (int id : kLines) needed = std::max(needed, ItemRect(id).left + TextWidth(Item(id), ItemText(id)) + margin);
+  const LONG width = std::min(needed, widest);
+  const LONG extra = width - client.right;
+  if (extra > 0) {
+    ::SetWindowPos(dialog, nullptr, frame.left - extra / 2, frame.top, frame.right - frame.left + extra,
+                   frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int id : kLines) {
+      const RECT r = ItemRect(id);
+      ::SetWindowPos(Item(id), nullptr, 0, 0, std::max(r.right, width - margin) - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
   }
-  const auto shift = [&](int id, LONG by) {
-    const RECT r = ClientRectOf(dialog, Item(id));
-    ::SetWindowPos(Item(id), nullptr, r.left + by, r.top, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
-  };
-  for (int id : kButtons) shift(id, extra / 2);
-  shift(IDC_ANSWER_NO_TO_ALL, extra);
+  const LONG shift = (width - rowRight - rowLeft) / 2;  // the row centred
+  for (int id : kButtons) {
+    const RECT r = ItemRect(id);
+    ::SetWindowPos(Item(id), nullptr, r.left + shift, r.top, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
 }
 
 }  // namespace quillon::win32ui

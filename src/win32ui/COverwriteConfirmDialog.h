@@ -1,11 +1,11 @@
 #pragma once
 // The question asked before an output file replaces an existing one (template 131), with the
 // existing file's size and date beside the new output's size, so that the user can judge. It
-// has no owner and runs on the thread that asks, the import worker.
-#include <atomic>
+// runs modally on the window thread, with no owner: the progress window stays usable meanwhile,
+// so that the import can be cancelled.
 #include <string>
 
-#include "import/ImportFrontEnd.h"
+#include "import/ImportEvents.h"
 #include "win32ui/Dialog.h"
 
 namespace quillon::win32ui {
@@ -14,26 +14,20 @@ class COverwriteConfirmDialog : public Dialog {
  public:
   COverwriteConfirmDialog();
 
-  // Shows the question modally and answers the chosen button's id: 1029, 8, 1030 or 9, and 2
-  // for Cancel, Escape and the close box.
+  // Shows the question modally and answers the chosen button's id (frontend::AnswerCode): 2 for
+  // Cancel, Escape and the close box, and when the question is withdrawn (End).
   int AskOverwrite(const OverwriteQuestion& question);
-  // Runs the dialog with the question set: 2 when cancelled, otherwise the answer code.
-  int DoModal();
 
   // The sentence of control 1026 with the whole file name, however the window shows it.
   const std::wstring& QuestionText() const { return question_; }
 
-  // While the window is open, slot holds it (null otherwise), so that another thread can close it.
-  void PublishWindow(std::atomic<HWND>* slot) { slot_ = slot; }
-
  protected:
   BOOL OnInitDialog() override;
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
-  void OnDestroyed() override;
 
  private:
-  // Widens the window (within the screen) for texts longer than the template's lines; a file
-  // name too long even for that loses its middle.
+  // Widens the window (within the screen) for texts longer than the template's lines and for
+  // "N&o to all" after Cancel; a file name too long even for that loses its middle.
   void Fit();
 
   int answer_ = 0;
@@ -41,7 +35,6 @@ class COverwriteConfirmDialog : public Dialog {
   std::wstring name_;
   std::wstring existing_;
   std::wstring new_;
-  std::atomic<HWND>* slot_ = nullptr;
 };
 
 }  // namespace quillon::win32ui

@@ -1,13 +1,10 @@
 #include "win32ui/Dialog.h"
 
-#include "platform/Text.h"
+#include <algorithm>
+
 #include "win32ui/resource.h"
 
 namespace quillon::win32ui {
-
-namespace {
-HINSTANCE resourceModule = nullptr;
-}
 
 Dialog::Dialog(int templateId) : templateId_(templateId) {}
 
@@ -18,10 +15,6 @@ Dialog::~Dialog() {
     ::DestroyWindow(hwnd_);
   }
 }
-
-void Dialog::SetResourceModule(HINSTANCE module) { resourceModule = module; }
-
-HINSTANCE Dialog::ResourceModule() { return resourceModule ? resourceModule : ::GetModuleHandleW(nullptr); }
 
 INT_PTR Dialog::DoModal(HWND owner) {
   modal_ = true;
@@ -44,6 +37,14 @@ void Dialog::End(INT_PTR result) {
   }
 }
 
+void Dialog::EndBefore(int id, LONG x) {
+  RECT gap{4, 0, 0, 0};
+  ::MapDialogRect(hwnd_, &gap);
+  const RECT rect = ItemRect(id);
+  ::SetWindowPos(Item(id), nullptr, 0, 0, std::min(rect.right, x - gap.left) - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+}
+
 std::wstring Dialog::ItemText(int id) const {
   const HWND item = Item(id);
   if (!item) return {};
@@ -54,7 +55,35 @@ std::wstring Dialog::ItemText(int id) const {
 
 void Dialog::SetItemText(int id, const std::wstring& text) { ::SetDlgItemTextW(hwnd_, id, text.c_str()); }
 
-bool Dialog::HandleMessage(UINT, WPARAM, LPARAM, INT_PTR&) { return false; }
+RECT Dialog::ItemRect(int id) const {
+  RECT rect{};
+  ::GetWindowRect(Item(id), &rect);
+  ::MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+RECT Dialog::WidenToText(int id, bool keepRight) {
+  std::wstring text = ItemText(id);
+  std::erase(text, L'&');  // a mnemonic's mark takes no room
+  RECT frame{4, 0, 0, 0};  // on either side of the text
+  ::MapDialogRect(hwnd_, &frame);
+  RECT rect = ItemRect(id);
+  const LONG width = std::max(rect.right - rect.left, TextWidth(Item(id), text) + 2 * frame.left);
+  if (keepRight) {
+    rect.left = rect.right - width;
+  } else {
+    rect.right = rect.left + width;
+  }
+  ::SetWindowPos(Item(id), nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  return rect;
+}
+
+bool Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR&) {
+  if (message != WM_COMMAND || (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL)) return false;
+  End(LOWORD(wParam));
+  return true;
+}
 
 INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   Dialog* self = nullptr;
@@ -107,32 +136,18 @@ std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), 
 
 std::u16string FromWide(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
 
-std::wstring WideFromUtf8(std::string_view text) { return Wide(platform::FromUtf8(text)); }
+std::wstring Tr(const frontend::Message& message) {
+  return Wide(frontend::Render(message, [](int id) { return FromWide(LoadText(static_cast<UINT>(id))); }));
+}
 
-std::wstring FormatText(std::wstring_view text, std::initializer_list<std::wstring> arguments) {
-  std::wstring out;
-  out.reserve(text.size());
-  const auto* next = arguments.begin();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const wchar_t c = text[i];
-    const wchar_t after = i + 1 < text.size() ? text[i + 1] : L'\0';
-    if (c != L'%') {
-      out += c;
-    } else if (after == L'%') {
-      out += L'%';
-      ++i;
-    } else if (after == L's') {
-      if (next != arguments.end()) out += *next++;
-      ++i;
-    } else if (after >= L'1' && after <= L'9') {
-      const auto n = static_cast<std::size_t>(after - L'1');
-      if (n < arguments.size()) out += *(arguments.begin() + n);
-      ++i;
-    } else {
-      out += c;
-    }
-  }
-  return out;
+LONG TextWidth(HWND control, const std::wstring& text) {
+  const HDC dc = ::GetDC(control);
+  const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(control, dc);
+  return size.cx;
 }
 
 }  // namespace quillon::win32ui

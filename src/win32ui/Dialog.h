@@ -5,9 +5,10 @@
 // and the plain Win32 calls its subclasses make.
 #include <windows.h>
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
+
+#include "frontend/Message.h"
 
 namespace quillon::win32ui {
 
@@ -29,16 +30,23 @@ class Dialog {
   HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
   std::wstring ItemText(int id) const;
   void SetItemText(int id, const std::wstring& text);
+  // A control's place in the dialog's client area.
+  RECT ItemRect(int id) const;
+  // Widens the control to what its text needs (a button's frame included), keeping its right
+  // edge or its left one; its place after.
+  RECT WidenToText(int id, bool keepRight = true);
+  // Shortens the control to end a little before x, should it reach that far.
+  void EndBefore(int id, LONG x);
 
-  // Where templates, strings and other resources are looked up: the program itself unless set.
-  static void SetResourceModule(HINSTANCE module);
-  static HINSTANCE ResourceModule();
+  // Where templates, strings and other resources are looked up: the program itself.
+  static HINSTANCE ResourceModule() { return ::GetModuleHandleW(nullptr); }
 
  protected:
   // WM_INITDIALOG. TRUE lets the system put the focus on the first control.
   virtual BOOL OnInitDialog() { return TRUE; }
   // One message. Returns true when handled, with result as the dialog procedure's answer
-  // (for messages that answer through DWLP_MSGRESULT, that value is stored there).
+  // (for messages that answer through DWLP_MSGRESULT, that value is stored there). OK and
+  // Cancel end the dialog unless a subclass takes them.
   virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
   // The window is gone (after WM_NCDESTROY): Handle() is null from here on.
   virtual void OnDestroyed() {}
@@ -57,13 +65,13 @@ std::wstring LoadText(UINT id);
 std::wstring AppName();
 // A message box with the application name as caption.
 int ShowMessage(HWND owner, const std::wstring& text, UINT type);
-// text with "%1".."%9" replaced by the arguments of that number, each "%s" by the next argument
-// in turn, and "%%" by "%". What an argument holds is never read as a placeholder.
-std::wstring FormatText(std::wstring_view text, std::initializer_list<std::wstring> arguments);
+// A text of the front-end layer in the user's language, from the string table.
+std::wstring Tr(const frontend::Message& message);
+// How wide text is in the control's font, in pixels.
+LONG TextWidth(HWND control, const std::wstring& text);
 
-// The domain's UTF-16 text as the system's wide text and back, and its UTF-8 texts (error texts).
+// The domain's UTF-16 text as the system's wide text and back.
 std::wstring Wide(std::u16string_view text);
 std::u16string FromWide(std::wstring_view text);
-std::wstring WideFromUtf8(std::string_view text);
 
 }  // namespace quillon::win32ui

@@ -13,10 +13,8 @@ int CALLBACK BrowseCallback(HWND browser, UINT event, LPARAM, LPARAM data) {
 
 }  // namespace
 
-std::wstring InitialSelection(const std::wstring& start) { return start.substr(0, MAX_PATH - 1); }
-
 std::optional<std::wstring> BrowseForFolder(HWND owner, const std::wstring& title, const std::wstring& start) {
-  const std::wstring initial = InitialSelection(start);
+  const std::wstring initial = start.substr(0, MAX_PATH - 1);
   wchar_t displayName[MAX_PATH] = {};
   BROWSEINFOW info{};
   info.hwndOwner = owner;

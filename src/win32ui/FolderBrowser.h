@@ -7,11 +7,8 @@
 
 namespace quillon::win32ui {
 
-// The folder the browser opens at: start cut to 259 characters, the most its path can hold.
-std::wstring InitialSelection(const std::wstring& start);
-
 // The folder the user chose, or nothing when cancelled or when the item chosen has no file-system
-// path (a virtual folder).
+// path (a virtual folder). The browser opens at start, cut to the 259 characters its path holds.
 std::optional<std::wstring> BrowseForFolder(HWND owner, const std::wstring& title, const std::wstring& start);
 
 // A chosen folder as the drive selector lists it: a drive's root "E:\" is the drive name "E:",

@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <vector>
-
 #include "platform/win32/ErrorMode.h"
 #include "win32ui/Dialog.h"
 
@@ -12,19 +10,15 @@ namespace quillon::win32ui {
 
 namespace {
 
-// A REG_SZ value of the key, nothing when absent or of another type.
+// A REG_SZ value of the key, nothing when absent or of another type. The text read is terminated
+// whether or not the stored one was.
 bool ReadText(HKEY key, const wchar_t* name, std::wstring& text) {
-  DWORD type = 0;
   DWORD bytes = 0;
-  if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS || type != REG_SZ) return false;
-  std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
-  bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-  if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes) !=
-          ERROR_SUCCESS ||
-      type != REG_SZ)
-    return false;
-  // The stored text need not end with a terminator.
-  text.assign(buffer.data(), ::wcsnlen(buffer.data(), bytes / sizeof(wchar_t)));
+  if (::RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) != ERROR_SUCCESS) return false;
+  text.assign(bytes / sizeof(wchar_t) + 1, L'\0');
+  bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+  if (::RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, text.data(), &bytes) != ERROR_SUCCESS) return false;
+  text.resize(::wcsnlen(text.c_str(), text.size()));
   return true;
 }
 

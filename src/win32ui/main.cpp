@@ -10,7 +10,7 @@
 #include "import/ImportContext.h"
 #include "win32ui/CMainDlg.h"
 #include "win32ui/Dialog.h"
-#include "win32ui/ImportSession.h"
+#include "win32ui/CProgressDlg.h"
 #include "win32ui/resource.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
-// Resource ids of the Windows program, shared by quillon.rc and the code. Plain #defines: the
+// Resource ids of the Windows program, shared by quillon.rc and the code. The texts that the
+// front-end layer puts together have their ids in frontend/TextIds.h. Plain #defines: the
 // resource compiler reads this file too.
 
 // Dialog templates, icon, accelerators.
@@ -14,10 +15,10 @@
 #define IDS_ABOUTBOX 101      // "Version(&A)..."
 #define IDS_BROWSE_TITLE 102  // "Source folder"
 #define IDS_NOT_NTFS 104
-#define IDS_COPY_FAILED 105
-#define IDS_OVERWRITE_QUESTION 106
 #define IDS_TITLE 107         // "Quillon"
 #define IDS_VERSION 108       // "Version"
+#define IDS_OPEN_FOLDER_FAILED 205  // the summary's folder could not be opened
+#define IDS_ABOUT_NOTICE 206        // the About box's second line
 #define IDS_APP_NAME 57344    // "Quillon"
 
 // Main window (102).
@@ -36,27 +37,7 @@
 #define IDC_DV 1024
 #define IDM_ABOUTBOX 16
 #define ID_EDIT_SELECT_ALL 57642
-
-// Progress window (129).
-#define IDC_PROGRESS 1005
-
-// Overwrite question (131).
-#define IDC_QUESTION 1026
-#define IDC_ANSWER_YES 1029
-#define IDC_ANSWER_YES_TO_ALL 8
-#define IDC_ANSWER_NO 1030
-#define IDC_ANSWER_NO_TO_ALL 9
-
-// ---- Main window beyond the original template (owned by the main window's code) ----
-// Strings.
-#define IDS_NO_UNIT_HINT 200        // no unit found: what to do
-#define IDS_NOT_A_UNIT_HINT 201     // the chosen folder holds no unit's tree
-#define IDS_OTHER_FOLDER 202        // "Other folder..."
-#define IDS_DRIVE_LABEL 203         // "Drive", as the hints name the selector
-#define IDS_CHOOSE_UNIT_FOLDER 204  // title of the browser for "Other folder..."
-#define IDS_OPEN_FOLDER_FAILED 205  // the summary's folder could not be opened
-#define IDS_ABOUT_NOTICE 206        // the About box's second line
-// Controls.
+// Beyond the original template.
 #define IDC_NO_UNIT_HINT 1200    // over the empty clip list
 #define IDC_SUMMARY_HEAD 1201    // status line after an import: what went where
 #define IDC_SUMMARY_FIGURES 1202 // and its figures
@@ -69,3 +50,20 @@
 #define IDC_DESTINATION_GROUP 1208
 #define IDC_PREFIX_HINT 1209
 #define IDC_PREFIX_LABEL 1210
+
+// Progress window (129): the bar, and the details under it.
+#define IDC_PROGRESS 1005
+#define IDC_DETAIL_CLIP 1101
+#define IDC_DETAIL_FILE 1102
+#define IDC_DETAIL_AMOUNT 1103
+#define IDC_DETAIL_RATE 1104
+
+// Overwrite question (131); its answer buttons' ids are frontend::AnswerCode's.
+#define IDC_QUESTION 1026
+#define IDC_ANSWER_YES 1029
+#define IDC_ANSWER_YES_TO_ALL 8
+#define IDC_ANSWER_NO 1030
+#define IDC_ANSWER_NO_TO_ALL 9
+#define IDC_REPLACE_LINE 1110     // the fixed line
+#define IDC_EXISTING_DETAIL 1111  // the two files' details
+#define IDC_NEW_DETAIL 1112

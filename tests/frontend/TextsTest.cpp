@@ -6,6 +6,7 @@
 
 #include "frontend/TextIds.h"
 #include "platform/Text.h"
+#include "support/NativePath.h"
 
 namespace quillon::frontend {
 namespace {
@@ -79,7 +80,7 @@ TEST(Texts, TheSummaryTellsWhatWentWhereAndOnlyTheFiguresThereAre) {
 
   outcome.written.push_back({u"B", u"/home/u/Videos/B.DV", 0, "h"});
   outcome.kept = {{u"C", u"/home/u/Videos/C.DV", KeptBecause::Choice}, {u"D", u"/x", KeptBecause::Choice}};
-  outcome.renamed = {{u"/home/u/Videos/E.DV", u"/home/u/Videos/E_2.DV"}};
+  outcome.renamed = {{testsupport::P(u"/home/u/Videos/E.DV"), testsupport::P(u"/home/u/Videos/E_2.DV")}};
   outcome.failures = {{u"F", FailureKind::ChunkRead, u"f", "", 0}, {u"F", FailureKind::TooLarge, u"g", "", 0}};
   outcome.cancelled = true;
   outcome.destinationMovedTo = u"/home/u/Old";

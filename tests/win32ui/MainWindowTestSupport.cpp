@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "win32ui/resource.h"
 
@@ -13,13 +14,35 @@ namespace {
 thread_local RecordedMessages* recorder = nullptr;
 thread_local TimerSteps* runningSteps = nullptr;
 
+}  // namespace
+
 std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
-}  // namespace
+HWND FindDialog(const std::wstring& caption) {
+  std::pair<const std::wstring*, HWND> search{&caption, nullptr};
+  ::EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<std::pair<const std::wstring*, HWND>*>(param);
+        DWORD process = 0;
+        wchar_t className[16] = {};
+        ::GetWindowThreadProcessId(window, &process);
+        ::GetClassNameW(window, className, 16);
+        if (process != ::GetCurrentProcessId() || !::IsWindowVisible(window) || std::wstring(className) != L"#32770" ||
+            WindowText(window) != *s->first) {
+          return TRUE;
+        }
+        s->second = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+void Command(HWND dialog, int id) { ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 ScopedSettingsKey::ScopedSettingsKey()
     : path_(L"Software\\Zelt Corporation\\QuillonTest-" + std::to_wstring(::GetCurrentProcessId())) {
@@ -65,6 +88,7 @@ LRESULT CALLBACK RecordedMessages::Hook(int code, WPARAM wParam, LPARAM lParam) 
     // A message box: a dialog whose text is the static 0xFFFF.
     if (std::wstring(className) == L"#32770" && ::GetDlgItem(box, 0xFFFF)) {
       recorder->texts.push_back(WindowText(::GetDlgItem(box, 0xFFFF)));
+      recorder->owners.push_back(::GetWindow(box, GW_OWNER));
       ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     }
   }
@@ -125,6 +149,14 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
     if (std::chrono::steady_clock::now() >= end) return false;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
+}
+
+void VolumeEvent(HWND window, WPARAM event, DWORD deviceType) {
+  DEV_BROADCAST_VOLUME volume{};
+  volume.dbcv_size = sizeof volume;
+  volume.dbcv_devicetype = deviceType;
+  volume.dbcv_unitmask = 1u << 4;  // E:
+  ::SendMessageW(window, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume));
 }
 
 void PutDvClip(const UnitTree& unit, std::string_view name) {
@@ -234,6 +266,14 @@ void MainWindow::SelectClips(const std::vector<std::wstring>& names) {
     ::SendMessageW(list, WM_LBUTTONUP, MK_CONTROL, at);
   }
   Pump(10);
+}
+
+void MainWindow::Import(const std::vector<std::wstring>& clips) {
+  Click(IDC_CLEAR_ALL);
+  SelectClips(clips);
+  ASSERT_TRUE(ImportEnabled());
+  Click(IDC_IMPORT);
+  ASSERT_TRUE(WaitFor([this] { return !dlg().ImportRunning(); }, 60000)) << "the import did not end";
 }
 
 void MainWindow::Click(int id) {

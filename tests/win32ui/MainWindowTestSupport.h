@@ -3,6 +3,8 @@
 // closed as they open, a message pump that goes through the dialog's keyboard handling, and the
 // main window on a drive list the test sets.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <dbt.h>
 
 #include <chrono>
 #include <functional>
@@ -34,8 +36,8 @@ class ScopedSettingsKey {
   std::wstring path_;
 };
 
-// Every message box this thread opens while the object lives: its text is kept and the box is
-// closed with OK at once.
+// Every message box this thread opens while the object lives: its text and its owner are kept
+// and the box is closed with OK at once.
 class RecordedMessages {
  public:
   RecordedMessages();
@@ -43,6 +45,7 @@ class RecordedMessages {
   RecordedMessages(const RecordedMessages&) = delete;
   RecordedMessages& operator=(const RecordedMessages&) = delete;
   std::vector<std::wstring> texts;
+  std::vector<HWND> owners;
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
@@ -50,10 +53,20 @@ class RecordedMessages {
   RecordedMessages* previous_ = nullptr;
 };
 
+// A window's text, and a visible dialog of this process with that caption (null when none).
+std::wstring WindowText(HWND window);
+HWND FindDialog(const std::wstring& caption);
+// A button's click as the dialog gets it, posted.
+void Command(HWND dialog, int id);
+
 // Handles this thread's messages for ms milliseconds, dialog keyboard handling included.
 void Pump(int ms);
 // Pumps until condition holds or timeoutMs pass; true when it held.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
+
+// A volume arriving or leaving (DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE), as the system tells
+// the window.
+void VolumeEvent(HWND window, WPARAM event, DWORD deviceType = DBT_DEVTYP_VOLUME);
 
 // A DV clip of the flat layout: VIDEO/QVT/<name>.DV.
 void PutDvClip(const UnitTree& unit, std::string_view name);
@@ -90,6 +103,8 @@ class MainWindow {
   void SelectClips(const std::vector<std::wstring>& names);  // by clicks with Ctrl held
   void Click(int id);
   bool ImportEnabled() const { return ::IsWindowEnabled(item(1002)) != FALSE; }
+  // Selects the clips, clicks Import and handles messages until the import has ended.
+  void Import(const std::vector<std::wstring>& clips);
   std::wstring Text(int id) const;
   // Whether the control is shown (the window itself stays hidden).
   bool Shown(int id) const;
@@ -98,7 +113,7 @@ class MainWindow {
   std::unique_ptr<win32ui::CMainDlg> dialog_;
 };
 
-// Steps run from this thread's timer while a modal loop runs here (an import's progress window):
+// Steps run from this thread's timer while a modal loop runs here (the overwrite question):
 // each tick tries the current step until it answers true. A step that never does fails the test
 // after 30 s, and every dialog of the process is cancelled so that the loop ends.
 class TimerSteps {

@@ -1,5 +1,6 @@
 // What the Windows file system adds to the platform's file services: long paths, the hidden
-// attribute, replacing through an open handle, sharing as the sign of a live writer.
+// attribute, replacing through an open handle, sharing as the sign of a live writer, a folder
+// held in place.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -317,6 +318,22 @@ TEST(Win32Output, OnlyTemporaryFilesWhoseWriterIsGoneAreCleanedUp) {
   live.reset();
   PutFile(liveTemp, Text("as if killed"), FILE_ATTRIBUTE_HIDDEN);
   EXPECT_EQ(NativeFiles().RemoveStaleOutputs(dir.U()), std::vector<std::u16string>{U16(liveTemp)});
+}
+
+// The destination of an import is held so that it stays where it was chosen until the end.
+TEST(Win32Folder, CannotBeRenamedWhileHeldAndTellsWhereItIs) {
+  TempFolder dir;
+  ASSERT_TRUE(::CreateDirectoryW(dir.Path(L"dest").c_str(), nullptr));
+  {
+    const auto folder = NativeFiles().OpenFolder(dir.U(L"dest"));
+    ASSERT_NE(folder, nullptr) << ErrorText(LastError());
+    EXPECT_EQ(folder->Path(), dir.U(L"dest"));
+    EXPECT_EQ(folder->CurrentPath(), dir.U(L"dest"));
+    EXPECT_FALSE(::MoveFileW(dir.Path(L"dest").c_str(), dir.Path(L"moved").c_str())) << "renamed while held";
+    EXPECT_TRUE(Exists(dir.Path(L"dest")));
+  }
+  EXPECT_TRUE(::MoveFileW(dir.Path(L"dest").c_str(), dir.Path(L"moved").c_str())) << "held no more";
+  EXPECT_TRUE(Exists(dir.Path(L"moved")));
 }
 
 TEST(Win32FileSystem, AncestryFollowsTheRealFoldersUpToTheDrive) {
