@@ -118,18 +118,14 @@ fresh() { rm -rf "$out"; mkdir "$out"; cat "${sources[@]}" >/dev/null; sync; }
 import() { "$@" </dev/null >/dev/null 2>"$tree/stderr" || { cat "$tree/stderr" >&2; echo "failed: $*" >&2; return 1; }; }
 ms() { local t0 t1; t0=$(date +%s%N); import "$@" || return 1; t1=$(date +%s%N); echo $(((t1 - t0) / 1000000)); }
 
+source "$here/bench/timing.sh"
 names=(before after before_nv after_nv)
-declare -A cmd times
+declare -A cmd
 cmd[before]="\"\$before_cli\" import \"\$tree/unit\" \"\$out\" --overwrite all"
 cmd[after]="\"\$after_cli\" import \"\$tree/unit\" \"\$out\" --overwrite all"
 cmd[before_nv]="\"\$before_cli\" import \"\$tree/unit\" \"\$out\" --overwrite all --no-verify"
 cmd[after_nv]="\"\$after_cli\" import \"\$tree/unit\" \"\$out\" --overwrite all --no-verify"
-for ((r = 1; r <= runs; ++r)); do
-  for n in "${names[@]}"; do
-    fresh
-    times[$n]+="$(eval "ms ${cmd[$n]}") "
-  done
-done
+take_turns
 
 # Peak memory of each, one more run apiece. The checked runs also keep their outputs, which
 # must be the same bytes.
@@ -154,10 +150,6 @@ for n in "${names[@]}"; do
 done
 rm -rf "$out"
 
-best() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n | head -1; }
-worst() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n | tail -1; }
-row() { printf '%-44s %7.3f s   (%s runs: %.3f-%.3f s)\n' "$1" "$(awk -v m="$(best "$2")" 'BEGIN{print m/1000}')" "$runs" \
-  "$(awk -v m="$(best "$2")" 'BEGIN{print m/1000}')" "$(awk -v m="$(worst "$2")" 'BEGIN{print m/1000}')"; }
 # The ratio of the best times, and its range over the rounds (after / before of the same round).
 ratio() {
   local per
@@ -166,10 +158,7 @@ ratio() {
   printf '%-44s %s   (round by round: %s)\n' "$3" "$(awk -v a="$(best "$1")" -v b="$(best "$2")" 'BEGIN{printf "%.2f", a/b}')" "$per"
 }
 
-echo "date:         $(date -u '+%Y-%m-%d %H:%M UTC')"
-echo "machine:      $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(free -g | awk '/^Mem:/{print $2}') GiB,"\
-  "kernel $(uname -r); destination $(df -T "$tree" | awk 'NR==2{print $2" on "$1}')"
-echo "load average: $load_start at the start of the runs, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
+machine_lines "$tree" "$load_start"
 echo "before:       $before_label"
 echo "after:        $after_label"
 printf 'bytes imported: %d (%d chunks joined into one file); best of %d turns, page cache warm\n\n' "$size" "$chunks" "$runs"

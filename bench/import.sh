@@ -22,7 +22,7 @@ cli="$build/src/cli/quillon-cli"
 for tool in "$cli" "$build"/bench/quillon-{bench-unit,copy-loop,commit-cost,hash-speed,probe-bytes}; do
   [[ -x $tool ]] || { echo "missing $tool: build first (scripts/build.sh)" >&2; exit 1; }
 done
-"$cli" --help | grep -q -- --no-verify || { echo "this quillon-cli has no --no-verify: rebuild" >&2; exit 1; }
+[[ $("$cli" --help) == *--no-verify* ]] || { echo "this quillon-cli has no --no-verify: rebuild" >&2; exit 1; }
 
 load_start="$(cut -d" " -f1-3 /proc/loadavg)"
 "$build/bench/quillon-bench-unit" import "$tree/unit" "$mib" "$chunks" >/dev/null
@@ -35,8 +35,9 @@ size=$(cat "${sources[@]}" | wc -c)
 fresh() { rm -rf "$tree/out"; mkdir "$tree/out"; sync; }
 ms() { local t0 t1; t0=$(date +%s%N); "$@" >/dev/null; t1=$(date +%s%N); echo $(((t1 - t0) / 1000000)); }
 
+source "$here/bench/timing.sh"
 names=(verify noverify loop loopsync loopwb cat cp)
-declare -A cmd times
+declare -A cmd
 cmd[verify]="\"\$cli\" import \"\$tree/unit\" \"\$tree/out\" --overwrite all"
 cmd[noverify]="\"\$cli\" import \"\$tree/unit\" \"\$tree/out\" --overwrite all --no-verify"
 cmd[loop]="\"\$build/bench/quillon-copy-loop\" \"\$tree/out/loop.M2T\" \"\${sources[@]}\""
@@ -44,18 +45,9 @@ cmd[loopsync]="\"\$build/bench/quillon-copy-loop\" --sync \"\$tree/out/loop.M2T\
 cmd[loopwb]="\"\$build/bench/quillon-copy-loop\" --sync --writeback 8 \"\$tree/out/loop.M2T\" \"\${sources[@]}\""
 cmd[cat]="sh -c 'cat \"\$@\" > \"\$0\"' \"\$tree/out/cat.M2T\" \"\${sources[@]}\""
 cmd[cp]="cp \"\${sources[@]}\" \"\$tree/out/\""
-for ((r = 1; r <= runs; ++r)); do
-  for n in "${names[@]}"; do
-    fresh
-    times[$n]+="$(eval "ms ${cmd[$n]}") "
-  done
-done
+take_turns
 fresh
 
-best() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n | head -1; }
-worst() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n | tail -1; }
-row() { printf '%-44s %7.3f s   (%s runs: %.3f-%.3f s)\n' "$1" "$(awk -v m="$(best "$2")" 'BEGIN{print m/1000}')" "$runs" \
-  "$(awk -v m="$(best "$2")" 'BEGIN{print m/1000}')" "$(awk -v m="$(worst "$2")" 'BEGIN{print m/1000}')"; }
 ratio() { awk -v a="$(best "$1")" -v b="$(best "$2")" 'BEGIN{printf "%.2f", a/b}'; }
 
 rss=$( { /usr/bin/time -f "%M" "$cli" import "$tree/unit" "$tree/out" --overwrite all >/dev/null; } 2>&1 )
@@ -65,10 +57,7 @@ fresh
 rss_small=$( { /usr/bin/time -f "%M" "$cli" import "$tree/small" "$tree/out" --overwrite all >/dev/null; } 2>&1 )
 fresh
 
-echo "date:         $(date -u '+%Y-%m-%d %H:%M UTC')"
-echo "machine:      $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(free -g | awk '/^Mem:/{print $2}') GiB,"\
-  "kernel $(uname -r); destination $(df -T "$tree" | awk 'NR==2{print $2" on "$1}')"
-echo "load average: $load_start at the start, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
+machine_lines "$tree" "$load_start"
 printf 'bytes imported: %d (%d chunks joined into one file); best of %d turns, page cache warm\n\n' "$size" "$chunks" "$runs"
 row "quillon-cli import (read-back check on)" verify
 row "quillon-cli import --no-verify" noverify

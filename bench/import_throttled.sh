@@ -22,6 +22,7 @@ if [[ ${1:-} == --inside ]]; then
   # In the private mount namespace: the measuring itself. Arguments come from the outer part.
   shift
   tree=$1 dev=$2 procs=$3 mechanism=$4 mib=$5 chunks=$6 runs=$7 rate=$8
+  source "$here/bench/timing.sh"
   mkdir -p "$tree/mnt" "$tree/out"
   mount "$dev" "$tree/mnt"
   trap 'umount "$tree/mnt" 2>/dev/null || true' EXIT
@@ -52,7 +53,6 @@ if [[ ${1:-} == --inside ]]; then
     skip "the limit did not take ($measured MB/s read through $mechanism, limit $((rate / 1000000)) MB/s)"
   fi
 
-  declare -A times
   for ((r = 1; r <= runs; ++r)); do
     fresh
     times[cp]+="$(ms limited cp "${sources[@]}" "$tree/out/") "
@@ -83,8 +83,6 @@ if [[ ${1:-} == --inside ]]; then
     times[cpjrb]+="$((cp[i] + jrb[i])) "
     times[cpsyjrb]+="$((cp[i] + sy[i] + jrb[i])) "
   done
-  best() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n | head -1; }
-  worst() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n | tail -1; }
   s() { awk -v m="$1" 'BEGIN{printf "%.3f", m / 1000}'; }
   row() { printf '%-46s %8s s   (%d runs: %s-%s s)\n' "$1" "$(s "$(best "$2")")" "$runs" "$(s "$(best "$2")")" "$(s "$(worst "$2")")"; }
 
@@ -137,7 +135,7 @@ done
 for tool in "$cli" "$build"/bench/quillon-{bench-unit,commit-cost,copy-loop}; do
   [[ -x $tool ]] || { echo "missing $tool: build first (scripts/build.sh)" >&2; exit 1; }
 done
-"$cli" --help | grep -q -- --no-verify || { echo "this quillon-cli has no --no-verify: rebuild" >&2; exit 1; }
+[[ $("$cli" --help) == *--no-verify* ]] || { echo "this quillon-cli has no --no-verify: rebuild" >&2; exit 1; }
 
 tree="$(mktemp -d "${TMPDIR:-/tmp}/quillon-bench-throttled-XXXXXX")"
 dev="" cgroup=""

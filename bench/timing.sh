@@ -1,0 +1,31 @@
+# What the timing scripts share; sourced, not run. A script sets `runs`, `names` (the commands'
+# keys, in the order of a round), `cmd[KEY]` (each command, as text for eval) and defines
+# `fresh` (what comes before each run) and `ms` (runs its arguments, prints the milliseconds).
+
+declare -A times
+
+# Every command once a round, RUNS rounds, so that drift on the machine hits all alike.
+take_turns() {
+  local r n
+  for ((r = 1; r <= runs; ++r)); do
+    for n in "${names[@]}"; do
+      fresh
+      times[$n]+="$(eval "ms ${cmd[$n]}") "
+    done
+  done
+}
+
+best() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n | head -1; }
+worst() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n | tail -1; }
+# row LABEL KEY: the best time in seconds, and the range over the rounds.
+row() { printf '%-44s %7.3f s   (%s runs: %.3f-%.3f s)\n' "$1" "$(awk -v m="$(best "$2")" 'BEGIN{print m/1000}')" "$runs" \
+  "$(awk -v m="$(best "$2")" 'BEGIN{print m/1000}')" "$(awk -v m="$(worst "$2")" 'BEGIN{print m/1000}')"; }
+
+# machine_lines FOLDER LOAD_AT_START: the date, the machine and the destination's file system,
+# and the load average at the start and now.
+machine_lines() {
+  echo "date:         $(date -u '+%Y-%m-%d %H:%M UTC')"
+  echo "machine:      $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(free -g | awk '/^Mem:/{print $2}') GiB,"\
+    "kernel $(uname -r); destination $(df -T "$1" | awk 'NR==2{print $2" on "$1}')"
+  echo "load average: $2 at the start of the runs, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
+}
