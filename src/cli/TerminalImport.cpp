@@ -91,12 +91,34 @@ ImportOutcome TerminalImport::Run(ImportRequest request) {
     }
     if (platform::Interrupted() && !cancelled) {
       cancelled = true;
+      // A second interrupt ends the process at once: a read that does not return can hold up
+      // the orderly end for as long as the unit keeps silent.
+      platform::QuitAtNextInterrupt(1);
       session_.Cancel();  // as Cancel in the progress window: the copy stops after its block
+      if (!options_.quiet) PrintError("import cancelled");
+      cancelTold_ = true;
     }
     session_.Drain();
   }
   ClearBar();
   return outcome_.value_or(ImportOutcome{});
+}
+
+void TerminalImport::WaitForUnit() {
+  if (!session_.WaitingForUnit()) return;
+  platform::QuitAtNextInterrupt(1);
+  if (!options_.quiet) {
+    PrintError("waiting for the unit to answer, to remove the file it was writing; Ctrl+C again quits now "
+               "(the next import into that folder removes it)");
+  }
+  while (session_.WaitingForUnit()) {
+    {
+      std::unique_lock lock(mutex_);
+      woken_.wait(lock, [this] { return wake_; });
+      wake_ = false;
+    }
+    session_.Drain();
+  }
 }
 
 void TerminalImport::PrintError(const std::string& line) {
@@ -125,6 +147,10 @@ void TerminalImport::ShowFailure(const frontend::Notice&, const ClipFailure& fai
 void TerminalImport::OpenProgress(std::uint64_t) { barShown_ = options_.progressBar; }
 
 void TerminalImport::ShowProgress(const frontend::ProgressFigures& figures) {
+  // Without a bar, a unit that stops answering is told once a time it happens.
+  const bool silent = session_.UnitSilent().count() > 0;
+  if (silent && !silentTold_ && !barShown_ && !options_.quiet) PrintError(Utf8(figures.lines.rate));
+  silentTold_ = silent;
   const bool moved = !figures_ || figures.progress.clip != figures_->progress.clip ||
                      figures.progress.output != figures_->progress.output;
   figures_ = figures;
@@ -155,7 +181,9 @@ void TerminalImport::DrawBar() {
   std::snprintf(figures, sizeof figures, "] %3d%%", percent);
   std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
                      std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') + figures;
-  if (const auto& estimate = figures_->rate) {
+  if (session_.UnitSilent().count() > 0) {
+    std::snprintf(figures, sizeof figures, "  %s", Utf8(figures_->lines.rate).c_str());
+  } else if (const auto& estimate = figures_->rate) {
     const std::string left = estimate->secondsLeft ? DurationText(*estimate->secondsLeft) : "-:--";
     std::snprintf(figures, sizeof figures, "  %6.1f MiB/s  %s left", estimate->bytesPerSecond / kMiB, left.c_str());
   } else {
@@ -225,7 +253,7 @@ void TerminalImport::Ended(const ImportOutcome& outcome, const std::optional<fro
   ClearBar();
   barShown_ = false;
   outcome_ = outcome;
-  if (outcome.cancelled && !options_.quiet) cli::PrintError("quillon-cli: import cancelled\n");
+  if (outcome.cancelled && !options_.quiet && !cancelTold_) cli::PrintError("quillon-cli: import cancelled\n");
   // Where the bar was drawn, what the copy came to.
   if (!options_.progressBar || !outcome.copied) return;
   const std::size_t files = outcome.written.size();

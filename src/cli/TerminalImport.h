@@ -27,6 +27,9 @@ class TerminalImport final : public frontend::SessionView {
   // Runs the import and answers what it did, once it has ended. A refusal, the clips left out
   // before the copy and the failures while copying are printed on stderr as they come.
   ImportOutcome Run(ImportRequest request);
+  // After a Cancel while the unit did not answer: waits until it answers and the import's
+  // thread has removed what it was writing. A second interrupt quits at once.
+  void WaitForUnit();
 
   void ShowNotice(const frontend::Notice& notice) override;
   void ShowFailure(const frontend::Notice& notice, const ClipFailure& failure) override;
@@ -53,6 +56,8 @@ class TerminalImport final : public frontend::SessionView {
   std::condition_variable woken_;
   bool wake_ = false;
   std::optional<ImportOutcome> outcome_;
+  bool cancelTold_ = false;  // "import cancelled" printed at the interrupt
+  bool silentTold_ = false;  // the unit's silence printed, without a bar
   // The bar's figures, drawn again at most every so often unless the clip or the output changes.
   bool barShown_ = false;
   std::optional<frontend::ProgressFigures> figures_;

@@ -457,6 +457,7 @@ int Import(const Arguments& args) {
     }
   }
   if (args.json) cli::Print(OutcomeJson(outcome));
+  import.WaitForUnit();
   return ok ? 0 : 1;
 }
 

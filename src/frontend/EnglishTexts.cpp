@@ -36,6 +36,8 @@ constexpr Entry kEnglish[] = {
     {IDS_OTHER_FOLDER, QT_TRANSLATE_NOOP("quillon::Texts", "Other folder...")},
     {IDS_DRIVE_LABEL, QT_TRANSLATE_NOOP("quillon::Texts", "Drive")},
     {IDS_CHOOSE_UNIT_FOLDER, QT_TRANSLATE_NOOP("quillon::Texts", "Choose a folder that holds a unit's tree")},
+    {IDS_READING_UNIT, QT_TRANSLATE_NOOP("quillon::Texts", "Reading the unit...")},
+    {IDS_READING_UNIT_FOR, QT_TRANSLATE_NOOP("quillon::Texts", "Reading the unit... (%1 s)")},
 
     {IDS_FAIL_CHUNK_OPEN, QT_TRANSLATE_NOOP("quillon::Texts", "%1: %2 could not be opened")},
     {IDS_FAIL_CHUNK_READ, QT_TRANSLATE_NOOP("quillon::Texts", "%1: %2 could not be read")},
@@ -111,6 +113,7 @@ constexpr Entry kEnglish[] = {
     {IDS_PROGRESS_AMOUNT, QT_TRANSLATE_NOOP("quillon::Texts", "%1 of %2")},
     {IDS_PROGRESS_RATE, QT_TRANSLATE_NOOP("quillon::Texts", "%1 MiB/s")},
     {IDS_PROGRESS_RATE_LEFT, QT_TRANSLATE_NOOP("quillon::Texts", "%1 MiB/s, %2 left")},
+    {IDS_UNIT_SILENT, QT_TRANSLATE_NOOP("quillon::Texts", "The unit has not answered for %1 s")},
 
     {IDS_EXISTING_NOT_A_FILE,
      QT_TRANSLATE_NOOP("quillon::Texts", "The existing item is a folder or a link, not a file.")},

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <optional>
 
@@ -60,13 +61,13 @@ struct SessionOptions {
   std::function<void()> idle;
 };
 
-class ImportSession final : private ImportEvents {
+class ImportSession final {
  public:
   enum class Phase { Idle, Preparing, Copying, Stopping };
 
   // wake: from any thread, asks the window thread to call Drain() soon.
   ImportSession(SessionView& view, std::function<void()> wake, SessionOptions options = {});
-  ~ImportSession() override;  // stops a running import and waits for it
+  ~ImportSession();  // stops a running import and waits for it
   ImportSession(const ImportSession&) = delete;
   ImportSession& operator=(const ImportSession&) = delete;
 
@@ -74,7 +75,9 @@ class ImportSession final : private ImportEvents {
   // Starts an import; false while one runs.
   bool Start(ImportRequest request);
   // The user's Cancel: the copy stops after the block it is copying, the progress window closes
-  // at once, and the session waits for the copy's end.
+  // at once, and the session waits for the copy's end. While a call to the unit has not
+  // returned (UnitSilentEvent), the session does not wait: the import ends as cancelled at once,
+  // and its thread finishes, removing what it was writing, when the unit answers.
   void Cancel();
   // The answer to the overwrite question that is shown.
   void Answer(OverwriteAnswer answer);
@@ -83,16 +86,33 @@ class ImportSession final : private ImportEvents {
 
   Phase CurrentPhase() const { return phase_; }
   bool Running() const { return phase_ != Phase::Idle; }
+  // Imports ended at a Cancel whose thread still waits for the unit.
+  bool WaitingForUnit() const { return !leftBehind_.empty(); }
+  // How long the running import's call to the unit has not returned (0: it has).
+  std::chrono::milliseconds UnitSilent() const { return silent_; }
   // The import state of the running import (Ask when none runs).
   std::int32_t State() const;
 
  private:
-  void OnImportEvent(ImportEvent event) override;  // the job's thread
-  void Handle(const ImportEvent& event);
+  // An import under way, and what hands its events to the window thread.
+  struct Job final : ImportEvents {
+    Job(ImportSession& session, unsigned generation) : session(session), generation(generation) {}
+    ~Job() override { job.reset(); }
+    void OnImportEvent(ImportEvent event) override;  // the job's thread
+    ImportSession& session;
+    const unsigned generation;
+    std::unique_ptr<ImportJob> job;
+  };
+
+  void Handle(unsigned generation, const ImportEvent& event);
   void OnPrepared(const ImportPlan& plan);
   void OnProgress(const ProgressEvent& progress);
   void OnAsked(const OverwriteAsked& asked);
+  void OnSilent(std::chrono::milliseconds waited);
   void OnFinished(const ImportOutcome& outcome);
+  void EndWithoutWaiting();
+  void Conclude(const ImportOutcome& outcome);
+  void ShowFigures();
   void CloseWindows();
 
   SessionView& view_;
@@ -105,8 +125,13 @@ class ImportSession final : private ImportEvents {
   std::uint64_t barTotal_ = 0;
   std::uint64_t barShown_ = 0;
   TransferRate rate_;
-  // Last, so that it goes first: its thread tells this session of everything until it ends.
-  std::unique_ptr<ImportJob> job_;
+  std::optional<ProgressEvent> progress_;  // the last progress told
+  std::chrono::milliseconds silent_{0};
+  ImportOutcome sofar_;  // what the running import told of its outputs and failures
+  ImportPlan plan_;
+  // Last, so that they go first: their threads tell this session of everything until they end.
+  std::list<std::unique_ptr<Job>> leftBehind_;  // ended at a Cancel, waiting for the unit
+  std::unique_ptr<Job> job_;
 };
 
 }  // namespace quillon::frontend

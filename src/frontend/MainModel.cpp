@@ -1,7 +1,8 @@
 #include "frontend/MainModel.h"
 
 #include <algorithm>
-#include <set>
+#include <condition_variable>
+#include <mutex>
 
 #include "frontend/TextIds.h"
 #include "import/ImportContext.h"
@@ -25,8 +26,20 @@ bool DriveLess(const std::u16string& a, const std::u16string& b) {
   return a < b;
 }
 
+// One scan of a unit: its thread fills the catalogue and the rows, then tells that it is done.
+struct MainModel::Scan {
+  unsigned generation = 0;
+  std::mutex mutex;
+  std::condition_variable done;
+  bool finished = false;  // the catalogue and rows are in (under mutex)
+  bool shown = false;     // the window thread's
+  ClipCatalogue catalogue;
+  std::vector<std::u16string> rows;
+  std::thread thread;
+};
+
 MainModel::MainModel(MainView& view, SessionView& sessionView, std::function<void()> wake, MainModelOptions options)
-    : view_(view), options_(std::move(options)) {
+    : view_(view), options_(std::move(options)), thread_(wake) {
   probe_ = std::make_unique<UnitDriveProbe>(UnitDriveProbe::kBound, IsUnitDrive, [refresh = options_.refreshLater] {
     if (refresh) refresh();
   });
@@ -45,7 +58,16 @@ MainModel::MainModel(MainView& view, SessionView& sessionView, std::function<voi
 MainModel::~MainModel() {
   driveWatch_.reset();
   session_.reset();
+  readingTicks_ = {};
+  // A scan held up by a unit that does not answer ends when the unit answers; the window is
+  // gone by now, and the process waits for it.
+  for (const std::shared_ptr<Scan>& scan : scans_) scan->thread.join();
   probe_.reset();
+}
+
+void MainModel::Drain() {
+  thread_.Drain();
+  session_->Drain();
 }
 
 void MainModel::Restore(const std::u16string& drive, const std::u16string& destination,
@@ -116,19 +138,93 @@ void MainModel::FillClipList() {
     clipListPending_ = true;
     return;
   }
-  std::set<std::u16string> selected;
-  for (std::size_t row : view_.SelectedRows()) {
-    if (row < catalogue_.Count()) selected.insert(catalogue_.ClipName(row));
+  // While a scan is under way the list is empty, and the selection wished before it stands.
+  if (!scanning_) {
+    keepSelected_.clear();
+    for (std::size_t row : view_.SelectedRows()) {
+      if (row < catalogue_.Count()) keepSelected_.insert(catalogue_.ClipName(row));
+    }
   }
   catalogue_.Clear();
-  std::vector<std::u16string> rows;
-  std::vector<bool> marks;
-  if (const std::u16string drive = SelectedDrive(); !drive.empty()) {
-    catalogue_.Scan(drive, hdv_, dv_);
-    catalogue_.GetRowTexts(rows, TheImportContext().dateLocale);
-    for (std::size_t k = 0; k < rows.size(); ++k) marks.push_back(selected.count(catalogue_.ClipName(k)) != 0);
+  ++scanGeneration_;  // a scan still under way is not shown
+  readingTicks_ = {};
+  const std::u16string drive = SelectedDrive();
+  scanning_ = !drive.empty();
+  if (!scanning_) {
+    view_.ShowClips({}, {});
+    UpdateImportButton();
+    UpdateHint();
+    return;
   }
-  view_.ShowClips(rows, marks);
+  auto scan = std::make_shared<Scan>();
+  scan->generation = scanGeneration_;
+  scan->thread = std::thread([this, scan, drive, hdv = hdv_, dv = dv_] {
+    ClipCatalogue catalogue;
+    std::vector<std::u16string> rows;
+    catalogue.Scan(drive, hdv, dv);
+    catalogue.GetRowTexts(rows, TheImportContext().dateLocale);
+    {
+      std::lock_guard lock(scan->mutex);
+      scan->catalogue = std::move(catalogue);
+      scan->rows = std::move(rows);
+      scan->finished = true;
+    }
+    scan->done.notify_all();
+    thread_.Post([this, generation = scan->generation] { OnScanned(generation); });
+  });
+  scans_.push_back(scan);
+  scanStarted_ = std::chrono::steady_clock::now();
+  bool finished = false;
+  {
+    std::unique_lock lock(scan->mutex);
+    finished = scan->done.wait_for(lock, options_.scanWait, [&scan] { return scan->finished; });
+  }
+  if (finished) {
+    ShowScan(*scan);
+    return;
+  }
+  view_.ShowClips({}, {});
+  UpdateImportButton();
+  ShowReading();
+  readingTicks_ = std::jthread([this, tick = options_.readingTick](std::stop_token stop) {
+    std::mutex mutex;
+    std::condition_variable_any stopped;
+    std::unique_lock lock(mutex);
+    while (!stopped.wait_for(lock, stop, tick, [] { return false; })) {
+      if (stop.stop_requested()) return;
+      thread_.Post([this] {
+        if (scanning_) ShowReading();
+      });
+    }
+  });
+}
+
+// Over the empty list while the unit is read: for how long, once it is a second or more.
+void MainModel::ShowReading() {
+  const auto waited =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - scanStarted_).count();
+  view_.ShowHint(waited < 1 ? Text(IDS_READING_UNIT)
+                            : Text(IDS_READING_UNIT_FOR, {Number(static_cast<std::uint64_t>(waited))}));
+}
+
+void MainModel::OnScanned(unsigned generation) {
+  const auto it = std::find_if(scans_.begin(), scans_.end(),
+                               [generation](const std::shared_ptr<Scan>& s) { return s->generation == generation; });
+  if (it == scans_.end()) return;
+  const std::shared_ptr<Scan> scan = *it;
+  scans_.erase(it);
+  scan->thread.join();  // telling this was the last thing it did
+  if (generation == scanGeneration_ && !scan->shown) ShowScan(*scan);
+}
+
+void MainModel::ShowScan(Scan& scan) {
+  scan.shown = true;
+  readingTicks_ = {};
+  scanning_ = false;
+  catalogue_ = std::move(scan.catalogue);
+  std::vector<bool> marks;
+  for (std::size_t k = 0; k < scan.rows.size(); ++k) marks.push_back(keepSelected_.count(catalogue_.ClipName(k)) != 0);
+  view_.ShowClips(scan.rows, marks);
   UpdateImportButton();
   UpdateHint();
 }
@@ -136,6 +232,7 @@ void MainModel::FillClipList() {
 void MainModel::UpdateImportButton() { view_.EnableImport(!ImportRunning() && !view_.SelectedRows().empty()); }
 
 void MainModel::UpdateHint() {
+  if (scanning_) return;  // the list says that the unit is being read
   const std::u16string drive = SelectedDrive();
   Message hint;
   if (drive.empty()) {

@@ -4,9 +4,12 @@
 // that the clips selected before stay selected by name; the hints over an empty list; Import;
 // and the refreshes and rescans held back while an import runs, made up for at its end. The
 // drive and the destination are kept here for the settings.
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <list>
 #include <memory>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "frontend/DriveWatch.h"
 #include "frontend/ImportSession.h"
 #include "frontend/Message.h"
+#include "frontend/WindowThread.h"
 
 namespace quillon::frontend {
 
@@ -54,6 +58,11 @@ struct MainModelOptions {
   std::optional<std::chrono::milliseconds> refreshDelay;
   // Where "Other folder..." starts when no drive is chosen.
   std::u16string browseStart;
+  // The unit is read off the window thread. The window waits this long for the clip list, so
+  // that a healthy unit's list comes at once; after that the list says that the unit is being
+  // read, and how long it has waited, every readingTick.
+  std::chrono::milliseconds scanWait{200};
+  std::chrono::milliseconds readingTick{1000};
   SessionOptions session;
 };
 
@@ -68,8 +77,16 @@ class MainModel {
   void Restore(const std::u16string& drive, const std::u16string& destination, const std::u16string& startFolder);
 
   // Both wait while an import runs: the refresh or the scan asked for then runs at its end.
+  // A scan that has not ended when another is asked for is left to end on its own; its clips
+  // are not shown.
   void FillDriveCombo(bool force);
   void FillClipList();
+  // Runs what the scans and the import told since the last call (the wake given).
+  void Drain();
+  // A scan of the unit is under way.
+  bool Scanning() const { return scanning_; }
+  // Scans whose end has not been told yet, the one under way and any left by a rescan.
+  std::size_t ScansUnderWay() const { return scans_.size(); }
   // The user chose entry index of the drive selector ("Other folder..." is the last).
   void OnDriveChosen(int index);
   void OnOtherFolder();
@@ -104,6 +121,10 @@ class MainModel {
   void UpdateImportButton();
   void UpdateHint();
   void ImportEnded();
+  struct Scan;
+  void OnScanned(unsigned generation);
+  void ShowScan(Scan& scan);
+  void ShowReading();
 
   MainView& view_;
   MainModelOptions options_;
@@ -118,6 +139,13 @@ class MainModel {
   bool hdv_ = true;
   bool dv_ = true;
   ClipCatalogue catalogue_;
+  WindowThread thread_;
+  std::list<std::shared_ptr<Scan>> scans_;  // each on a thread of its own, until it has told its end
+  unsigned scanGeneration_ = 0;
+  bool scanning_ = false;
+  std::chrono::steady_clock::time_point scanStarted_;
+  std::set<std::u16string> keepSelected_;  // the clips to select again once the scan is in
+  std::jthread readingTicks_;
   bool refreshPending_ = false;
   bool clipListPending_ = false;
   std::unique_ptr<DriveWatch> driveWatch_;

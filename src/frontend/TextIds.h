@@ -13,6 +13,8 @@
 #define IDS_OTHER_FOLDER 202     // "Other folder..."
 #define IDS_DRIVE_LABEL 203      // "Drive", as the hints name the selector
 #define IDS_CHOOSE_UNIT_FOLDER 204  // title of the browser for "Other folder..."
+#define IDS_READING_UNIT 205        // over the list while the unit is read
+#define IDS_READING_UNIT_FOR 206    // the same, %1 seconds into the wait
 
 // Why a clip failed. %1 the clip, %2 the file, %3 (too large) the output's size.
 #define IDS_FAIL_CHUNK_OPEN 300
@@ -55,6 +57,7 @@
 #define IDS_PROGRESS_AMOUNT 342
 #define IDS_PROGRESS_RATE 343
 #define IDS_PROGRESS_RATE_LEFT 344
+#define IDS_UNIT_SILENT 345  // %1 seconds
 
 // The overwrite question's details.
 #define IDS_EXISTING_NOT_A_FILE 350

@@ -157,7 +157,8 @@ Summary SummaryOf(const ImportOutcome& outcome) {
   return summary;
 }
 
-ProgressLines ProgressLinesOf(const ProgressEvent& progress, const std::optional<TransferRate::Estimate>& rate) {
+ProgressLines ProgressLinesOf(const ProgressEvent& progress, const std::optional<TransferRate::Estimate>& rate,
+                              std::chrono::milliseconds unitSilent) {
   ProgressLines lines;
   lines.clip = Text(IDS_PROGRESS_CLIP, {Number(progress.clipNumber), Number(progress.clipCount), Verbatim(progress.clip)});
   lines.file = Text(IDS_PROGRESS_FILE, {Verbatim(progress.output)});
@@ -169,6 +170,7 @@ ProgressLines ProgressLinesOf(const ProgressEvent& progress, const std::optional
                      ? Text(IDS_PROGRESS_RATE_LEFT, {Verbatim(platform::Widen(mib)), DurationText(*rate->secondsLeft)})
                      : Text(IDS_PROGRESS_RATE, {Verbatim(platform::Widen(mib))});
   }
+  if (unitSilent.count() > 0) lines.rate = Text(IDS_UNIT_SILENT, {Number(static_cast<std::uint64_t>(unitSilent.count() / 1000))});
   return lines;
 }
 

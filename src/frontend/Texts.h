@@ -59,9 +59,11 @@ struct ProgressLines {
   Message clip;    // "Clip 2 of 5: ABC0001"
   Message file;    // "File: ABC0001.DV"
   Message amount;  // "1.2 GiB of 3.0 GiB"
-  Message rate;    // "31.4 MiB/s, 2 min 5 s left"; empty until it is known
+  Message rate;    // "31.4 MiB/s, 2 min 5 s left"; empty until it is known. While a call to
+                   // the unit has not returned: "The unit has not answered for 12 s".
 };
-ProgressLines ProgressLinesOf(const ProgressEvent& progress, const std::optional<TransferRate::Estimate>& rate);
+ProgressLines ProgressLinesOf(const ProgressEvent& progress, const std::optional<TransferRate::Estimate>& rate,
+                              std::chrono::milliseconds unitSilent = {});
 
 // The overwrite question: the question itself, what is at the name now (changed: the existing
 // file's last-write time as the front end writes dates), and what the new output would hold.

@@ -20,7 +20,7 @@ using Step = std::optional<CopyResult>;
 class ClipCopier {
  public:
   ClipCopier(Clip& clip, const std::vector<PlannedOutput>& outputs, CopyEnvironment& env, CopyObserver& observer)
-      : clip_(clip), outputs_(outputs), env_(env), observer_(observer), fs_(platform::Files()) {}
+      : clip_(clip), outputs_(outputs), env_(env), observer_(observer) {}
 
   CopyResult Run() {
     RememberSourceFiles();
@@ -45,7 +45,7 @@ class ClipCopier {
     // A stop before a chunk that continues the open output leaves that output without its end:
     // it goes. Before a chunk that begins an output, the one before is complete already.
     if (env_.status.StopRequested()) return Stopped();
-    std::unique_ptr<platform::File> source = fs_.OpenRead(chunk.path);
+    std::unique_ptr<platform::File> source = OpenUnitFile(env_.unit, chunk.path);
     if (!source) return Fail(FailureKind::ChunkOpen, chunk.fileName, LastErrorText());
     // Copying always starts at a chunk's first byte, also after the probe has read it.
     if (!source->Seek(0)) return Fail(FailureKind::ChunkRead, chunk.fileName, LastErrorText());
@@ -62,7 +62,7 @@ class ClipCopier {
       return std::nullopt;
     }
     if (Step end = CopyInto(*source, chunk)) return end;
-    if (const auto status = fs_.Status(chunk.path)) outLastWrite_ = status->lastWrite;
+    if (const auto status = UnitFileStatus(env_.unit, chunk.path)) outLastWrite_ = status->lastWrite;
     return std::nullopt;
   }
 
@@ -260,7 +260,7 @@ class ClipCopier {
 
   void RememberSourceFiles() {
     for (const Chunk& c : clip_.chunks) {
-      if (auto status = fs_.Status(c.path)) sources_.push_back(status->id);
+      if (auto status = UnitFileStatus(env_.unit, c.path)) sources_.push_back(status->id);
     }
   }
 
@@ -273,7 +273,6 @@ class ClipCopier {
   const std::vector<PlannedOutput>& outputs_;
   CopyEnvironment& env_;
   CopyObserver& observer_;
-  platform::FileSystem& fs_;
   std::optional<ClipFailure> reported_;
   OverwriteAnswer answer_ = OverwriteAnswer::No;
   std::unique_ptr<platform::OutputFile> out_;

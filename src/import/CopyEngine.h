@@ -8,6 +8,7 @@
 #include "import/ImportEvents.h"
 #include "import/ImportState.h"
 #include "import/OutputPlan.h"
+#include "import/UnitCalls.h"
 #include "platform/FileSystem.h"
 #include "unit/Clip.h"
 
@@ -33,6 +34,7 @@ class CopyObserver {
 struct CopyEnvironment {
   platform::Folder& folder;  // the destination, held open
   ImportStatus& status;
+  UnitCalls& unit;  // every read of the unit goes through it
   // Read each output back from the disk and compare it before it takes its name.
   bool verify = true;
   // Files of the unit being imported: a name that leads to one of them is never written over.

@@ -1,6 +1,7 @@
 #pragma once
 // The events of one import, in the order they happen: the only way an import tells a front end
 // anything. They come on the import's own thread; a front end hands them to its own thread.
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -61,18 +62,28 @@ struct OverwriteAsked {
   std::shared_ptr<AnswerSlot> answer;
 };
 
+// A call to the unit has not returned for this long (told again each second), or 0: it has
+// returned. A unit that does not answer cannot be stopped; the import stops when it does.
+struct UnitSilentEvent {
+  std::chrono::milliseconds waited{0};
+};
+
 // The last event of every import, exactly once.
 struct FinishedEvent {
   ImportOutcome outcome;
 };
 
 using ImportEvent = std::variant<PreparedEvent, ProgressEvent, OverwriteAsked, PlacedOutput, KeptOutput, RenamedOutput,
-                                 DiscardedOutput, UnremovedOutput, ClipFailure, FinishedEvent>;
+                                 DiscardedOutput, UnremovedOutput, ClipFailure, UnitSilentEvent, FinishedEvent>;
+
+// Adds what an event tells of an output or a failure to outcome.
+void Record(ImportOutcome& outcome, const ImportEvent& event);
 
 class ImportEvents {
  public:
   virtual ~ImportEvents() = default;
-  // On the import's thread, one event after the other. Must not wait for the receiver.
+  // One event after the other, from the import's thread or its watch on the unit. Must not
+  // wait for the receiver.
   virtual void OnImportEvent(ImportEvent event) = 0;
 };
 

@@ -43,7 +43,32 @@ ImportJob::~ImportJob() {
 
 void ImportJob::Start() {
   if (thread_.joinable()) return;
+  watch_ = std::jthread([this](std::stop_token stop) { WatchUnit(stop); });
   thread_ = std::thread([this] { Run(); });
+}
+
+// Tells a call to the unit that has not returned for request_.unitSilentAfter, each second
+// while it lasts, and when it has returned. It only waits in between.
+void ImportJob::WatchUnit(std::stop_token stop) {
+  using namespace std::chrono;
+  const auto tick = std::min<steady_clock::duration>(seconds(1), request_.unitSilentAfter);
+  std::mutex mutex;
+  std::condition_variable_any nothing;
+  std::unique_lock lock(mutex);
+  bool told = false;
+  while (!stop.stop_requested()) {
+    const auto waited = unit_.Waiting(steady_clock::now());
+    auto next = tick;
+    if (waited && *waited >= request_.unitSilentAfter) {
+      Tell(UnitSilentEvent{std::max(duration_cast<milliseconds>(*waited), milliseconds(1))});
+      told = true;
+    } else {
+      if (told) Tell(UnitSilentEvent{});
+      told = false;
+      if (waited) next = std::min<steady_clock::duration>(tick, request_.unitSilentAfter - *waited);
+    }
+    nothing.wait_for(lock, stop, next, [] { return false; });
+  }
 }
 
 void ImportJob::Proceed() {
@@ -90,7 +115,7 @@ const ImportPlan& ImportJob::Prepare() {
   plan_.refusal = OpenDestination();
   platform::FileSystem& fs = platform::Files();
   for (const std::u16string& path : request_.unitFiles) {
-    if (const auto status = fs.Status(path)) unitFiles_.push_back(status->id);
+    if (const auto status = UnitFileStatus(unit_, path)) unitFiles_.push_back(status->id);
   }
   // A refused import is planned only to be looked at.
   if (!plan_.refusal || request_.lookOnly) PlanOutputs(lastNoTime);
@@ -108,6 +133,7 @@ const ImportPlan& ImportJob::Prepare() {
     if (leftOut_[i]) continue;
     ++plan_.clipCount;
     for (Chunk& chunk : clips_[i].chunks) {
+      UnitCalls::Call call(unit_);
       plan_.bytesTotal += chunk.Size();
       plan_.totalMiB += chunk.Size() >> 20;
     }
@@ -145,7 +171,7 @@ std::optional<Refusal> ImportJob::OpenDestination() {
 void ImportJob::PlanOutputs(std::atomic<std::int64_t>& lastNoTime) {
   std::set<std::u16string> taken;
   for (std::size_t c = 0; c < clips_.size(); ++c) {
-    for (ClipOutput& output : PlanClip(clips_[c], request_.prefix, lastNoTime)) {
+    for (ClipOutput& output : PlanClip(clips_[c], request_.prefix, lastNoTime, unit_)) {
       // A later output of the import never replaces an earlier one: it takes a numbered name.
       std::u16string name = output.name;
       for (int n = 2; taken.count(name) != 0; ++n) name = NumberedName(output.name, n);
@@ -191,7 +217,7 @@ std::optional<Refusal> ImportJob::CheckSpace(const platform::VolumeSpace& space)
 }
 
 void ImportJob::CopyClips() {
-  CopyEnvironment env{*folder_, status_, request_.verify, unitFiles_};
+  CopyEnvironment env{*folder_, status_, unit_, request_.verify, unitFiles_};
   outcome_.copied = true;
   progress_.bytesTotal = plan_.bytesTotal;
   progress_.clipCount = plan_.clipCount;
@@ -243,10 +269,17 @@ void ImportJob::Finish() {
   }
   // Held for the import only: once it is over, the user may move or delete the folder.
   folder_.reset();
+  if (watch_.joinable()) {
+    watch_.request_stop();
+    watch_.join();
+  }
   Tell(FinishedEvent{std::move(outcome_)});
 }
 
-void ImportJob::Tell(ImportEvent event) { events_.OnImportEvent(std::move(event)); }
+void ImportJob::Tell(ImportEvent event) {
+  std::lock_guard lock(telling_);
+  events_.OnImportEvent(std::move(event));
+}
 
 void ImportJob::TellProgress() {
   toldBytes_ = progress_.bytesDone;
@@ -264,25 +297,7 @@ void ImportJob::OutputBegun(const PlannedOutput& output) {
 }
 
 void ImportJob::Happened(ImportEvent event) {
-  std::visit(
-      [this](const auto& record) {
-        using Record = std::decay_t<decltype(record)>;
-        if constexpr (std::is_same_v<Record, PlacedOutput>) {
-          outcome_.written.push_back(record);
-          outcome_.bytesWritten += record.bytes;
-        } else if constexpr (std::is_same_v<Record, KeptOutput>) {
-          outcome_.kept.push_back(record);
-        } else if constexpr (std::is_same_v<Record, RenamedOutput>) {
-          outcome_.renamed.push_back(record);
-        } else if constexpr (std::is_same_v<Record, DiscardedOutput>) {
-          outcome_.discarded.push_back(record);
-        } else if constexpr (std::is_same_v<Record, UnremovedOutput>) {
-          outcome_.notRemoved.push_back(record);
-        } else if constexpr (std::is_same_v<Record, ClipFailure>) {
-          outcome_.failures.push_back(record);
-        }
-      },
-      event);
+  Record(outcome_, event);
   Tell(std::move(event));
 }
 

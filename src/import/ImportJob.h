@@ -50,6 +50,7 @@ class ImportJob final : private CopyObserver {
 
  private:
   void Run();
+  void WatchUnit(std::stop_token stop);
   void CopyClips();
   void Finish();
   void Tell(ImportEvent event);
@@ -69,12 +70,15 @@ class ImportJob final : private CopyObserver {
   ImportEvents& events_;
   ImportContext& context_;
   ImportStatus status_;
+  UnitCalls unit_;
+  std::mutex telling_;  // one event at a time: the watch on the unit tells too
 
   // The job's own thread, and what it shares with the others.
   std::mutex mutex_;
   std::condition_variable_any proceed_;
   bool proceeding_ = false;
   std::thread thread_;
+  std::jthread watch_;  // on the unit, while the job's thread runs
 
   // The job's thread only, once started.
   std::vector<Clip> clips_;  // the request's clips, as the copy reads them

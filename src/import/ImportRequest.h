@@ -1,6 +1,7 @@
 #pragma once
 // What one import is asked to do. Made once, before the import starts, and never changed: the
 // clips are copies, so that a new scan of the catalogue cannot reach the copy.
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ struct ImportRequest {
   // Only look: nothing is removed from the destination, and the names take no stamp from the
   // process's running count.
   bool lookOnly = false;
+  // A call to the unit that has not returned for this long is told (UnitSilentEvent).
+  std::chrono::milliseconds unitSilentAfter{10000};
 };
 
 // A request for the catalogue's rows (in ascending order, each once), with the unit's root and

@@ -20,11 +20,11 @@ bool BeginsNewOutput(const Clip& clip, std::size_t i, platform::File& source) {
   return TsPid(head) == kNewStreamPid || head[0] != kTsSyncByte;
 }
 
-std::vector<ClipOutput> PlanClip(Clip& clip, int prefix, std::atomic<std::int64_t>& lastNoTime) {
+std::vector<ClipOutput> PlanClip(Clip& clip, int prefix, std::atomic<std::int64_t>& lastNoTime, UnitCalls& unit) {
   std::vector<ClipOutput> outputs;
   for (std::size_t i = 0; i < clip.chunks.size(); ++i) {
     Chunk& chunk = clip.chunks[i];
-    const auto source = platform::Files().OpenRead(chunk.path);
+    const auto source = OpenUnitFile(unit, chunk.path);
     const bool begins = source ? BeginsNewOutput(clip, i, *source) : (i == 0 || !chunk.continues);
     if (begins || outputs.empty()) {
       // Only names of numbered-folder clips carry the recording time; the copy looks for it
@@ -35,6 +35,7 @@ std::vector<ClipOutput> PlanClip(Clip& clip, int prefix, std::atomic<std::int64_
       outputs.push_back({i, i, OutputName(clip, chunk, prefix, lastNoTime), 0});
     }
     outputs.back().endChunk = i + 1;
+    UnitCalls::Call call(unit);
     outputs.back().bytes += chunk.Size();
   }
   return outputs;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "import/ImportReport.h"
+#include "import/UnitCalls.h"
 #include "platform/FileSystem.h"
 #include "unit/Clip.h"
 
@@ -32,8 +33,8 @@ struct ClipOutput {
 // The outputs a copy of the clip makes, found by reading the unit as the copy reads it: the
 // first bytes of continued chunks, and the recording time of the chunks that begin outputs of a
 // numbered-folder clip. A chunk that cannot be opened fails the copy there; until then it
-// counts where it stands.
-std::vector<ClipOutput> PlanClip(Clip& clip, int prefix, std::atomic<std::int64_t>& lastNoTime);
+// counts where it stands. Its reads of the unit are marked in unit.
+std::vector<ClipOutput> PlanClip(Clip& clip, int prefix, std::atomic<std::int64_t>& lastNoTime, UnitCalls& unit);
 
 // What meets an output's name when it is created.
 enum class AtName {

@@ -23,6 +23,10 @@ void CatchInterrupts();
 bool Interrupted();
 // As if an interrupt came.
 void RaiseInterrupt();
+// From now on the next interrupt ends the process at once with this exit status: for a user who
+// asked twice while a call that cannot be cut short (a read of a disk that does not answer) holds
+// up the orderly end.
+void QuitAtNextInterrupt(int status);
 
 // While one lives, threads that this thread starts take no interrupt, so that an interrupt
 // always reaches this thread and ends a ReadLine it waits in.

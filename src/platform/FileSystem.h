@@ -93,6 +93,12 @@ class OutputFile {
   virtual bool InPlace() const = 0;
   // Removes the temporary file; false when it is still there.
   virtual bool Discard() = 0;
+  // The temporary file as a scratch space that is filled in any order (and then discarded):
+  // reads and writes at a position, apart from Write's sequence, OnDisk and ReadBack. They
+  // answer as File::Read and File::Write; a read of what was never written answers zeros, or 0
+  // past the end.
+  virtual std::int64_t ReadAt(std::uint64_t position, void* buffer, std::size_t size) = 0;
+  virtual std::int64_t WriteAt(std::uint64_t position, const void* buffer, std::size_t size) = 0;
   virtual const std::u16string& TempPath() const = 0;
 };
 

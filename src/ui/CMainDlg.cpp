@@ -72,6 +72,7 @@ CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent) : QDialog(parent), o
   modelOptions.volumeSource = options_.volumeSource;
   modelOptions.refreshDelay = std::chrono::milliseconds(options_.refreshDelayMs);
   if (options_.clock) modelOptions.session.clock = options_.clock;
+  modelOptions.scanWait = options_.scanWait;
   modelOptions.session.idle = [this] {
     if (importWait_) importWait_->quit();
   };
@@ -486,7 +487,7 @@ void CMainDlg::OnOpenFolder() {
 bool CMainDlg::event(QEvent* event) {
   AcceptPostedEvents();
   if (event->type() == SessionWakeEventType()) {
-    model_->Session().Drain();
+    model_->Drain();
     return true;
   }
   if (event->type() == RefreshDrivesEventType()) {

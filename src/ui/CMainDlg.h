@@ -44,6 +44,8 @@ struct MainDlgOptions {
   QString startFolder;
   // The clock the progress window's rate is taken by.
   frontend::SessionOptions::Clock clock;
+  // How long the window waits for a unit's clip list before it shows that the unit is being read.
+  std::chrono::milliseconds scanWait{200};
 };
 
 class CMainDlg : public QDialog, private frontend::MainView, private frontend::SessionView {

@@ -41,6 +41,7 @@ CMainDlg::CMainDlg(MainDlgOptions options)
   model.refreshLater = post(WM_REFRESH_DRIVES);
   // The window hears of volumes itself (WM_DEVICECHANGE); the model waits for them to settle.
   model.refreshDelay = std::chrono::milliseconds(options_.refreshDelayMs);
+  model.scanWait = options_.scanWait;
   model.browseStart = FromWide(GetDefaultDestination());
   model.session.idle = [this] {  // the import is over: the window takes input again
     ::EnableWindow(Handle(), TRUE);
@@ -363,7 +364,7 @@ bool CMainDlg::OnCommand(WORD id, WORD code) {
 bool CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
   switch (message) {
     case WM_SESSION_WAKE:
-      model_->Session().Drain();
+      model_->Drain();
       return true;
     case WM_REFRESH_DRIVES:
       FillDriveCombo(false);

@@ -39,6 +39,8 @@ struct MainDlgOptions {
       browseForFolder;
   // A folder to open as the source at start (quillon FOLDER), whatever drive was saved.
   std::wstring startFolder;
+  // How long the window waits for a unit's clip list before it shows that the unit is being read.
+  std::chrono::milliseconds scanWait{200};
 };
 
 class CMainDlg : public Dialog, private frontend::MainView, private frontend::SessionView {

@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+
 #include <filesystem>
 
 #include "support/FakeViews.h"
+#include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
 #include "support/UnitTree.h"
 
@@ -36,6 +40,7 @@ class MainModelTest : public ::testing::Test {
     MainModelOptions options;
     options.findUnitDrives = [this] { return drives; };
     options.refreshLater = [this] { ++refreshesAsked; };
+    options.scanWait = std::chrono::seconds(30);  // the list is there when a call returns
     auto model = std::make_unique<MainModel>(view, session, session.Wake(), std::move(options));
     session.session = &model->Session();
     model->Restore(savedDrive, dir.U16("dest"), startFolder);
@@ -143,6 +148,49 @@ TEST_F(MainModelTest, RescansKeepTheSelectedClipsByNameWhereverTheirRowsMove) {
   model->OnRefresh();
   EXPECT_TRUE(view.ClipNames(true).empty());
   EXPECT_FALSE(view.importEnabled);
+}
+
+TEST_F(MainModelTest, AUnitThatDoesNotAnswerIsReadOffTheWindowThreadAndAnotherDriveReplacesItsScan) {
+  const auto a = Unit("A", {"AAA0001"});
+  const auto b = Unit("B", {"BBB0001"});
+  drives = {a.Drive(), b.Drive()};
+  std::mutex mutex;
+  std::condition_variable answered;
+  bool answer = false;
+  testsupport::PutFile(a.Flat(), "AAA0001.IDX", testsupport::Bytes(16, 0));
+  testsupport::FaultyFileSystem faulty;  // A's index does not open until it answers
+  faulty.OnNth(testsupport::FileOp::OpenRead, 1, [&] {
+    std::unique_lock lock(mutex);
+    answered.wait(lock, [&] { return answer; });
+  }, u"AAA0001");
+  platform::ScopedFileSystem use(faulty);
+  MainModelOptions options;
+  options.findUnitDrives = [this] { return drives; };
+  options.scanWait = std::chrono::milliseconds(0);
+  MainModel model(view, session, session.Wake(), std::move(options));
+  model.Restore(a.Drive(), dir.U16("dest"), {});
+  model.FillDriveCombo(true);  // returns while A is read
+  EXPECT_TRUE(model.Scanning());
+  EXPECT_TRUE(view.rows.empty());
+  EXPECT_EQ(view.hint, "Reading the unit...");
+  ASSERT_TRUE(session.RunWhile([&] { model.Drain(); }, [this] { return view.hint == "Reading the unit..."; }));
+  EXPECT_EQ(view.hint, "Reading the unit... (1 s)") << "the wait is told each second";
+
+  model.OnDriveChosen(1);
+  ASSERT_TRUE(session.RunWhile([&] { model.Drain(); }, [&] { return model.Scanning(); }));
+  EXPECT_EQ(view.ClipNames(), Names{"BBB0001"});
+  EXPECT_EQ(view.hint, "");
+
+  // A answers at last: what its scan found is not shown over B's clips.
+  {
+    std::lock_guard lock(mutex);
+    answer = true;
+  }
+  answered.notify_all();
+  const int shown = view.clipsShown;
+  ASSERT_TRUE(session.RunWhile([&] { model.Drain(); }, [&] { return model.ScansUnderWay() > 0; }));
+  EXPECT_EQ(view.clipsShown, shown);
+  EXPECT_EQ(view.ClipNames(), Names{"BBB0001"});
 }
 
 TEST_F(MainModelTest, ChoosingAnotherDriveClearsTheSelectionAndTheSummaryTheSameDriveChangesNothing) {

@@ -34,13 +34,17 @@ class FakeSessionView : public frontend::SessionView {
   // Drains the session's events as they come until it is idle; false when nothing came for
   // a long while (a hung import).
   bool RunUntilIdle(frontend::ImportSession& session) {
-    while (session.Running()) {
+    return RunWhile([&session] { session.Drain(); }, [&session] { return session.Running(); });
+  }
+  // The same while busy() holds, running what was told with drain.
+  bool RunWhile(const std::function<void()>& drain, const std::function<bool()>& busy) {
+    while (busy()) {
       {
         std::unique_lock lock(mutex_);
         if (!wake_.wait_for(lock, std::chrono::seconds(30), [this] { return woken_; })) return false;
         woken_ = false;
       }
-      session.Drain();
+      drain();
     }
     return true;
   }
@@ -137,6 +141,7 @@ class FakeMainView : public frontend::MainView {
   bool importEnabled = false;
   std::string hint;  // in English
   int summariesCleared = 0;
+  int clipsShown = 0;
   std::optional<std::u16string> browseAnswer;  // nothing: cancelled
   int refreshes = 0;  // ShowDrives calls
 
@@ -163,6 +168,7 @@ class FakeMainView : public frontend::MainView {
   void ShowClips(const std::vector<std::u16string>& shown, const std::vector<bool>& marks) override {
     rows = shown;
     selected = marks;
+    ++clipsShown;
   }
   std::vector<std::size_t> SelectedRows() const override {
     std::vector<std::size_t> found;

@@ -76,7 +76,8 @@ class FaultyOutput final : public platform::OutputFile {
       : fs_(fs), inner_(std::move(inner)), path_(std::move(path)) {}
 
   std::int64_t Write(const void* buffer, std::size_t size) override {
-    const std::int64_t n = DoWrite(buffer, size);
+    const std::int64_t n =
+        DoWrite(buffer, size, [this](const void* b, std::size_t s) { return inner_->Write(b, s); });
     fs_.Note({FileOp::Write, path_, size, n});
     return n;
   }
@@ -93,6 +94,16 @@ class FaultyOutput final : public platform::OutputFile {
   bool InPlace() const override { return inner_->InPlace(); }
   bool Discard() override { return Noted(FileOp::Remove, [this] { return inner_->Discard(); }); }
   const std::u16string& TempPath() const override { return inner_->TempPath(); }
+  std::int64_t ReadAt(std::uint64_t position, void* buffer, std::size_t size) override {
+    return inner_->ReadAt(position, buffer, size);
+  }
+  std::int64_t WriteAt(std::uint64_t position, const void* buffer, std::size_t size) override {
+    const std::int64_t n = DoWrite(buffer, size, [this, position](const void* b, std::size_t s) {
+      return inner_->WriteAt(position, b, s);
+    });
+    fs_.Note({FileOp::Write, path_, size, n});
+    return n;
+  }
 
  private:
   template <typename Call>
@@ -102,7 +113,8 @@ class FaultyOutput final : public platform::OutputFile {
     return ok;
   }
 
-  std::int64_t DoWrite(const void* buffer, std::size_t size) {
+  std::int64_t DoWrite(const void* buffer, std::size_t size,
+                       const std::function<std::int64_t(const void*, std::size_t)>& write) {
     if (fs_.ShouldFail(FileOp::Write, path_)) return Injected(-1);
     const std::size_t wanted = fs_.Shortened(FileOp::Write, path_, size);
     const std::size_t allowed = fs_.AllowWrite(wanted);
@@ -110,7 +122,7 @@ class FaultyOutput final : public platform::OutputFile {
       platform::SetLastError(ENOSPC);
       return -1;
     }
-    const std::int64_t n = inner_->Write(buffer, allowed);
+    const std::int64_t n = write(buffer, allowed);
     if (n >= 0 && static_cast<std::size_t>(n) < size) platform::SetLastError(ENOSPC);
     return n;
   }

@@ -53,6 +53,7 @@ TEST(VolumeArrivalInNamespace, WatchSeesTheMountAndTheUnmount) {
 
   RecordedMessages messages;
   ui::MainDlgOptions options;  // the real mount table and its watch
+  options.scanWait = std::chrono::seconds(30);
   ui::CMainDlg window(options);
   MainControls ui(window);
   ASSERT_EQ(ui.drive->findText(drive), -1);

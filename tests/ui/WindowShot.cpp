@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
   ui::MainDlgOptions options;
   options.findUnitDrives = [drive] { return std::vector<std::u16string>{drive}; };
   options.watchVolumes = false;
+  options.scanWait = std::chrono::seconds(30);
   ui::ScopedMessageHook quiet([](const QString&, QMessageBox::Icon) {});
   ui::CMainDlg window(options);
   // Two clips chosen, as a user about to import them would have it.
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
   ui::MainDlgOptions noUnit;
   noUnit.findUnitDrives = [] { return std::vector<std::u16string>(); };
   noUnit.watchVolumes = false;
+  noUnit.scanWait = std::chrono::seconds(30);
   ui::CMainDlg empty(noUnit);
   Shoot(empty, out + QStringLiteral(".no-unit.png"));
 

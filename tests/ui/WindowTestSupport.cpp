@@ -31,6 +31,7 @@ ui::MainDlgOptions FakeDrives::Options() {
   options.findUnitDrives = [this] { return drives; };
   options.watchVolumes = false;
   options.refreshDelayMs = 0;
+  options.scanWait = std::chrono::seconds(30);  // a test unit's list is there when a call returns
   return options;
 }
 

@@ -174,6 +174,7 @@ MainWindow::MainWindow(FakeDrives& drives, const ScopedSettingsKey& key, UINT re
     return drives.drives;
   };
   options.refreshDelayMs = refreshDelayMs;
+  options.scanWait = std::chrono::seconds(30);  // a test unit's list is there when a call returns
   options.settingsKey = key.Path();
   options.browseForFolder = [this](HWND, const std::wstring& title, const std::wstring&) {
     browseTitle = title;

@@ -21,7 +21,14 @@ static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler
 // Ctrl+C, kill's default signal, and the terminal going away.
 constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-void OnInterrupt(int) { g_interrupted.store(true); }
+// The status to end with at the next interrupt; -1 while none is asked for.
+std::atomic<int> g_quitStatus{-1};
+static_assert(std::atomic<int>::is_always_lock_free, "read in a signal handler");
+
+void OnInterrupt(int) {
+  if (const int status = g_quitStatus.load(); status >= 0) ::_exit(status);
+  g_interrupted.store(true);
+}
 
 int Descriptor(StdStream stream) {
   switch (stream) {
@@ -57,6 +64,8 @@ void CatchInterrupts() {
 bool Interrupted() { return g_interrupted.load(); }
 
 void RaiseInterrupt() { g_interrupted.store(true); }
+
+void QuitAtNextInterrupt(int status) { g_quitStatus.store(status); }
 
 struct InterruptsKeptFromNewThreads::Saved {
   sigset_t previous;

@@ -218,6 +218,29 @@ class PosixOutput final : public OutputFile {
 
   const std::u16string& TempPath() const override { return tempPath_; }
 
+  std::int64_t ReadAt(std::uint64_t position, void* buffer, std::size_t size) override {
+    for (;;) {
+      const ssize_t n = ::pread(file_.Get(), buffer, size, static_cast<off_t>(position));
+      if (n >= 0) return n;
+      if (errno != EINTR) return Failed(), -1;
+    }
+  }
+
+  std::int64_t WriteAt(std::uint64_t position, const void* buffer, std::size_t size) override {
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t n = ::pwrite(file_.Get(), bytes + done, size - done, static_cast<off_t>(position + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        SetLastError(n < 0 ? errno : ENOSPC);
+        return done == 0 && n < 0 ? -1 : static_cast<std::int64_t>(done);
+      }
+      done += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(done);
+  }
+
  private:
   // Starts the writing of each few MiB to the disk as soon as they are written, and waits for
   // the few MiB before them: Sync then has little left to do, a large output does not fill the

@@ -15,6 +15,8 @@ namespace quillon::platform {
 namespace {
 
 std::atomic<bool> g_interrupted{false};
+// The status to end with at the next interrupt; -1 while none is asked for.
+std::atomic<int> g_quitStatus{-1};
 
 HANDLE Handle(StdStream stream) {
   switch (stream) {
@@ -34,6 +36,7 @@ bool IsConsole(HANDLE handle) {
 // (or logging off) ends the process when this returns, so it waits a while for the import to
 // remove its incomplete file and end on its own.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (const int status = g_quitStatus.load(); status >= 0) ::ExitProcess(static_cast<UINT>(status));
   g_interrupted.store(true);
   if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) ::Sleep(4500);
   return TRUE;
@@ -87,6 +90,8 @@ void CatchInterrupts() { ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 bool Interrupted() { return g_interrupted.load(); }
 
 void RaiseInterrupt() { g_interrupted.store(true); }
+
+void QuitAtNextInterrupt(int status) { g_quitStatus.store(status); }
 
 // The console's handler runs on a thread of its own, never on one of ours: nothing to keep.
 struct InterruptsKeptFromNewThreads::Saved {};

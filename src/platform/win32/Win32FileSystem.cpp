@@ -425,6 +425,30 @@ class Win32Output final : public OutputFile {
 
   const std::u16string& TempPath() const override { return tempPath_; }
 
+  std::int64_t ReadAt(std::uint64_t position, void* buffer, std::size_t size) override {
+    return quillon::platform::ReadAt(file_.Get(), buffer, size, position);
+  }
+
+  std::int64_t WriteAt(std::uint64_t position, const void* buffer, std::size_t size) override {
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(position + done);
+      at.OffsetHigh = static_cast<DWORD>((position + done) >> 32);
+      DWORD n = 0;
+      const BOOL ok =
+          ::WriteFile(file_.Get(), bytes + done, static_cast<DWORD>(std::min(size - done, kMaxTransfer)), &n, &at);
+      if (!ok || n == 0) {
+        if (ok) Fail(ERROR_DISK_FULL);
+        else Failed();
+        return done == 0 && !ok ? -1 : static_cast<std::int64_t>(done);
+      }
+      done += n;
+    }
+    return static_cast<std::int64_t>(done);
+  }
+
  private:
   // Each few MiB are flushed as soon as they are written: Sync then has little left to do, and
   // what is on the disk can be read back while the copy goes on. A flush error here is left for

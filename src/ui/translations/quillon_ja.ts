@@ -168,6 +168,18 @@
         <translation>%1 MiB/秒、残り %2</translation>
     </message>
     <message>
+        <source>The unit has not answered for %1 s</source>
+        <translation>ユニットが %1 秒間応答していません</translation>
+    </message>
+    <message>
+        <source>Reading the unit...</source>
+        <translation>ユニットを読み込んでいます...</translation>
+    </message>
+    <message>
+        <source>Reading the unit... (%1 s)</source>
+        <translation>ユニットを読み込んでいます... (%1 秒)</translation>
+    </message>
+    <message>
         <source>The existing item is a folder or a link, not a file.</source>
         <translation>既存の項目はファイルではなく、フォルダーまたはリンクです。</translation>
     </message>
