@@ -132,6 +132,11 @@ class FileSystem {
   virtual ~FileSystem() = default;
   // Opens an existing file for reading; null when it cannot be opened.
   virtual std::unique_ptr<File> OpenRead(const std::u16string& path) = 0;
+  // The same, for reads that go to the disk itself where the system allows it (O_DIRECT,
+  // FILE_FLAG_NO_BUFFERING), without read-ahead: one bad sector then fails only the read that
+  // covers it. Such reads want a buffer aligned to 4096 bytes and a position and size in whole
+  // sectors (but for the file's end); a read that cannot be made so goes through the cache.
+  virtual std::unique_ptr<File> OpenReadDirect(const std::u16string& path) { return OpenRead(path); }
   // Opens a folder to work in; null when it is missing or no folder.
   virtual std::unique_ptr<Folder> OpenFolder(const std::u16string& path) = 0;
   virtual bool Remove(const std::u16string& path) = 0;

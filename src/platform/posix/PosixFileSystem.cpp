@@ -107,10 +107,18 @@ std::int64_t WriteAll(int fd, const void* buffer, std::size_t size) {
 
 class PosixFile final : public File {
  public:
-  explicit PosixFile(int fd) : fd_(fd) {}
+  explicit PosixFile(int fd, bool direct = false) : fd_(fd), direct_(direct) {}
   ~PosixFile() override { Close(); }
 
-  std::int64_t Read(void* buffer, std::size_t size) override { return ReadSome(fd_, buffer, size); }
+  std::int64_t Read(void* buffer, std::size_t size) override {
+    const std::int64_t n = ReadSome(fd_, buffer, size);
+    if (n >= 0 || !direct_ || errno != EINVAL) return n;
+    // Not aligned as the disk wants it: from now on through the cache.
+    direct_ = false;
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_DIRECT) != 0) return Failed(), -1;
+    return ReadSome(fd_, buffer, size);
+  }
   std::int64_t Write(const void* buffer, std::size_t size) override { return WriteAll(fd_, buffer, size); }
 
   bool Seek(std::uint64_t position) override {
@@ -142,6 +150,7 @@ class PosixFile final : public File {
 
  private:
   int fd_;
+  bool direct_;
 };
 
 // A temporary file next to its final name. It holds an exclusive lock while it lives, which
@@ -423,7 +432,10 @@ class PosixFolder final : public Folder {
 
 class PosixFileSystem final : public FileSystem {
  public:
-  std::unique_ptr<File> OpenRead(const std::u16string& path) override {
+  std::unique_ptr<File> OpenRead(const std::u16string& path) override { return Open(path, false); }
+  std::unique_ptr<File> OpenReadDirect(const std::u16string& path) override { return Open(path, true); }
+
+  std::unique_ptr<File> Open(const std::u16string& path, bool direct) {
     const auto sys = SystemPath(path);
     if (!sys) return nullptr;
     // Non-blocking so that a FIFO on a hostile volume cannot hang the open.
@@ -437,7 +449,13 @@ class PosixFileSystem final : public FileSystem {
     }
     const int flags = ::fcntl(fd.Get(), F_GETFL);
     if (flags >= 0) ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK);
-    return std::make_unique<PosixFile>(fd.Release());
+    if (direct) {
+      // A file system without direct reads refuses the flag: its reads go through the cache,
+      // without read-ahead at least.
+      direct = flags >= 0 && ::fcntl(fd.Get(), F_SETFL, (flags & ~O_NONBLOCK) | O_DIRECT) == 0;
+      if (!direct) ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_RANDOM);
+    }
+    return std::make_unique<PosixFile>(fd.Release(), direct);
   }
 
   std::unique_ptr<Folder> OpenFolder(const std::u16string& path) override {

@@ -253,7 +253,7 @@ std::int64_t WriteAll(HANDLE file, const void* buffer, std::size_t size) {
 }
 
 // Reads at an offset, leaving nothing to the file pointer.
-std::int64_t ReadAt(HANDLE file, void* buffer, std::size_t size, std::uint64_t offset) {
+std::int64_t ReadFileAt(HANDLE file, void* buffer, std::size_t size, std::uint64_t offset) {
   OVERLAPPED at{};
   at.Offset = static_cast<DWORD>(offset);
   at.OffsetHigh = static_cast<DWORD>(offset >> 32);
@@ -265,10 +265,23 @@ std::int64_t ReadAt(HANDLE file, void* buffer, std::size_t size, std::uint64_t o
 
 class Win32File final : public File {
  public:
-  explicit Win32File(Handle file) : file_(std::move(file)) {}
+  // reopen: for a file read without the cache, the path to open it with the cache when a read
+  // is not aligned as the disk wants it.
+  explicit Win32File(Handle file, std::wstring reopen = {}) : file_(std::move(file)), reopen_(std::move(reopen)) {}
   ~Win32File() override { Close(); }
 
-  std::int64_t Read(void* buffer, std::size_t size) override { return ReadSome(file_.Get(), buffer, size); }
+  std::int64_t Read(void* buffer, std::size_t size) override {
+    const std::int64_t n = ReadSome(file_.Get(), buffer, size);
+    if (n >= 0 || reopen_.empty() || ::GetLastError() != ERROR_INVALID_PARAMETER) return n;
+    const auto at = Tell();
+    Handle cached(::CreateFileW(reopen_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS, nullptr));
+    reopen_.clear();
+    if (!at || !cached.Valid()) return Failed(), -1;
+    file_ = std::move(cached);
+    if (!Seek(*at)) return -1;
+    return ReadSome(file_.Get(), buffer, size);
+  }
   std::int64_t Write(const void* buffer, std::size_t size) override { return WriteAll(file_.Get(), buffer, size); }
 
   bool Seek(std::uint64_t position) override {
@@ -294,6 +307,7 @@ class Win32File final : public File {
 
  private:
   Handle file_;
+  std::wstring reopen_;
 };
 
 bool SetAttributes(HANDLE file, DWORD attributes) {
@@ -364,13 +378,13 @@ class Win32Output final : public OutputFile {
     size = static_cast<std::size_t>(std::min<std::uint64_t>(size, onDisk_ - readBack_));
     if (size == 0) return 0;
     if (!reader_.Valid() && !OpenReader()) return -1;
-    std::int64_t n = unbuffered_ ? ReadUnbuffered(buffer, size) : ReadAt(reader_.Get(), buffer, size, readBack_);
+    std::int64_t n = unbuffered_ ? ReadUnbuffered(buffer, size) : ReadFileAt(reader_.Get(), buffer, size, readBack_);
     if (n < 0 && unbuffered_ && ::GetLastError() == ERROR_INVALID_PARAMETER) {
       // The device wants a larger alignment than ours: read through the cache instead.
       reader_.Reset();
       unbuffered_ = false;
       if (!OpenReader()) return -1;
-      n = ReadAt(reader_.Get(), buffer, size, readBack_);
+      n = ReadFileAt(reader_.Get(), buffer, size, readBack_);
     }
     if (n > 0) readBack_ += static_cast<std::uint64_t>(n);
     return n;
@@ -426,7 +440,7 @@ class Win32Output final : public OutputFile {
   const std::u16string& TempPath() const override { return tempPath_; }
 
   std::int64_t ReadAt(std::uint64_t position, void* buffer, std::size_t size) override {
-    return quillon::platform::ReadAt(file_.Get(), buffer, size, position);
+    return ReadFileAt(file_.Get(), buffer, size, position);
   }
 
   std::int64_t WriteAt(std::uint64_t position, const void* buffer, std::size_t size) override {
@@ -480,7 +494,7 @@ class Win32Output final : public OutputFile {
     const auto skip = static_cast<std::size_t>(readBack_ - start);
     std::size_t span = std::min(skip + size, kReadBackBlock);
     span = (span + kSectorAlign - 1) / kSectorAlign * kSectorAlign;
-    const std::int64_t n = ReadAt(reader_.Get(), block, span, start);
+    const std::int64_t n = ReadFileAt(reader_.Get(), block, span, start);
     if (n <= static_cast<std::int64_t>(skip)) return n < 0 ? -1 : 0;
     const std::size_t got = std::min(size, static_cast<std::size_t>(n) - skip);
     std::memcpy(buffer, block + skip, got);
@@ -649,19 +663,23 @@ class Win32Folder final : public Folder {
 
 class Win32FileSystem final : public FileSystem {
  public:
-  std::unique_ptr<File> OpenRead(const std::u16string& path) override {
+  std::unique_ptr<File> OpenRead(const std::u16string& path) override { return Open(path, false); }
+  std::unique_ptr<File> OpenReadDirect(const std::u16string& path) override { return Open(path, true); }
+
+  std::unique_ptr<File> Open(const std::u16string& path, bool direct) {
     const auto sys = SystemPath(path);
     if (!sys) return nullptr;
     win32::NoCriticalErrorBoxes quiet;
+    const DWORD how = direct ? FILE_FLAG_NO_BUFFERING : FILE_FLAG_SEQUENTIAL_SCAN;
     Handle file(::CreateFileW(sys->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                              FILE_ATTRIBUTE_NORMAL | how, nullptr));
     if (!file.Valid()) return Failed(), nullptr;
     // A device under a file's name (CON, a pipe) is no file to read.
     if (::GetFileType(file.Get()) != FILE_TYPE_DISK) return Fail(ERROR_NOT_SUPPORTED), nullptr;
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(file.Get(), &info)) return Failed(), nullptr;
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(ERROR_DIRECTORY), nullptr;
-    return std::make_unique<Win32File>(std::move(file));
+    return std::make_unique<Win32File>(std::move(file), direct ? *sys : std::wstring());
   }
 
   std::unique_ptr<Folder> OpenFolder(const std::u16string& path) override {
