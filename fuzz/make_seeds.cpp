@@ -148,6 +148,47 @@ void ScanSeeds(const fs::path& out) {
   }
 }
 
+// The damage-place fuzzer's bytes: the kind (1 M2T, 2 DV, 3 AVI), two areas and a join
+// (offset, length, offset: little-endian), then the output with zeros in the areas.
+Bytes DamageSeed(std::uint8_t kind, Bytes output, std::uint32_t offset, std::uint32_t length, std::uint32_t join = 0) {
+  const std::uint32_t small = offset / 2;  // a second area, of 200 bytes, before the first
+  const auto zero = [&output](std::size_t from, std::size_t size) {
+    for (std::size_t i = from; i < output.size() && i < from + size; ++i) output[i] = 0;
+  };
+  zero(offset, length);
+  zero(small, 200);
+  Bytes out(1 + 5 * 4);
+  out[0] = kind;
+  std::size_t at = 1;
+  for (const std::uint32_t value : {offset, length, small, 200u, join}) {
+    ts::PutLe32(out, at, value);
+    at += 4;
+  }
+  out.insert(out.end(), output.begin(), output.end());
+  return out;
+}
+
+void DamageSeeds(const fs::path& out) {
+  const ts::RecDateTime when{2007, 5, 31, 14, 23, 14};
+  const std::uint32_t ntsc = ts::kNtscFrameSize, pal = ts::kPalFrameSize;
+  Put(out, "ntsc-timecode", DamageSeed(2, ts::DvFrames(when, 2, false, ts::Timecode{1, 0, 0, 0}), ntsc + 500, 1000));
+  Put(out, "pal-dated", DamageSeed(2, ts::DvFrames(when, 2, true), 0, pal / 2));
+  const Bytes avi = ts::AviWithDv(ts::DvFrames(when, 2), ntsc, ts::AviOffsets::RelativeToMovi);
+  Put(out, "avi", DamageSeed(3, avi, ntsc + 2000, 300));
+  ts::TsOptions hdv;
+  hdv.packets = 300;
+  hdv.pcrEvery = 10;
+  hdv.pcrAtStart = ts::kPcrWrap - 100000;
+  Put(out, "hdv-wrapping", DamageSeed(1, ts::TransportStream(hdv), 150 * 188, 20 * 188));
+  ts::TsOptions restart = hdv;
+  restart.pcrAtStart = 5;
+  restart.pcrDiscontinuity = true;
+  Bytes joined = ts::TransportStream(hdv);
+  const Bytes second = ts::TransportStream(restart);
+  joined.insert(joined.end(), second.begin(), second.end());
+  Put(out, "hdv-joined", DamageSeed(1, joined, 450 * 188, 188, 300 * 188));
+}
+
 void DemoSeeds(const fs::path& out, const fs::path& demo) {
   std::map<std::string, int> perKind;  // a few files of each kind are enough
   for (const auto& unit : fs::directory_iterator(demo)) {
@@ -218,7 +259,30 @@ int main(int argc, char** argv) {
   Put(out / "text", "utf8-name", std::string("ABC0001_\xe6\x97\xa5\xe6\x9c\xac.DV"));
   Put(out / "text", "invalid-bytes", std::string("\xff\xfe\xed\xa0\x80\xf0\x9f\x98\x80\xc0\xaf", 11));
 
+  // Mapfiles: one GNU ddrescue 1.27 wrote at the end of a rescue, and one a rescue stopped
+  // while retrying leaves, with a subsector and numbers as edited by hand.
+  Put(out / "rescue_map", "ddrescue-finished",
+      std::string("# Mapfile. Created by GNU ddrescue version 1.27\n"
+                  "# Command line: ddrescue -r1 /dev/sdb image map\n"
+                  "# Start time:   2026-12-10 16:27:54\n"
+                  "# Current time: 2026-12-10 16:27:54\n"
+                  "# Finished\n"
+                  "# current_pos  current_status  current_pass\n"
+                  "0x00101E00     +               1\n"
+                  "#      pos        size  status\n"
+                  "0x00000000  0x00100000  +\n"
+                  "0x00100000  0x00002000  -\n"
+                  "0x00102000  0x002FE000  +\n"));
+  Put(out / "rescue_map", "retrying",
+      std::string("# Mapfile. Created by Quillon version 1.1\n"
+                  "0x00020000     -               2\n"
+                  "0 0x1FFFF +\n"
+                  "0x1FFFF 1 -\n"
+                  "0x20000 01000 +  # octal\n"
+                  "131584 0x7FFFFFFFFFFDFDFF ?\r\n"));
+
   ScanSeeds(out / "scan");
+  DamageSeeds(out / "damage_place");
   if (argc > 2) DemoSeeds(out, argv[2]);
   return 0;
 }

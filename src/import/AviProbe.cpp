@@ -21,21 +21,18 @@ constexpr std::size_t kListTypeSize = 4;
 // Real files have a handful of top-level chunks before idx1; a walk of more is hostile.
 constexpr int kMaxTopLevelChunks = 1024;
 
-constexpr std::size_t kIndexEntrySize = 16;  // chunk id, flags, offset, length
-constexpr std::size_t kEntryOffsetAt = 8, kEntryLengthAt = 12;
 constexpr std::uint32_t kMaxEntriesExamined = 10;
 constexpr std::uint32_t kIndexSizeNotCounted = 8;
-constexpr std::uint32_t kMinDvFrameLength = 120000;
 
-struct Index {
-  std::uint64_t pos = 0;  // of the idx1 chunk header
-  std::uint32_t size = 0;
-  std::optional<std::uint64_t> moviType;  // position of the "movi" list type code
-};
+}  // namespace
 
-// Walks the top-level chunks after the RIFF header up to idx1.
-std::optional<Index> FindIndex(platform::File& file) {
-  Index index;
+std::optional<AviIndex> FindAviIndex(platform::File& file) {
+  std::array<std::uint8_t, kRiffHeaderSize> riff{};
+  if (!file.Seek(0) || !probe::ReadExactly(file, riff)) return std::nullopt;
+  if (!probe::FourccAt(riff, 0, "RIFF") || !probe::FourccAt(riff, kFormTypeAt, "AVI ")) return std::nullopt;
+
+  // Walks the top-level chunks after the RIFF header up to idx1.
+  AviIndex index;
   std::uint64_t pos = kRiffHeaderSize;
   for (int n = 0; n < kMaxTopLevelChunks; ++n) {
     std::array<std::uint8_t, kChunkHeaderSize> header{};
@@ -57,40 +54,41 @@ std::optional<Index> FindIndex(platform::File& file) {
   return std::nullopt;
 }
 
-}  // namespace
+std::int64_t AviOffsetBase(const AviIndex& index, std::int32_t firstOffset) {
+  const bool relative = index.moviType && firstOffset < static_cast<std::int64_t>(*index.moviType);
+  return relative ? static_cast<std::int64_t>(*index.moviType) : 0;
+}
+
+std::optional<std::uint64_t> AviEntryData(std::int64_t offsetBase, std::int32_t offset) {
+  const std::int64_t data = offsetBase + offset + static_cast<std::int64_t>(kChunkHeaderSize);
+  if (data < 0) return std::nullopt;
+  return static_cast<std::uint64_t>(data);
+}
 
 bool ScanAviFile(Chunk& chunk, platform::File& file) {
-  std::array<std::uint8_t, kRiffHeaderSize> riff{};
-  if (!file.Seek(0) || !probe::ReadExactly(file, riff)) return false;
-  if (!probe::FourccAt(riff, 0, "RIFF") || !probe::FourccAt(riff, kFormTypeAt, "AVI ")) return false;
-
-  const std::optional<Index> index = FindIndex(file);
+  const std::optional<AviIndex> index = FindAviIndex(file);
   if (!index) return false;
 
   // The last entry is left out; an index too small to hold one entry yields none.
-  std::uint32_t n = index->size < kIndexSizeNotCounted ? 0 : (index->size - kIndexSizeNotCounted) / kIndexEntrySize;
+  std::uint32_t n = index->size < kIndexSizeNotCounted ? 0 : (index->size - kIndexSizeNotCounted) / kAviIndexEntrySize;
   n = std::min(n, kMaxEntriesExamined);
 
-  // Offsets count either from the file's start or, as most writers store them, from the
-  // "movi" list type code; the first entry tells which, for the whole index.
+  // The first entry tells what the offsets count from, for the whole index.
   std::optional<std::int64_t> offsetBase;
   for (std::uint32_t k = 0; k < n; ++k) {
-    std::array<std::uint8_t, kIndexEntrySize> entry{};
-    if (!file.Seek(index->pos + kChunkHeaderSize + std::uint64_t{kIndexEntrySize} * k) ||
+    std::array<std::uint8_t, kAviIndexEntrySize> entry{};
+    if (!file.Seek(index->Entries() + std::uint64_t{kAviIndexEntrySize} * k) ||
         !probe::ReadExactly(file, entry))
       return false;
-    const auto offset = static_cast<std::int32_t>(probe::Le32At(entry, kEntryOffsetAt));
-    const std::uint32_t length = probe::Le32At(entry, kEntryLengthAt);
+    const auto offset = static_cast<std::int32_t>(probe::Le32At(entry, kAviEntryOffsetAt));
+    const std::uint32_t length = probe::Le32At(entry, kAviEntryLengthAt);
 
-    if (!offsetBase) {
-      const bool relative = index->moviType && offset < static_cast<std::int64_t>(*index->moviType);
-      offsetBase = relative ? static_cast<std::int64_t>(*index->moviType) : 0;
-    }
-    if (length < kMinDvFrameLength) continue;  // audio or anything smaller than a DV frame
+    if (!offsetBase) offsetBase = AviOffsetBase(*index, offset);
+    if (length < kMinDvFrameBytes) continue;  // audio or anything smaller than a DV frame
 
-    const std::int64_t frameData = *offsetBase + offset + static_cast<std::int64_t>(kChunkHeaderSize);
-    if (frameData < 0) return false;  // before the file's start: a seek that cannot succeed
-    const int r = ScanDifSequences(chunk, file, static_cast<std::uint64_t>(frameData));
+    const std::optional<std::uint64_t> frameData = AviEntryData(*offsetBase, offset);
+    if (!frameData) return false;  // before the file's start: a seek that cannot succeed
+    const int r = ScanDifSequences(chunk, file, *frameData);
     if (r == 0) return true;
     if (r < 0) return false;
   }

@@ -25,6 +25,8 @@ void PutBe16(std::uint8_t* at, unsigned value) {
 
 using Packet = std::array<std::uint8_t, kTsPacketSize>;
 
+unsigned TsPid(const Packet& p) { return (static_cast<unsigned>(p[1] & 0x1F) << 8) | p[2]; }
+
 // A packet header with payload only; the payload bytes are stuffed with 0xFF.
 Packet PacketHeader(std::uint16_t pid, bool payloadStart, std::uint8_t& continuity) {
   Packet p;
@@ -124,6 +126,21 @@ Packet Filler(std::uint16_t pid, std::uint8_t& continuity) {
   return p;
 }
 
+// Turns a filler's first payload bytes into an adaptation field carrying the PCR.
+void PutPcr(Packet& p, std::uint64_t pcr, bool discontinuity) {
+  const std::uint64_t base = pcr / 300;
+  const unsigned extension = static_cast<unsigned>(pcr % 300);
+  p[3] = static_cast<std::uint8_t>(0x30 | (p[3] & 0x0F));  // adaptation field and payload
+  p[4] = 7;                                                 // flags and PCR
+  p[5] = static_cast<std::uint8_t>((discontinuity ? 0x80 : 0x00) | 0x10);
+  p[6] = static_cast<std::uint8_t>(base >> 25);
+  p[7] = static_cast<std::uint8_t>(base >> 17);
+  p[8] = static_cast<std::uint8_t>(base >> 9);
+  p[9] = static_cast<std::uint8_t>(base >> 1);
+  p[10] = static_cast<std::uint8_t>((base & 1) << 7 | 0x7E | extension >> 8);
+  p[11] = static_cast<std::uint8_t>(extension);
+}
+
 // DV --------------------------------------------------------------------------------------
 
 enum DifType : std::uint8_t { kHeader = 0, kSubcode = 1, kVaux = 2, kAudio = 3, kVideo = 4 };
@@ -139,7 +156,17 @@ void PutPack(std::uint8_t* at, std::uint8_t tag, const std::array<std::uint8_t, 
   std::copy(body.begin(), body.end(), at + 1);
 }
 
-void WriteSequence(std::uint8_t* seq, std::size_t sequence, bool pal, const std::optional<RecDateTime>& date) {
+// The timecode `frames` frames after t, counted at 30 or 25 frames a second.
+Timecode After(Timecode t, std::size_t frames, bool pal) {
+  const std::size_t rate = pal ? 25 : 30;
+  const std::size_t n = ((static_cast<std::size_t>(t.hour) * 60 + static_cast<std::size_t>(t.minute)) * 60 +
+                         static_cast<std::size_t>(t.second)) * rate + static_cast<std::size_t>(t.frame) + frames;
+  return {static_cast<int>(n / rate / 3600 % 24), static_cast<int>(n / rate / 60 % 60), static_cast<int>(n / rate % 60),
+          static_cast<int>(n % rate)};
+}
+
+void WriteSequence(std::uint8_t* seq, std::size_t sequence, bool pal, const std::optional<RecDateTime>& date,
+                   const std::optional<Timecode>& timecode) {
   std::uint8_t* block = seq;
   PutDifId(block, kHeader, sequence, 0);
   std::fill(block + 3, block + kDifBlockSize, 0xFF);
@@ -149,9 +176,15 @@ void WriteSequence(std::uint8_t* seq, std::size_t sequence, bool pal, const std:
   block[6] = 0x79;
   block[7] = 0x79;
   block += kDifBlockSize;
+  // Six sync blocks a subcode block, each an ID, a reserved byte and a pack; the timecode in
+  // the first and the fourth.
   for (std::size_t b = 0; b < 2; ++b, block += kDifBlockSize) {
     PutDifId(block, kSubcode, sequence, b);
     std::fill(block + 3, block + kDifBlockSize, 0xFF);
+    if (!timecode) continue;
+    for (std::size_t syncBlock : {std::size_t{0}, std::size_t{3}})
+      PutPack(block + 3 + syncBlock * 8 + 3, 0x13,
+              {Bcd(timecode->frame), Bcd(timecode->second), Bcd(timecode->minute), Bcd(timecode->hour)});
   }
   // Each VAUX block carries two runs of source, source control, REC DATE and REC TIME packs
   // (packs 0-3 and 9-12), the layout common DV writers use.
@@ -284,18 +317,28 @@ std::vector<std::uint8_t> TransportStream(const TsOptions& opts) {
   if (packets.size() > opts.packets) packets.resize(opts.packets);
   while (packets.size() < opts.packets) packets.push_back(Filler(kVideoPid, videoCc));
 
+  bool firstPcr = true;
+  for (std::size_t i = 0; opts.pcrEvery != 0 && i < packets.size(); i += opts.pcrEvery) {
+    if (TsPid(packets[i]) != kVideoPid) continue;
+    PutPcr(packets[i], (opts.pcrAtStart + i * opts.pcrTicksPerPacket) % kPcrWrap, opts.pcrDiscontinuity && firstPcr);
+    firstPcr = false;
+  }
+
   std::vector<std::uint8_t> out;
   out.reserve(packets.size() * kTsPacketSize);
   for (const Packet& p : packets) out.insert(out.end(), p.begin(), p.end());
   return out;
 }
 
-std::vector<std::uint8_t> DvFrames(std::optional<RecDateTime> date, std::size_t frames, bool pal) {
+std::vector<std::uint8_t> DvFrames(std::optional<RecDateTime> date, std::size_t frames, bool pal,
+                                   std::optional<Timecode> timecode) {
   const std::size_t sequences = pal ? 12 : 10;
   std::vector<std::uint8_t> out(frames * sequences * kDifSequenceSize);
-  for (std::size_t f = 0; f < frames; ++f)
+  for (std::size_t f = 0; f < frames; ++f) {
+    const std::optional<Timecode> frameTimecode = timecode ? std::optional(After(*timecode, f, pal)) : std::nullopt;
     for (std::size_t s = 0; s < sequences; ++s)
-      WriteSequence(out.data() + (f * sequences + s) * kDifSequenceSize, s, pal, date);
+      WriteSequence(out.data() + (f * sequences + s) * kDifSequenceSize, s, pal, date, frameTimecode);
+  }
   return out;
 }
 

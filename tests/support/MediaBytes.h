@@ -38,7 +38,16 @@ struct TsOptions {
   // Filler video packets placed right before the private-data packet (after the tables unless
   // dateBeforeTables), to push the date deep into the stream.
   std::size_t fillerBeforeDate = 0;
+  // When not 0, every filler video packet whose index in the stream is a multiple of pcrEvery
+  // carries a PCR: pcrAtStart + index * pcrTicksPerPacket, in 27 MHz ticks, wrapping at 33 bits.
+  std::size_t pcrEvery = 0;
+  std::uint64_t pcrAtStart = 0;
+  std::uint64_t pcrTicksPerPacket = 27000;  // 1 ms a packet
+  bool pcrDiscontinuity = false;            // the first PCR carries the discontinuity indicator
 };
+
+// A PCR wraps after 2^33 ticks of its 90 kHz base, 300 of its 27 MHz extension each.
+inline constexpr std::uint64_t kPcrWrap = (std::uint64_t{1} << 33) * 300;
 
 // A transport stream of opts.packets packets: PAT (program 1 -> PMT PID 0x0081), PMT with the
 // registration descriptor, the private-data packet, then filler packets on a video PID (0x0810).
@@ -53,10 +62,17 @@ inline constexpr std::size_t kDifSequenceSize = 150 * kDifBlockSize;  // 12000
 inline constexpr std::size_t kNtscFrameSize = 10 * kDifSequenceSize;  // 120000
 inline constexpr std::size_t kPalFrameSize = 12 * kDifSequenceSize;   // 144000
 
+struct Timecode {
+  int hour, minute, second, frame;
+};
+
 // Raw DV: `frames` NTSC (10 DIF sequences, 120000 bytes) or PAL (12 sequences, 144000 bytes)
-// frames, with VAUX REC DATE (0x62) and REC TIME (0x63) packs when date is given.
+// frames, with VAUX REC DATE (0x62) and REC TIME (0x63) packs when date is given, and subcode
+// timecode packs (0x13) when timecode is: the first frame's, counted on by one frame (30 or 25
+// a second, no dropped frames) each frame.
 // Every sequence has the usual block order: header, 2 subcode, 3 VAUX, then 9 x (audio + 15 video).
-std::vector<std::uint8_t> DvFrames(std::optional<RecDateTime> date, std::size_t frames = 1, bool pal = false);
+std::vector<std::uint8_t> DvFrames(std::optional<RecDateTime> date, std::size_t frames = 1, bool pal = false,
+                                   std::optional<Timecode> timecode = std::nullopt);
 
 // AVI -----------------------------------------------------------------------------------
 
