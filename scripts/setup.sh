@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build, test and package Quillon: the
-# compilers and libraries, scdoc for the manual pages, and what makes and checks the Debian
-# package (dpkg-shlibdeps, lintian, appstreamcli, desktop-file-validate).
+# compilers and libraries, scdoc for the manual pages, what makes and checks the Debian
+# package (dpkg-shlibdeps, lintian, appstreamcli, desktop-file-validate), and libfuse3 with
+# GNU ddrescue for the tests on a mount whose reads fail (tests/support/faultfs).
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   ffmpeg xvfb xauth fonts-noto-cjk locales
   clang libclang-rt-14-dev
   scdoc dpkg-dev file lintian appstream desktop-file-utils
+  libfuse3-dev fuse3 gddrescue
 )
 
 "$(dirname "$0")/install-packages.sh" "${packages[@]}"

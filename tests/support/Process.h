@@ -2,6 +2,8 @@
 // Runs a program as a child process with some standard input, and collects what it printed.
 #include <sys/types.h>
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,7 +17,8 @@ struct ProcessResult {
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input = {});
 
-// A child that runs in the background until waited for; its output goes to files.
+// A child that runs in the background until waited for; its output goes to files. It gets
+// SIGTERM when the thread that started it ends, so that a test that dies leaves none behind.
 class BackgroundProcess {
  public:
   explicit BackgroundProcess(const std::vector<std::string>& argv);
@@ -26,6 +29,8 @@ class BackgroundProcess {
   pid_t Pid() const { return pid_; }
   void Signal(int signal);
   ProcessResult Wait();
+  // As Wait, or nothing when the child is still running after limit.
+  std::optional<ProcessResult> WaitFor(std::chrono::milliseconds limit);
 
  private:
   pid_t pid_ = -1;
