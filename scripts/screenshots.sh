@@ -4,7 +4,7 @@
 # of two of its clips into a folder (the status line names that folder, as the destination shows
 # it), and the progress window, in English and in Japanese. Dates are in each language's own
 # short form: the locales en_US.UTF-8 and ja_JP.UTF-8 are generated where they are missing (as
-# root, or through sudo). The pictures of quillon.exe come from scripts/windows-tests.sh.
+# root, or through sudo). The pictures of quillon.exe come from scripts/windows-screenshots.sh.
 #   scripts/screenshots.sh [OUT_DIR]    (docs/ by default)
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"

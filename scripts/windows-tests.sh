@@ -9,44 +9,10 @@
 set -euo pipefail
 win="$(realpath "$1")"
 linux="$(realpath "$2")"
-export WINEDEBUG=-all
-# msvcrt misreads the POSIX forms of TZ: the Windows processes take the machine's zone instead,
-# and so does the Linux side of each comparison.
-unset TZ
-
-work="$(mktemp -d /tmp/quillon-wine-XXXXXX)"
-export WINEPREFIX="$work/prefix"
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-# The first program fills the new prefix; the server then stops, so that the drives added
-# below are seen by Wine's mount manager when it starts again.
-wine cmd /c exit >/dev/null 2>&1 || true
-# The dialogs' fonts: Tahoma from Wine's own fonts; the Japanese dialogs' face stood in for by
-# Noto Sans CJK, and the clip list's fixed-pitch face (its rows are ASCII) by DejaVu Sans Mono.
-# Windows are not handed to a window manager: with none running on Xvfb, Wine would wait for
-# one each time a window hides.
-if [ -d /usr/share/wine/fonts ]; then
-  cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-fi
-cat >"$work/fonts.reg" <<'REG'
-REGEDIT4
-
-[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
-"MS UI Gothic"="Noto Sans CJK JP"
-"MS Gothic"="DejaVu Sans Mono"
-
-[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
-"MS UI Gothic"="Noto Sans CJK JP"
-"MS Gothic"="DejaVu Sans Mono"
-
-[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
-"Managed"="N"
-REG
-wine regedit /S "$work/fonts.reg" >/dev/null 2>&1 || true
-wineserver -w
+# The prefix, made afresh, and the Japanese locale: scripts/wine-prefix.sh.
+# shellcheck source=scripts/wine-prefix.sh
+. "$(dirname "$0")/wine-prefix.sh"
+wine_prefix
 # quillon-demo-unit makes two units: the flat layout (VIDEO/QVT) and the numbered folders.
 # Each becomes a drive.
 demo="$work/demo"
@@ -68,7 +34,7 @@ check() {  # check NAME COMMAND...: runs the command, reports it
 
 # The domain and platform tests. Xvfb gives the volume-change window a display.
 gtest() {
-  local run=(wine "$win/tests/quillon_tests.exe" --gtest_brief=1)
+  local run=(timeout 900 wine "$win/tests/quillon_tests.exe" --gtest_brief=1)
   if command -v xvfb-run >/dev/null; then run=(xvfb-run -a "${run[@]}"); fi
   (cd "$work" && "${run[@]}")
 }
@@ -76,7 +42,7 @@ check gtest
 
 # The window tests of quillon.exe.
 win32ui_gtest() {
-  local run=(wine "$win/tests/win32ui/quillon_win32ui_tests.exe" --gtest_brief=1)
+  local run=(timeout 600 wine "$win/tests/win32ui/quillon_win32ui_tests.exe" --gtest_brief=1)
   if command -v xvfb-run >/dev/null; then run=(xvfb-run -a "${run[@]}"); fi
   (cd "$work" && "${run[@]}")
 }
@@ -110,11 +76,7 @@ check second_copy_ends_at_once
 
 # The same program under a Japanese user: the Japanese dialogs and strings are the ones loaded,
 # and the dialogs' texts and layout hold in Japanese too (the Language tests, run in English
-# above). Wine takes the user's language from the locale, which must exist (localedef makes it).
-japanese_locale() {
-  locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' && return 0
-  [ "$(id -u)" -eq 0 ] && command -v localedef >/dev/null && localedef -i ja_JP -f UTF-8 ja_JP.UTF-8 2>/dev/null
-}
+# above).
 win32ui_japanese() {
   if ! japanese_locale; then
     echo "  no ja_JP.UTF-8 locale and none can be made: the Japanese window is not checked"

@@ -2,7 +2,8 @@
 # The Windows build: installs what is missing (mingw-w64 with posix threads, Wine and its fonts,
 # Xvfb, a CJK font, zip), cross-builds quillon.exe, quillon-cli.exe and the tests into
 # build-windows/, runs the tests under Wine (scripts/windows-tests.sh), and packs
-# build-windows/quillon-windows-x86_64.zip.
+# build-windows/quillon-windows-x86_64.zip. scripts/windows-screenshots.sh then draws the
+# pictures of docs/windows.md from this build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 here="$(pwd)"
