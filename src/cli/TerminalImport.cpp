@@ -177,12 +177,15 @@ void TerminalImport::DrawBar() {
   const std::uint64_t done = std::min(progress.bytesDone, total);
   const int percent = total == 0 ? 0 : static_cast<int>(done * 100 / total);
   const int filled = percent * kBarWidth / 100;
-  char figures[96];
+  char figures[192];
   std::snprintf(figures, sizeof figures, "] %3d%%", percent);
   std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
                      std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') + figures;
   if (session_.UnitSilent().count() > 0) {
     std::snprintf(figures, sizeof figures, "  %s", Utf8(figures_->lines.rate).c_str());
+  } else if (progress.rescue) {
+    std::snprintf(figures, sizeof figures, "  %s; %s", Utf8(figures_->lines.amount).c_str(),
+                  Utf8(figures_->lines.rate).c_str());
   } else if (const auto& estimate = figures_->rate) {
     const std::string left = estimate->secondsLeft ? DurationText(*estimate->secondsLeft) : "-:--";
     std::snprintf(figures, sizeof figures, "  %6.1f MiB/s  %s left", estimate->bytesPerSecond / kMiB, left.c_str());
@@ -209,6 +212,17 @@ void TerminalImport::OutputKept(const KeptOutput& kept) {
   // Kept after a failure, the clip's failure line says why.
   Print("kept " + platform::ToUtf8(kept.path) + "\n");
   DrawBar();
+}
+
+// "rescued PATH" where the complete ones print their path; the damage, and where it lies in the
+// recording, with the errors.
+void TerminalImport::OutputRescued(const RescuedOutput& rescued) {
+  if (options_.printPaths) {
+    ClearBar();
+    Print("rescued " + platform::ToUtf8(rescued.path) + "\n");
+    DrawBar();
+  }
+  if (!options_.quiet) PrintError(Utf8(frontend::DamageLine(rescued)));
 }
 
 void TerminalImport::AskOverwrite(const OverwriteQuestion& question) { session_.Answer(AnswerQuestion(question)); }

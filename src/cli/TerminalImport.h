@@ -40,6 +40,7 @@ class TerminalImport final : public frontend::SessionView {
   void WithdrawQuestion() override {}
   void OutputPlaced(const PlacedOutput& placed) override;
   void OutputKept(const KeptOutput& kept) override;
+  void OutputRescued(const RescuedOutput& rescued) override;
   void Ended(const ImportOutcome& outcome, const std::optional<frontend::Summary>& summary) override;
 
  private:

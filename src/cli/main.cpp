@@ -33,13 +33,8 @@ constexpr const char* kDrivesUsage = "quillon-cli drives [--json]";
 constexpr const char* kListUsage = "quillon-cli list ROOT [--json] [--no-hdv] [--no-dv]";
 constexpr const char* kImportUsage =
     "quillon-cli import ROOT DEST [--no-hdv] [--no-dv] [--prefix N] [--overwrite ask|all|none]\n"
-    "                          [--no-verify] [--manifest FILE] [--dry-run] [-q|--quiet] [--json] [CLIP ...]";
-
-constexpr const char* kUsage =
-    "usage: quillon-cli drives [--json]\n"
-    "       quillon-cli list ROOT [--json] [--no-hdv] [--no-dv]\n"
-    "       quillon-cli import ROOT DEST [--no-hdv] [--no-dv] [--prefix N] [--overwrite ask|all|none]\n"
-    "                          [--no-verify] [--manifest FILE] [--dry-run] [-q|--quiet] [--json] [CLIP ...]\n";
+    "                          [--no-verify] [--manifest FILE] [--rescue [--retries N]] [--dry-run]\n"
+    "                          [-q|--quiet] [--json] [CLIP ...]";
 
 // What each command's --help prints below its usage line.
 constexpr const char* kDrivesHelp =
@@ -58,6 +53,10 @@ constexpr const char* kImportHelp =
     "  --overwrite MODE     existing output files: ask (default on a terminal), all, none\n"
     "  --no-verify          do not read each output back from the disk to compare it\n"
     "  --manifest FILE      write the outputs' XXH3-128 hashes to FILE (check: xxhsum -c FILE)\n"
+    "  --rescue             a read error does not fail the clip: every byte the unit gives is\n"
+    "                       copied, the rest written as zeros into NAME-rescued.EXT beside a map\n"
+    "                       in GNU ddrescue's format; run again to read only what is missing\n"
+    "  --retries N          with --rescue, passes over the bad sectors at the end (1)\n"
     "  --dry-run            print what the import would write, and copy nothing\n"
     "  -q, --quiet          no progress bar and no line per file: only errors\n"
     "  --json               a summary as JSON instead of the lines\n";
@@ -80,6 +79,9 @@ constexpr const char* kHelp =
     "  --overwrite MODE     existing output files: ask (default on a terminal), all, none\n"
     "  --no-verify          do not read each output back from the disk to compare it\n"
     "  --manifest FILE      write the outputs' XXH3-128 hashes to FILE (check: xxhsum -c FILE)\n"
+    "  --rescue             read errors do not fail clips: what can be read is copied into\n"
+    "                       NAME-rescued.EXT, with a map of what is missing (GNU ddrescue's\n"
+    "                       format); run again to read only that; --retries N (1) more passes\n"
     "  --dry-run            print the output files the import would write, each with its size\n"
     "                       and new, would replace, would keep, would ask or would fail, and\n"
     "                       whether the import could start; copy nothing\n"
@@ -94,9 +96,10 @@ constexpr const char* kHelp =
     "existing files keep their bytes.\n"
 #endif
     "\n"
-    "Exit status: 0 success; 1 a clip failed (or would, with --dry-run), the import was refused\n"
-    "or cancelled, there was nothing to import, ROOT holds no unit, or the output or the\n"
-    "manifest could not be written; 2 usage error, or ROOT is missing or not a folder.\n";
+    "Exit status: 0 success; 1 a clip failed (or would, with --dry-run), a rescue left bytes\n"
+    "missing, the import was refused or cancelled, there was nothing to import, ROOT holds no\n"
+    "unit, or the output or the manifest could not be written; 2 usage error, or ROOT is\n"
+    "missing or not a folder.\n";
 
 int UsageError(const std::string& message) {
   cli::PrintError("quillon-cli: " + message + " (see --help)\n");
@@ -116,7 +119,19 @@ struct Arguments {
   std::string manifest;
   bool dryRun = false;
   bool quiet = false;
+  bool rescue = false;
+  int retries = 1;
+  bool retriesGiven = false;
 };
+
+// The value of the option name, given as "NAME VALUE" or "NAME=VALUE" (i moves past it);
+// nothing when a is another option, and "" when the value is missing.
+std::optional<std::string> ValueOf(std::string_view a, std::string_view name, const std::vector<std::string>& argv,
+                                   std::size_t& i) {
+  if (a == name) return i + 1 < argv.size() ? argv[++i] : std::string();
+  if (a.size() > name.size() && a.starts_with(name) && a[name.size()] == '=') return std::string(a.substr(name.size() + 1));
+  return std::nullopt;
+}
 
 // Parses options anywhere on the line; "--" ends them. Returns an error text or empty.
 std::string Parse(const std::vector<std::string>& argv, Command command, Arguments& args) {
@@ -126,6 +141,7 @@ std::string Parse(const std::vector<std::string>& argv, Command command, Argumen
   bool optionsEnded = false;
   for (std::size_t i = 2; i < argc; ++i) {
     const std::string_view a = argv[i];
+    std::optional<std::string> value;
     if (!optionsEnded && importOptions && a == "-q") {
       args.quiet = true;
     } else if (!optionsEnded && a.size() > 1 && a[0] == '-' && a[1] != '-') {
@@ -141,35 +157,25 @@ std::string Parse(const std::vector<std::string>& argv, Command command, Argumen
       args.hdv = false;
     } else if (scanOptions && a == "--no-dv") {
       args.dv = false;
-    } else if (importOptions && (a == "--prefix" || a.starts_with("--prefix="))) {
-      std::string value;
-      if (a == "--prefix") {
-        if (i + 1 >= argc) return "--prefix needs a number";
-        value = argv[++i];
-      } else {
-        value = std::string(a.substr(9));
-      }
-      if (value.empty() || value.size() > 2 || value.find_first_not_of("0123456789") != std::string::npos)
+    } else if (importOptions && (value = ValueOf(a, "--prefix", argv, i))) {
+      if (value->empty() || value->size() > 2 || value->find_first_not_of("0123456789") != std::string::npos)
         return "--prefix takes a number from 0 to 99";
-      args.prefix = std::stoi(value);
-    } else if (importOptions && (a == "--overwrite" || a.starts_with("--overwrite="))) {
-      if (a == "--overwrite") {
-        if (i + 1 >= argc) return "--overwrite needs ask, all or none";
-        args.overwrite = argv[++i];
-      } else {
-        args.overwrite = std::string(a.substr(12));
-      }
+      args.prefix = std::stoi(*value);
+    } else if (importOptions && (value = ValueOf(a, "--retries", argv, i))) {
+      if (value->empty() || value->size() > 2 || value->find_first_not_of("0123456789") != std::string::npos)
+        return "--retries takes a number from 0 to 99";
+      args.retries = std::stoi(*value);
+      args.retriesGiven = true;
+    } else if (importOptions && a == "--rescue") {
+      args.rescue = true;
+    } else if (importOptions && (value = ValueOf(a, "--overwrite", argv, i))) {
+      args.overwrite = *value;
       if (args.overwrite != "ask" && args.overwrite != "all" && args.overwrite != "none")
         return "--overwrite takes ask, all or none";
     } else if (importOptions && a == "--no-verify") {
       args.verify = false;
-    } else if (importOptions && (a == "--manifest" || a.starts_with("--manifest="))) {
-      if (a == "--manifest") {
-        if (i + 1 >= argc) return "--manifest needs a file name";
-        args.manifest = argv[++i];
-      } else {
-        args.manifest = std::string(a.substr(11));
-      }
+    } else if (importOptions && (value = ValueOf(a, "--manifest", argv, i))) {
+      args.manifest = *value;
       if (args.manifest.empty()) return "--manifest needs a file name";
     } else if (importOptions && a == "--dry-run") {
       args.dryRun = true;
@@ -179,6 +185,7 @@ std::string Parse(const std::vector<std::string>& argv, Command command, Argumen
       return "unknown option " + std::string(a);
     }
   }
+  if (args.retriesGiven && !args.rescue) return "--retries goes with --rescue";
   return {};
 }
 
@@ -304,8 +311,28 @@ std::string OutcomeJson(const ImportOutcome& outcome) {
                   "}";
   }
   notRemoved += "]";
+  std::string rescued = "[";
+  for (const RescuedOutput& output : outcome.rescued) {
+    if (rescued.size() > 1) rescued += ", ";
+    std::string areas = "[";
+    for (std::size_t k = 0; k < output.areas.size(); ++k) {
+      if (areas.size() > 1) areas += ", ";
+      const std::string& at = k < output.places.size() ? output.places[k].at : std::string();
+      areas += "{\"offset\": " + std::to_string(output.areas[k].offset) + ", \"length\": " +
+               std::to_string(output.areas[k].length) +
+               ", \"at\": " + (at.empty() ? "null" : "\"" + at + "\"") + "}";
+    }
+    rescued += "{\"clip\": " + cli::JsonString(output.clip) + ", \"path\": " + cli::JsonString(output.path) +
+               ", \"map\": " + cli::JsonString(output.map) + ", \"bad_bytes\": " + std::to_string(output.missingBytes) +
+               ", \"areas\": " + areas + "]}";
+  }
+  rescued += "]";
   std::string hashes = "{";
   for (const PlacedOutput& o : outcome.written) {
+    if (hashes.size() > 1) hashes += ", ";
+    hashes += cli::JsonString(o.path) + ": \"" + o.hash + "\"";
+  }
+  for (const RescuedOutput& o : outcome.rescued) {
     if (hashes.size() > 1) hashes += ", ";
     hashes += cli::JsonString(o.path) + ": \"" + o.hash + "\"";
   }
@@ -321,6 +348,7 @@ std::string OutcomeJson(const ImportOutcome& outcome) {
          ", \"bytes\": " + std::to_string(outcome.bytesWritten) + ", \"seconds\": " + seconds +
          ", \"refusal\": " + (outcome.refusal ? cli::JsonString(FromUtf8(cli::RefusalLine(*outcome.refusal))) : "null") +
          ", \"moved_to\": " + (outcome.destinationMovedTo ? cli::JsonString(*outcome.destinationMovedTo) : "null") +
+         ", \"rescued\": " + rescued +
          "}\n";
 }
 
@@ -406,6 +434,8 @@ int Import(const Arguments& args) {
   request.prefix = args.prefix;
   request.overwrite = mode == "all" ? OverwritePolicy::ReplaceAll : mode == "none" ? OverwritePolicy::KeepAll : OverwritePolicy::Ask;
   request.verify = args.verify;
+  request.rescue = args.rescue;
+  request.retries = args.retries;
 
   const std::u16string manifest = args.manifest.empty() ? std::u16string() : AbsoluteArgument(args.manifest);
   if (!manifest.empty()) {
@@ -431,7 +461,9 @@ int Import(const Arguments& args) {
   cli::TerminalImport import(options);
   const ImportOutcome outcome = import.Run(std::move(request));
 
-  bool ok = !outcome.refusal && outcome.failures.empty() && !outcome.cancelled && outcome.notRemoved.empty();
+  // A rescue that left bytes missing has not finished its work.
+  bool ok = !outcome.refusal && outcome.failures.empty() && !outcome.cancelled && outcome.notRemoved.empty() &&
+            outcome.rescued.empty();
   if (tell) {
     for (const auto& path : outcome.staleRemoved) {
       cli::PrintError("quillon-cli: removed " + ToUtf8(path) + ", left by an import that was stopped\n");
@@ -444,7 +476,10 @@ int Import(const Arguments& args) {
     }
   }
   if (!manifest.empty() && !outcome.refusal) {
-    const ManifestText text = MakeManifest(outcome.written);
+    // Rescued outputs are files written too: their hashes check them as they are, zeros and all.
+    std::vector<PlacedOutput> files = outcome.written;
+    for (const RescuedOutput& o : outcome.rescued) files.push_back({o.clip, o.path, o.bytes, o.hash});
+    const ManifestText text = MakeManifest(files);
     for (const std::u16string& path : text.leftOut) {
       cli::PrintError("quillon-cli: the manifest leaves out " + cli::JsonString(path) +
                       ": xxhsum cannot read a file name with a line break\n");
@@ -475,8 +510,7 @@ int RunCli(const std::vector<std::string>& argv) {
   if (argc < 2) return UsageError("missing command");
   const std::string_view command = argv[1];
   if (command == "--help" || command == "-h" || command == "help") {
-    cli::Print(kUsage);
-    cli::Print("\n");
+    cli::Print(std::string("usage: ") + kDrivesUsage + "\n       " + kListUsage + "\n       " + kImportUsage + "\n\n");
     cli::Print(kHelp);
     return Finish(0);
   }

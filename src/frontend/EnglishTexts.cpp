@@ -64,6 +64,10 @@ constexpr Entry kEnglish[] = {
     {IDS_FAIL_EXISTS_AFTER_WRITE_FAILURE,
      QT_TRANSLATE_NOOP("quillon::Texts",
                        "%1: %2 already exists and was kept, because an earlier output file could not be written")},
+    {IDS_FAIL_RESCUE_UNMATCHED,
+     QT_TRANSLATE_NOOP("quillon::Texts",
+                       "%1: %2 is there without a map of this recording, and was kept; move it elsewhere to "
+                       "rescue the clip again")},
     {IDS_FAIL_TOO_LARGE,
      QT_TRANSLATE_NOOP("quillon::Texts",
                        "%1: %2 would be %3, more than the destination's file system can hold in one file")},
@@ -107,6 +111,16 @@ constexpr Entry kEnglish[] = {
     {IDS_MOVED_GONE,
      QT_TRANSLATE_NOOP("quillon::Texts", "The destination folder \"%1\" was moved, renamed or deleted during the "
                                          "import, and where it is now cannot be told.")},
+    {IDS_RESCUED_HEAD,
+     QT_TRANSLATE_NOOP("quillon::Texts",
+                       "Some bytes of these recordings could not be read from the unit. They are written as "
+                       "zeros into files named \"-rescued\", each with a map of what is missing beside it. "
+                       "A later rescue reads only the missing bytes again.")},
+    {IDS_DAMAGE_ONE, QT_TRANSLATE_NOOP("quillon::Texts", "%1: 1 damaged area, %2")},
+    {IDS_DAMAGE_MANY, QT_TRANSLATE_NOOP("quillon::Texts", "%1: %2 damaged areas, %3")},
+    {IDS_DAMAGE_AT, QT_TRANSLATE_NOOP("quillon::Texts", "%1, at %2")},
+    {IDS_RESCUE_OFFER_ONE, QT_TRANSLATE_NOOP("quillon::Texts", "Rescue 1 damaged clip")},
+    {IDS_RESCUE_OFFER_MANY, QT_TRANSLATE_NOOP("quillon::Texts", "Rescue %1 damaged clips")},
 
     {IDS_PROGRESS_CLIP, QT_TRANSLATE_NOOP("quillon::Texts", "Clip %1 of %2: %3")},
     {IDS_PROGRESS_FILE, QT_TRANSLATE_NOOP("quillon::Texts", "File: %1")},
@@ -114,6 +128,12 @@ constexpr Entry kEnglish[] = {
     {IDS_PROGRESS_RATE, QT_TRANSLATE_NOOP("quillon::Texts", "%1 MiB/s")},
     {IDS_PROGRESS_RATE_LEFT, QT_TRANSLATE_NOOP("quillon::Texts", "%1 MiB/s, %2 left")},
     {IDS_UNIT_SILENT, QT_TRANSLATE_NOOP("quillon::Texts", "The unit has not answered for %1 s")},
+    {IDS_RESCUE_COPYING, QT_TRANSLATE_NOOP("quillon::Texts", "Copying: %1 rescued, %2 bad so far")},
+    {IDS_RESCUE_TRIMMING, QT_TRANSLATE_NOOP("quillon::Texts", "Trimming: %1 rescued, %2 still bad")},
+    {IDS_RESCUE_SCRAPING, QT_TRANSLATE_NOOP("quillon::Texts", "Scraping: %1 rescued, %2 still bad")},
+    {IDS_RESCUE_RETRYING, QT_TRANSLATE_NOOP("quillon::Texts", "Retrying: %1 rescued, %2 still bad")},
+    {IDS_RESCUE_LAST_GOOD, QT_TRANSLATE_NOOP("quillon::Texts", "Last good read %1 ago")},
+    {IDS_RESCUE_NO_GOOD_READ, QT_TRANSLATE_NOOP("quillon::Texts", "No good read yet")},
 
     {IDS_EXISTING_NOT_A_FILE,
      QT_TRANSLATE_NOOP("quillon::Texts", "The existing item is a folder or a link, not a file.")},
@@ -129,6 +149,7 @@ constexpr Entry kEnglish[] = {
     {IDS_SUMMARY_RENAMED, QT_TRANSLATE_NOOP("quillon::Texts", "%1 renamed")},
     {IDS_SUMMARY_FAILED, QT_TRANSLATE_NOOP("quillon::Texts", "%1 failed")},
     {IDS_SUMMARY_SEPARATOR, QT_TRANSLATE_NOOP("quillon::Texts", " \u00b7 ")},
+    {IDS_SUMMARY_RESCUED, QT_TRANSLATE_NOOP("quillon::Texts", "%1 incomplete")},
 
     {IDS_SIZE_BYTE, QT_TRANSLATE_NOOP("quillon::Texts", "%1 byte")},
     {IDS_SIZE_BYTES, QT_TRANSLATE_NOOP("quillon::Texts", "%1 bytes")},

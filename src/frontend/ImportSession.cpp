@@ -72,6 +72,8 @@ void ImportSession::Handle(unsigned generation, const ImportEvent& event) {
           view_.OutputPlaced(e);
         } else if constexpr (std::is_same_v<Event, KeptOutput>) {
           view_.OutputKept(e);
+        } else if constexpr (std::is_same_v<Event, RescuedOutput>) {
+          view_.OutputRescued(e);
         } else if constexpr (std::is_same_v<Event, ClipFailure>) {
           view_.ShowFailure(CopyFailedNotice(e), e);
         } else if constexpr (std::is_same_v<Event, UnitSilentEvent>) {
@@ -178,6 +180,7 @@ void ImportSession::EndWithoutWaiting() {
 }
 
 void ImportSession::Conclude(const ImportOutcome& outcome) {
+  lastOutcome_ = outcome;
   CloseWindows();
   phase_ = Phase::Idle;
   silent_ = std::chrono::milliseconds(0);

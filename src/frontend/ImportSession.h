@@ -43,9 +43,10 @@ class SessionView {
   // this returns or later. Withdrawn when the import stops meanwhile.
   virtual void AskOverwrite(const OverwriteQuestion& question) = 0;
   virtual void WithdrawQuestion() = 0;
-  // Outputs as they are placed or kept.
+  // Outputs as they are placed, kept, or placed rescued with bytes missing.
   virtual void OutputPlaced(const PlacedOutput&) {}
   virtual void OutputKept(const KeptOutput&) {}
+  virtual void OutputRescued(const RescuedOutput&) {}
   // The import is over, once for each import started: its outcome, and the summary line's texts
   // when something was copied.
   virtual void Ended(const ImportOutcome& outcome, const std::optional<Summary>& summary) = 0;
@@ -90,6 +91,8 @@ class ImportSession final {
   bool WaitingForUnit() const { return !leftBehind_.empty(); }
   // How long the running import's call to the unit has not returned (0: it has).
   std::chrono::milliseconds UnitSilent() const { return silent_; }
+  // What the last import that ended did.
+  const std::optional<ImportOutcome>& LastOutcome() const { return lastOutcome_; }
   // The import state of the running import (Ask when none runs).
   std::int32_t State() const;
 
@@ -128,6 +131,7 @@ class ImportSession final {
   std::optional<ProgressEvent> progress_;  // the last progress told
   std::chrono::milliseconds silent_{0};
   ImportOutcome sofar_;  // what the running import told of its outputs and failures
+  std::optional<ImportOutcome> lastOutcome_;
   ImportPlan plan_;
   // Last, so that they go first: their threads tell this session of everything until they end.
   std::list<std::unique_ptr<Job>> leftBehind_;  // ended at a Cancel, waiting for the unit

@@ -13,8 +13,8 @@
 #define IDS_OTHER_FOLDER 202     // "Other folder..."
 #define IDS_DRIVE_LABEL 203      // "Drive", as the hints name the selector
 #define IDS_CHOOSE_UNIT_FOLDER 204  // title of the browser for "Other folder..."
-#define IDS_READING_UNIT 205        // over the list while the unit is read
-#define IDS_READING_UNIT_FOR 206    // the same, %1 seconds into the wait
+#define IDS_READING_UNIT 210        // over the list while the unit is read
+#define IDS_READING_UNIT_FOR 211    // the same, %1 seconds into the wait
 
 // Why a clip failed. %1 the clip, %2 the file, %3 (too large) the output's size.
 #define IDS_FAIL_CHUNK_OPEN 300
@@ -33,6 +33,7 @@
 #define IDS_FAIL_TOO_LARGE 313
 #define IDS_WITH_CAUSE 314  // "%1 (%2)": a failure and the system's error text
 #define IDS_FAIL_EXISTS_AFTER_WRITE_FAILURE 315
+#define IDS_FAIL_RESCUE_UNMATCHED 316
 
 // Why an import cannot start (%1 the folder; for the space, %1 needed, %2 the folder, %3 free).
 #define IDS_REFUSED_NO_DESTINATION 320
@@ -50,6 +51,7 @@
 #define IDS_NOT_REMOVED_HEAD 338
 #define IDS_MOVED 339       // %1 the folder chosen, %2 where it is now
 #define IDS_MOVED_GONE 334  // %1 the folder chosen
+#define IDS_RESCUED_HEAD 337  // outputs rescued with bytes missing, listed below it
 
 // Progress details.
 #define IDS_PROGRESS_CLIP 340  // %1 of %2: %3 the clip
@@ -58,6 +60,13 @@
 #define IDS_PROGRESS_RATE 343
 #define IDS_PROGRESS_RATE_LEFT 344
 #define IDS_UNIT_SILENT 345  // %1 seconds
+// A rescue's progress: %1 the bytes rescued, %2 those that failed so far; the last good read.
+#define IDS_RESCUE_COPYING 346
+#define IDS_RESCUE_TRIMMING 347
+#define IDS_RESCUE_SCRAPING 348
+#define IDS_RESCUE_RETRYING 349
+#define IDS_RESCUE_LAST_GOOD 355  // %1 how long ago
+#define IDS_RESCUE_NO_GOOD_READ 356
 
 // The overwrite question's details.
 #define IDS_EXISTING_NOT_A_FILE 350
@@ -74,6 +83,15 @@
 #define IDS_SUMMARY_RENAMED 366
 #define IDS_SUMMARY_FAILED 367
 #define IDS_SUMMARY_SEPARATOR 368
+#define IDS_SUMMARY_RESCUED 369  // %1 outputs in place with bytes missing
+
+// The damage of a rescued output (%1 the clip; the areas, their size) and where it lies (%1 that
+// line, %2 the places); the offer to rescue the damaged clips of the import.
+#define IDS_DAMAGE_ONE 390
+#define IDS_DAMAGE_MANY 391
+#define IDS_DAMAGE_AT 392
+#define IDS_RESCUE_OFFER_ONE 393
+#define IDS_RESCUE_OFFER_MANY 394
 
 // Sizes and durations.
 #define IDS_SIZE_BYTE 370

@@ -76,6 +76,7 @@ Message FailureLine(const ClipFailure& failure) {
     case FailureKind::ExistsAfterWriteFailure: return line(IDS_FAIL_EXISTS_AFTER_WRITE_FAILURE);
     case FailureKind::TooLarge:
       return Text(IDS_FAIL_TOO_LARGE, {Verbatim(failure.clip), Verbatim(failure.file), SizeText(failure.bytes)});
+    case FailureKind::RescueUnmatched: return WithCause(line(IDS_FAIL_RESCUE_UNMATCHED), failure.detail);
   }
   return line(IDS_FAIL_INTERNAL);
 }
@@ -107,8 +108,32 @@ Notice TooLargeNotice(const std::vector<ClipFailure>& tooLarge, bool othersLeft)
   return {Text(othersLeft ? IDS_TOO_LARGE_OTHERS_LEFT : IDS_TOO_LARGE_NOTHING_LEFT), Lines(std::move(lines))};
 }
 
+Message DamageLine(const RescuedOutput& output) {
+  const std::size_t count = output.areas.size();
+  Message line = count == 1 ? Text(IDS_DAMAGE_ONE, {Verbatim(output.clip), SizeText(output.missingBytes)})
+                            : Text(IDS_DAMAGE_MANY, {Verbatim(output.clip), Number(count), SizeText(output.missingBytes)});
+  // The places that can be told, the first ten of them.
+  std::u16string places;
+  std::size_t told = 0;
+  for (const DamagePlace& place : output.places) {
+    if (place.at.empty()) continue;
+    if (++told > 10) {
+      places += u", …";
+      break;
+    }
+    places += (places.empty() ? u"" : u", ") + platform::FromUtf8(place.at);
+  }
+  if (places.empty()) return line;
+  return Text(IDS_DAMAGE_AT, {std::move(line), Verbatim(places)});
+}
+
 std::vector<Notice> NoticesAfter(const ImportOutcome& outcome) {
   std::vector<Notice> notices;
+  if (!outcome.rescued.empty()) {
+    std::vector<Message> lines;
+    for (const RescuedOutput& output : outcome.rescued) lines.push_back(DamageLine(output));
+    notices.push_back({Text(IDS_RESCUED_HEAD), Lines(std::move(lines)), Notice::Icon::Warning});
+  }
   if (!outcome.renamed.empty()) {
     std::vector<Message> lines;
     for (const RenamedOutput& output : outcome.renamed) {
@@ -143,6 +168,7 @@ Summary SummaryOf(const ImportOutcome& outcome) {
   figures.push_back(Text(IDS_SUMMARY_SIZE_TIME, {SizeText(outcome.bytesWritten), DurationText(outcome.seconds)}));
   if (!outcome.kept.empty()) figures.push_back(Text(IDS_SUMMARY_KEPT, {Number(outcome.kept.size())}));
   if (!outcome.renamed.empty()) figures.push_back(Text(IDS_SUMMARY_RENAMED, {Number(outcome.renamed.size())}));
+  if (!outcome.rescued.empty()) figures.push_back(Text(IDS_SUMMARY_RESCUED, {Number(outcome.rescued.size())}));
   if (const auto failed = outcome.FailedClips(); !failed.empty()) {
     figures.push_back(Text(IDS_SUMMARY_FAILED, {Number(failed.size())}));
   }
@@ -154,6 +180,9 @@ Summary SummaryOf(const ImportOutcome& outcome) {
     joined.verbatim += i ? u"%s%s" : u"%s";
   }
   summary.figures = std::move(joined);
+  if (const std::size_t damaged = outcome.DamagedClips().size(); damaged > 0) {
+    summary.rescueOffer = damaged == 1 ? Text(IDS_RESCUE_OFFER_ONE) : Text(IDS_RESCUE_OFFER_MANY, {Number(damaged)});
+  }
   return summary;
 }
 
@@ -169,6 +198,16 @@ ProgressLines ProgressLinesOf(const ProgressEvent& progress, const std::optional
     lines.rate = rate->secondsLeft
                      ? Text(IDS_PROGRESS_RATE_LEFT, {Verbatim(platform::Widen(mib)), DurationText(*rate->secondsLeft)})
                      : Text(IDS_PROGRESS_RATE, {Verbatim(platform::Widen(mib))});
+  }
+  if (const auto& rescue = progress.rescue) {
+    int phase = IDS_RESCUE_COPYING;
+    if (rescue->phase == RescuePhase::Trimming) phase = IDS_RESCUE_TRIMMING;
+    if (rescue->phase == RescuePhase::Scraping) phase = IDS_RESCUE_SCRAPING;
+    if (rescue->phase == RescuePhase::Retrying) phase = IDS_RESCUE_RETRYING;
+    lines.amount = Text(phase, {SizeText(rescue->rescued), SizeText(rescue->bad)});
+    lines.rate = rescue->sinceGoodRead
+                     ? Text(IDS_RESCUE_LAST_GOOD, {DurationText(static_cast<double>(rescue->sinceGoodRead->count()) / 1000)})
+                     : Text(IDS_RESCUE_NO_GOOD_READ);
   }
   if (unitSilent.count() > 0) lines.rate = Text(IDS_UNIT_SILENT, {Number(static_cast<std::uint64_t>(unitSilent.count() / 1000))});
   return lines;

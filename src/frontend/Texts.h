@@ -51,8 +51,13 @@ std::vector<Notice> NoticesAfter(const ImportOutcome& outcome);
 struct Summary {
   Message head;
   Message figures;
+  // "Rescue 2 damaged clips", for the clips whose unit data could not all be read; empty when none.
+  Message rescueOffer;
 };
 Summary SummaryOf(const ImportOutcome& outcome);
+
+// "ABC0001: 3 damaged areas, 12 KiB, at 00:03:12.4, 00:17:50.1, 00:17:50.2".
+Message DamageLine(const RescuedOutput& output);
 
 // The lines under the progress bar.
 struct ProgressLines {

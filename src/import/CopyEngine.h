@@ -29,6 +29,8 @@ class CopyObserver {
   virtual void Happened(ImportEvent event) = 0;
   // Blocks until answered; nothing when the import is stopped meanwhile.
   virtual std::optional<OverwriteAnswer> Ask(const OverwriteQuestion& question) = 0;
+  // How the rescue of the output begun goes, after each read of the unit.
+  virtual void Rescuing(const RescueFigures&) {}
 };
 
 struct CopyEnvironment {
@@ -39,6 +41,10 @@ struct CopyEnvironment {
   bool verify = true;
   // Files of the unit being imported: a name that leads to one of them is never written over.
   std::vector<platform::FileId> unitFiles = {};
+  // A rescue: read errors do not fail the clip (ImportRequest::rescue), with this many retry
+  // passes over the bad sectors.
+  bool rescue = false;
+  int retries = 1;
 };
 
 struct CopyResult {

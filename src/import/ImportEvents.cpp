@@ -19,6 +19,9 @@ void Record(ImportOutcome& outcome, const ImportEvent& event) {
           outcome.discarded.push_back(record);
         } else if constexpr (std::is_same_v<Record, UnremovedOutput>) {
           outcome.notRemoved.push_back(record);
+        } else if constexpr (std::is_same_v<Record, RescuedOutput>) {
+          outcome.rescued.push_back(record);
+          outcome.bytesWritten += record.bytes;
         } else if constexpr (std::is_same_v<Record, ClipFailure>) {
           outcome.failures.push_back(record);
         }

@@ -13,6 +13,7 @@
 
 #include "import/ImportReport.h"
 #include "import/OutputPlan.h"
+#include "import/RescueMap.h"
 
 namespace quillon {
 
@@ -23,6 +24,15 @@ struct PreparedEvent {
   ImportPlan plan;
 };
 
+// How a rescue of an output goes: its phase, the bytes read so far and those that failed so far
+// (not counting those not tried yet), and how long ago a read last gave its bytes.
+struct RescueFigures {
+  RescuePhase phase = RescuePhase::Copying;
+  std::uint64_t rescued = 0;
+  std::uint64_t bad = 0;
+  std::optional<std::chrono::milliseconds> sinceGoodRead;  // nothing before the first good read
+};
+
 // Exact bytes, of the clips to be copied: copied, or skipped as kept.
 struct ProgressEvent {
   std::uint64_t bytesDone = 0;
@@ -31,6 +41,7 @@ struct ProgressEvent {
   std::u16string output;    // the output file being written (its name); empty while none
   std::size_t clipNumber = 0;  // 1 for the first clip
   std::size_t clipCount = 0;
+  std::optional<RescueFigures> rescue;  // while an output is rescued
 };
 
 // An output file that would replace an existing file, for the user to judge.
@@ -74,7 +85,8 @@ struct FinishedEvent {
 };
 
 using ImportEvent = std::variant<PreparedEvent, ProgressEvent, OverwriteAsked, PlacedOutput, KeptOutput, RenamedOutput,
-                                 DiscardedOutput, UnremovedOutput, ClipFailure, UnitSilentEvent, FinishedEvent>;
+                                 DiscardedOutput, UnremovedOutput, RescuedOutput, ClipFailure, UnitSilentEvent,
+                                 FinishedEvent>;
 
 // Adds what an event tells of an output or a failure to outcome.
 void Record(ImportOutcome& outcome, const ImportEvent& event);

@@ -183,6 +183,8 @@ void ImportJob::PlanOutputs(std::atomic<std::int64_t>& lastNoTime) {
         const bool unitFile =
             target && std::find(unitFiles_.begin(), unitFiles_.end(), target->id) != unitFiles_.end();
         planned.atName = WhatMeetsName(planned.existing, status_.State(), unitFile);
+        // A rescue never replaces a complete copy.
+        if (request_.rescue && planned.existing) planned.atName = AtName::Keep;
       }
       plan_.outputs.push_back(std::move(planned));
     }
@@ -212,12 +214,18 @@ std::optional<Refusal> ImportJob::CheckSpace(const platform::VolumeSpace& space)
       running -= std::min(running, WholeBlocks(output.existing->size, space.blockSize));
     }
   }
+  // A rescue writes each output out of a scratch file of its size, which goes after it.
+  if (request_.rescue) {
+    std::uint64_t largest = 0;
+    for (const PlannedOutput& output : plan_.outputs) largest = std::max(largest, output.chunks.bytes);
+    needed += WholeBlocks(largest, space.blockSize);
+  }
   if (needed <= space.freeBytes) return std::nullopt;
   return Refusal{RefusalKind::NotEnoughSpace, request_.destination, needed, space.freeBytes, {}};
 }
 
 void ImportJob::CopyClips() {
-  CopyEnvironment env{*folder_, status_, unit_, request_.verify, unitFiles_};
+  CopyEnvironment env{*folder_, status_, unit_, request_.verify, unitFiles_, request_.rescue, request_.retries};
   outcome_.copied = true;
   progress_.bytesTotal = plan_.bytesTotal;
   progress_.clipCount = plan_.clipCount;
@@ -293,7 +301,19 @@ void ImportJob::Copied(std::uint64_t bytes) {
 
 void ImportJob::OutputBegun(const PlannedOutput& output) {
   progress_.output = output.name;
+  progress_.rescue.reset();
   TellProgress();
+}
+
+void ImportJob::Rescuing(const RescueFigures& figures) {
+  // Told as the bytes come, and at least a few times a second while reads fail.
+  const auto now = std::chrono::steady_clock::now();
+  const bool phase = !progress_.rescue || progress_.rescue->phase != figures.phase;
+  progress_.rescue = figures;
+  if (phase || now - rescueTold_ >= std::chrono::milliseconds(200)) {
+    rescueTold_ = now;
+    TellProgress();
+  }
 }
 
 void ImportJob::Happened(ImportEvent event) {

@@ -65,6 +65,7 @@ class ImportJob final : private CopyObserver {
   void OutputBegun(const PlannedOutput& output) override;
   void Happened(ImportEvent event) override;
   std::optional<OverwriteAnswer> Ask(const OverwriteQuestion& question) override;
+  void Rescuing(const RescueFigures& figures) override;
 
   const ImportRequest request_;
   ImportEvents& events_;
@@ -92,6 +93,7 @@ class ImportJob final : private CopyObserver {
   std::uint64_t toldBytes_ = 0;
   std::chrono::steady_clock::time_point started_;
   std::chrono::steady_clock::duration asking_{};
+  std::chrono::steady_clock::time_point rescueTold_;
 };
 
 }  // namespace quillon

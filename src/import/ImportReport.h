@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "import/DamagePlace.h"
+
 namespace quillon {
 
 enum class FailureKind {
@@ -23,6 +25,7 @@ enum class FailureKind {
   ExistsAfterCreateFailure,  // the output exists and is kept, because an earlier one could not be created
   ExistsAfterWriteFailure,   // the output exists and is kept, because an earlier one could not be written
   TooLarge,          // the output would pass the largest file the destination can hold
+  RescueUnmatched,   // a rescue found the output's "-rescued" file without a map of this recording: kept
   Internal,          // an unexpected error
 };
 
@@ -64,6 +67,21 @@ enum class KeptBecause {
   Choice,        // the user's answer, or the import's overwrite mode
   WriteFailed,   // an earlier output could not be written (a full disk): no more replacing
   CreateFailed,  // an earlier output could not be created
+  Complete,      // a rescue found a complete copy there: it never replaces one
+};
+
+// An output of a rescue that the unit did not give every byte of: it is in place under a name
+// that says so ("NAME-rescued.EXT"), its missing bytes written as zeros, beside its map in GNU
+// ddrescue's format. A later rescue into the same folder reads only what the map marks missing.
+struct RescuedOutput {
+  std::u16string clip;
+  std::u16string path;
+  std::u16string map;
+  std::uint64_t bytes = 0;
+  std::string hash;              // XXH3-128 of the bytes as they are, zeros included
+  std::uint64_t missingBytes = 0;
+  std::vector<DamagedArea> areas;  // where the missing bytes are, in the output
+  std::vector<DamagePlace> places;  // where each area lies in the recording
 };
 
 struct KeptOutput {
@@ -98,6 +116,7 @@ struct ImportOutcome {
   std::vector<KeptOutput> kept;             // existing files kept, nothing written over them
   std::vector<RenamedOutput> renamed;       // of outputs placed or kept
   std::vector<DiscardedOutput> discarded;
+  std::vector<RescuedOutput> rescued;       // in place with bytes missing
   std::vector<UnremovedOutput> notRemoved;
   std::vector<std::u16string> staleRemoved;  // temporary files of an earlier, killed import
   std::vector<ClipFailure> failures;         // too large for the destination first, then as they came
@@ -115,6 +134,9 @@ struct ImportOutcome {
 
   // The names of the clips that failed, each once, in order.
   std::vector<std::u16string> FailedClips() const;
+  // The clips whose unit data could not all be read: failed on a chunk (not opened, not read,
+  // ended early) or rescued with bytes missing; each once, in order.
+  std::vector<std::u16string> DamagedClips() const;
 };
 
 }  // namespace quillon

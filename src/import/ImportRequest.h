@@ -25,6 +25,11 @@ struct ImportRequest {
   // Only look: nothing is removed from the destination, and the names take no stamp from the
   // process's running count.
   bool lookOnly = false;
+  // A rescue: a read error never fails a clip. What can be read is copied, what cannot is
+  // narrowed down and retried this many more times, and written as zeros into an output named
+  // so, beside its map; a later rescue reads only what is still missing.
+  bool rescue = false;
+  int retries = 1;
   // A call to the unit that has not returned for this long is told (UnitSilentEvent).
   std::chrono::milliseconds unitSilentAfter{10000};
 };

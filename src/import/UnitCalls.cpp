@@ -57,9 +57,10 @@ std::optional<UnitCalls::Clock::duration> UnitCalls::Waiting(Clock::time_point n
   return std::max(waited, Clock::duration::zero());
 }
 
-std::unique_ptr<platform::File> OpenUnitFile(UnitCalls& calls, const std::u16string& path) {
+std::unique_ptr<platform::File> OpenUnitFile(UnitCalls& calls, const std::u16string& path, bool direct) {
   UnitCalls::Call call(calls);
-  std::unique_ptr<platform::File> file = platform::Files().OpenRead(path);
+  std::unique_ptr<platform::File> file =
+      direct ? platform::Files().OpenReadDirect(path) : platform::Files().OpenRead(path);
   if (!file) return nullptr;
   return std::make_unique<WatchedFile>(calls, std::move(file));
 }

@@ -38,8 +38,9 @@ class UnitCalls {
   std::atomic<Clock::rep> since_{kNone};
 };
 
-// A file of the unit, opened and read with every call marked.
-std::unique_ptr<platform::File> OpenUnitFile(UnitCalls& calls, const std::u16string& path);
+// A file of the unit, opened and read with every call marked; direct: read from the disk itself
+// where the system allows it (platform::FileSystem::OpenReadDirect).
+std::unique_ptr<platform::File> OpenUnitFile(UnitCalls& calls, const std::u16string& path, bool direct = false);
 // The unit's file status, the call marked.
 std::optional<platform::FileStatus> UnitFileStatus(UnitCalls& calls, const std::u16string& path);
 

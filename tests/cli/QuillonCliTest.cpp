@@ -340,7 +340,7 @@ TEST_F(QuillonCli, TheJsonSummaryGivesEachWrittenFileItsHashAndTheFigures) {
                          ", \"bytes\": 5000, \"seconds\": "),
               std::string::npos)
         << r.out;
-    EXPECT_TRUE(r.out.ends_with(", \"refusal\": null, \"moved_to\": null}\n")) << r.out;
+    EXPECT_TRUE(r.out.ends_with(", \"refusal\": null, \"moved_to\": null, \"rescued\": []}\n")) << r.out;
   }
 }
 

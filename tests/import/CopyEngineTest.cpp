@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "import/RescueMap.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "support/FaultyFileSystem.h"
@@ -67,14 +68,18 @@ class CopyEngine : public ::testing::Test {
     return clip;
   }
 
-  ImportOutcome Copy(std::vector<Clip> clips, OverwritePolicy policy = OverwritePolicy::Ask) {
+  ImportRequest Request(std::vector<Clip> clips, OverwritePolicy policy = OverwritePolicy::Ask) {
     ImportRequest request;
     request.clips = std::move(clips);
     request.unitRoot = unit.U16();
     request.destination = dest.U16();
     request.overwrite = policy;
     request.prefix = 3;
-    return testsupport::RunToEnd(std::move(request), events);
+    request.rescue = rescue;
+    return request;
+  }
+  ImportOutcome Copy(std::vector<Clip> clips, OverwritePolicy policy = OverwritePolicy::Ask) {
+    return testsupport::RunToEnd(Request(std::move(clips), policy), events);
   }
   ImportOutcome Copy(const Clip& clip, OverwritePolicy policy = OverwritePolicy::Ask) {
     return Copy(std::vector<Clip>{clip}, policy);
@@ -91,6 +96,7 @@ class CopyEngine : public ::testing::Test {
 
   TempDir unit, dest;
   RecordingEvents events;
+  bool rescue = false;
 };
 
 TEST_F(CopyEngine, JoinsContinuedStreamChunksAndSplitsWhereTheStreamRestarts) {
@@ -342,6 +348,161 @@ TEST_F(CopyEngine, ADestinationMovedDuringTheImportKeepsItsFilesTogetherAndTheRe
   }
   EXPECT_EQ(outcome.destinationMovedTo, platform::FromUtf8(moved.string()));
   fs::remove_all(moved);
+}
+
+// A rescue: the unit's joined stream A+B and the stream C after it, with damage on the way.
+class RescueCopy : public CopyEngine {
+ protected:
+  RescueCopy() {
+    rescue = true;
+    // Sizes as the unit's listing gives them, whatever a read of the files does later.
+    for (Chunk& chunk : clip.chunks) chunk.Size();
+  }
+  Clip Clip3() const { return clip; }
+  // The map beside a rescued output.
+  RescueMap MapOf(const std::string& output) const {
+    const Bytes text = Dest(output + ".map");
+    RescueMapParse parsed = RescueMap::Parse(std::string(text.begin(), text.end()));
+    EXPECT_TRUE(parsed.map) << parsed.error;
+    return parsed.map.value_or(RescueMap());
+  }
+  // Whether the output holds the unit's bytes wherever the map says they were read.
+  static bool HoldsWhatTheMapSays(const Bytes& output, const Bytes& unitBytes, const RescueMap& map) {
+    if (output.size() != unitBytes.size()) return false;
+    for (const RescueArea& area : map.Areas(AreaStatus::Finished)) {
+      if (!std::equal(output.begin() + static_cast<std::ptrdiff_t>(area.pos),
+                      output.begin() + static_cast<std::ptrdiff_t>(area.End()),
+                      unitBytes.begin() + static_cast<std::ptrdiff_t>(area.pos))) {
+        return false;
+      }
+    }
+    return true;
+  }
+  // Bytes read from the unit's chunk files.
+  std::uint64_t UnitBytesRead(const FaultyFileSystem& faulty) const {
+    std::uint64_t bytes = 0;
+    for (const auto& call : faulty.Log()) {
+      if (call.op == FileOp::Read && call.path.rfind(unit.U16(), 0) == 0 && call.result > 0) {
+        bytes += static_cast<std::uint64_t>(call.result);
+      }
+    }
+    return bytes;
+  }
+
+  const Bytes a = PacketBytes(0x0810, 300000, 0xA1), b = PacketBytes(0x0000, 200000, 0xB2),
+              c = PacketBytes(0x001E, 100000, 0xC3);
+  const Bytes ab = Concat(a, b);
+  Clip clip = FlatClip(1, {Put("ABC0001_A.M2T", a), Put("ABC0001_B.M2T", b), Put("ABC0001_C.M2T", c)});
+};
+
+TEST_F(RescueCopy, EveryByteTheUnitGivesIsCopiedAndTheRestIsMappedUnderANameThatSaysSo) {
+  // 100000 + 4096 bytes into B is bad: whole 512-byte sectors of B around it are lost.
+  const std::uint64_t bad = 99840, badEnd = 104448;
+  struct Case {
+    const char* what;
+    std::function<void(FaultyFileSystem&)> damage;
+    std::vector<std::string> files;
+    std::uint64_t missing;  // of the rescued output, the first listed
+  } const cases[] = {
+      {"an area that never reads", [](FaultyFileSystem& f) { f.FailArea(u"ABC0001_B", 100000, 4096); },
+       {"ABC0001_A-rescued.M2T", "ABC0001_A-rescued.M2T.map", "ABC0001_C.M2T"}, badEnd - bad},
+      {"an area that reads on the third try", [](FaultyFileSystem& f) { f.FailArea(u"ABC0001_B", 100000, 4096, 2); },
+       {"ABC0001_A.M2T", "ABC0001_C.M2T"}, 0},
+      {"a chunk that cannot be opened", [](FaultyFileSystem& f) { f.FailAlways(FileOp::OpenRead, u"ABC0001_B"); },
+       {"ABC0001_A-rescued.M2T", "ABC0001_A-rescued.M2T.map", "ABC0001_C.M2T"}, 200000},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    fs::remove_all(dest.Path());
+    fs::create_directories(dest.Path());
+    FaultyFileSystem faulty;
+    k.damage(faulty);
+    platform::ScopedFileSystem use(faulty);
+    const ImportOutcome outcome = Copy(Clip3());
+    EXPECT_EQ(DestFiles(), k.files);
+    EXPECT_TRUE(outcome.failures.empty());
+    EXPECT_EQ(Dest("ABC0001_C.M2T"), c);
+    if (k.missing == 0) {
+      EXPECT_EQ(Dest("ABC0001_A.M2T"), ab);
+      EXPECT_TRUE(outcome.rescued.empty());
+      continue;
+    }
+    const RescueMap map = MapOf("ABC0001_A-rescued.M2T");
+    EXPECT_EQ(map.MissingBytes(), k.missing);
+    EXPECT_TRUE(HoldsWhatTheMapSays(Dest("ABC0001_A-rescued.M2T"), ab, map));
+    ASSERT_EQ(outcome.rescued.size(), 1u);
+    EXPECT_EQ(outcome.rescued[0].missingBytes, k.missing);
+    ASSERT_EQ(outcome.rescued[0].areas.size(), 1u);
+    const DamagedArea& area = outcome.rescued[0].areas[0];
+    EXPECT_EQ(area.offset + area.length, a.size() + (k.missing == b.size() ? b.size() : badEnd));
+    EXPECT_EQ(outcome.DamagedClips(), std::vector<std::u16string>{u"ABC0001"});
+  }
+}
+
+TEST_F(RescueCopy, ALaterRescueReadsOnlyWhatIsMissingAndAMapLeftBehindNeverClaimsTooMuch) {
+  {
+    FaultyFileSystem faulty;
+    faulty.FailArea(u"ABC0001_B", 100000, 4096);
+    platform::ScopedFileSystem use(faulty);
+    Copy(Clip3());
+  }
+  const RescueMap first = MapOf("ABC0001_A-rescued.M2T");
+  {
+    // Half of the area reads now, but the new map cannot be put in place, as after a kill
+    // between the output and its map: the older map says less than the output holds.
+    FaultyFileSystem faulty;
+    faulty.FailArea(u"ABC0001_B", 102048, 2048);
+    faulty.FailNth(FileOp::Commit, 1, u".map");
+    platform::ScopedFileSystem use(faulty);
+    const ImportOutcome outcome = Copy(Clip3());
+    ASSERT_EQ(outcome.failures.size(), 1u);
+    EXPECT_EQ(outcome.failures[0].file, u"ABC0001_A-rescued.M2T.map");
+    EXPECT_EQ(MapOf("ABC0001_A-rescued.M2T"), first);
+    EXPECT_TRUE(HoldsWhatTheMapSays(Dest("ABC0001_A-rescued.M2T"), ab, first));
+    EXPECT_LE(UnitBytesRead(faulty), first.MissingBytes()) << "what was read before is not read again";
+  }
+  FaultyFileSystem faulty;
+  platform::ScopedFileSystem use(faulty);
+  const ImportOutcome outcome = Copy(Clip3());
+  // Besides the three bytes of B and of C that the plan reads, to tell where a stream goes on.
+  EXPECT_LE(UnitBytesRead(faulty), first.MissingBytes() + 2 * 3);
+  EXPECT_EQ(DestFiles(), (std::vector<std::string>{"ABC0001_A.M2T", "ABC0001_C.M2T"}));
+  EXPECT_EQ(Dest("ABC0001_A.M2T"), ab);
+  EXPECT_TRUE(outcome.rescued.empty());
+  EXPECT_EQ(outcome.written.size(), 1u);
+  EXPECT_EQ(outcome.kept.size(), 1u) << "C, complete since the first rescue";
+}
+
+TEST_F(RescueCopy, ACompleteCopyIsNeverReplacedNorARescuedFileWithoutAMapOfThisRecording) {
+  testsupport::WriteFile(dest.Path() / "ABC0001_A.M2T", "whole");
+  testsupport::WriteFile(dest.Path() / "ABC0001_C-rescued.M2T", Bytes(c.size(), 0));
+  const ImportOutcome outcome = Copy(Clip3());
+  ASSERT_EQ(outcome.kept.size(), 1u);
+  EXPECT_EQ(outcome.kept[0].why, KeptBecause::Complete);
+  EXPECT_EQ(Dest("ABC0001_A.M2T"), Bytes({'w', 'h', 'o', 'l', 'e'}));
+  ASSERT_EQ(outcome.failures.size(), 1u);
+  EXPECT_EQ(outcome.failures[0].kind, FailureKind::RescueUnmatched);
+  EXPECT_EQ(Dest("ABC0001_C-rescued.M2T"), Bytes(c.size(), 0));
+  EXPECT_EQ(DestFiles(), (std::vector<std::string>{"ABC0001_A.M2T", "ABC0001_C-rescued.M2T"}));
+}
+
+TEST_F(RescueCopy, ARescueStoppedMidwayKeepsWhatItReadForTheNextOne) {
+  FaultyFileSystem faulty;
+  faulty.FailArea(u"ABC0001_A", 0, 512);  // the output cannot come out complete
+  ImportJob* running = nullptr;
+  faulty.OnNth(FileOp::Read, 3, [&running] { running->RequestStop(); }, u"ABC0001_B");
+  platform::ScopedFileSystem use(faulty);
+  ImportJob job(Request({Clip3()}), events);
+  running = &job;
+  job.Proceed();
+  job.Start();
+  job.Wait();
+  const ImportOutcome outcome = events.Outcome();
+  EXPECT_TRUE(outcome.cancelled);
+  EXPECT_EQ(DestFiles(), (std::vector<std::string>{"ABC0001_A-rescued.M2T", "ABC0001_A-rescued.M2T.map"}));
+  const RescueMap map = MapOf("ABC0001_A-rescued.M2T");
+  EXPECT_GT(map.Bytes(AreaStatus::NonTried), 0u) << "the rest is left for the next rescue";
+  EXPECT_TRUE(HoldsWhatTheMapSays(Dest("ABC0001_A-rescued.M2T"), ab, map));
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ class FaultyFile final : public platform::File {
  private:
   std::int64_t DoRead(void* buffer, std::size_t size) {
     if (fs_.ShouldFail(FileOp::Read, path_)) return Injected(-1);
+    if (fs_.AreaFails(path_, inner_->Tell().value_or(0), size)) return Injected(-1);
     if (bytesRead_ >= readLimit_) return Injected(-1);
     size = static_cast<std::size_t>(std::min<std::uint64_t>(size, readLimit_ - bytesRead_));
     size = fs_.Shortened(FileOp::Read, path_, size);
@@ -166,6 +167,23 @@ void FaultyFileSystem::FailAlways(FileOp op, std::u16string pathPart) { FailNth(
 void FaultyFileSystem::FailReadsAfter(std::u16string pathPart, std::uint64_t bytes) {
   std::lock_guard lock(mutex_);
   readLimits_.emplace_back(std::move(pathPart), bytes);
+}
+
+void FaultyFileSystem::FailArea(std::u16string pathPart, std::uint64_t offset, std::uint64_t length, int times) {
+  std::lock_guard lock(mutex_);
+  areas_.push_back({std::move(pathPart), offset, length, times > 0 ? times : -1});
+}
+
+bool FaultyFileSystem::AreaFails(const std::u16string& path, std::uint64_t position, std::size_t size) {
+  std::lock_guard lock(mutex_);
+  bool fails = false;
+  for (Area& area : areas_) {
+    if (!Contains(path, area.pathPart) || size == 0 || area.timesLeft == 0) continue;
+    if (position >= area.offset + area.length || position + size <= area.offset) continue;
+    fails = true;
+    if (area.timesLeft > 0) --area.timesLeft;
+  }
+  return fails;
 }
 
 void FaultyFileSystem::CorruptNth(FileOp op, int nth, std::u16string pathPart) {

@@ -29,6 +29,9 @@ class FaultyFileSystem final : public ForwardingFileSystem {
   void FailAlways(FileOp op, std::u16string pathPart);
   // Reads of files whose path contains pathPart fail once this many bytes were read from one open file.
   void FailReadsAfter(std::u16string pathPart, std::uint64_t bytes);
+  // Reads of files whose path contains pathPart that touch [offset, offset + length) fail, as a
+  // disk's bad area does: always, or the first (times) reads that touch it.
+  void FailArea(std::u16string pathPart, std::uint64_t offset, std::uint64_t length, int times = 0);
   // Writes come short once this many bytes were written in all: a full disk.
   void SetCapacity(std::uint64_t bytes);
   // The nth read or write (counted as for FailNth) moves at most `bytes` bytes and reports the
@@ -70,6 +73,8 @@ class FaultyFileSystem final : public ForwardingFileSystem {
   std::size_t Shortened(FileOp op, const std::u16string& path, std::size_t wanted);
   bool ShouldCorrupt(FileOp op, const std::u16string& path);
   std::uint64_t ReadLimit(const std::u16string& path) const;
+  // Whether a read of size bytes at position of the file meets a failing area.
+  bool AreaFails(const std::u16string& path, std::uint64_t position, std::size_t size);
   std::size_t AllowWrite(std::size_t wanted);
 
  private:
@@ -95,6 +100,12 @@ class FaultyFileSystem final : public ForwardingFileSystem {
   std::vector<Hook> hooks_;
   std::vector<Call> log_;
   std::vector<std::pair<std::u16string, std::uint64_t>> readLimits_;
+  struct Area {
+    std::u16string pathPart;
+    std::uint64_t offset, length;
+    int timesLeft;  // -1: always
+  };
+  std::vector<Area> areas_;
   std::uint64_t capacity_ = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t written_ = 0;
   int calls_[static_cast<int>(FileOp::Count)] = {};

@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
   ui::PostCopyMessage(&progress, frontend::COPY_PROGRESS, 140);
   QApplication::sendPostedEvents(&progress);
   progress.show();
-  const ProgressEvent at{140 * kMiB, 340 * kMiB, u"HDV0001", u"HDV0001_2008-03-14_101530.M2T", 1, 3};
+  const ProgressEvent at{140 * kMiB, 340 * kMiB, u"HDV0001", u"HDV0001_2008-03-14_101530.M2T", 1, 3, std::nullopt};
   progress.ShowLines(frontend::ProgressLinesOf(at, frontend::TransferRate::Estimate{5.0 * kMiB, 40.0}));
   Shoot(progress, out + QStringLiteral(".progress.png"));
 

@@ -84,7 +84,7 @@ TEST(ProgressWindow, EscapeAndCancelStopTheImport) {
 TEST(Language, ProgressWindowShowsItsLines) {
   win32ui::CProgressDlg progress({});
   ASSERT_TRUE(progress.Create(nullptr));
-  ProgressEvent event{1288490189, 3221225472, u"CLP0002", u"CLP0002.DV", 2, 5};
+  ProgressEvent event{1288490189, 3221225472, u"CLP0002", u"CLP0002.DV", 2, 5, std::nullopt};
   progress.ShowLines(frontend::ProgressLinesOf(event, frontend::TransferRate::Estimate{31.4 * 1048576, 125}));
   std::vector<std::wstring> lines;
   for (int id : {IDC_DETAIL_CLIP, IDC_DETAIL_FILE, IDC_DETAIL_AMOUNT, IDC_DETAIL_RATE}) {
