@@ -67,6 +67,7 @@ class DemoWriter {
     opts.registration = registration;
     opts.packets = kChunkPackets;
     opts.firstPid = firstPid;
+    opts.pcrEvery = 8;  // clock references, as a camcorder's stream has, to place damage by
     return File(folder, name, ts::TransportStream(opts), mtime);
   }
 

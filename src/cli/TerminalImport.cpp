@@ -18,6 +18,9 @@ namespace {
 constexpr int kBarWidth = 20;
 // How long the main thread waits at most before it looks for an interrupt again.
 constexpr auto kWake = std::chrono::milliseconds(50);
+constexpr const char* kWaitingForUnit =
+    "waiting for the unit to answer, to remove the file it was writing; Ctrl+C again quits now "
+    "(the next import into that folder removes it)";
 constexpr auto kRedraw = std::chrono::milliseconds(100);
 constexpr double kMiB = 1024.0 * 1024.0;
 
@@ -98,6 +101,11 @@ ImportOutcome TerminalImport::Run(ImportRequest request) {
       if (!options_.quiet) PrintError("import cancelled");
       cancelTold_ = true;
     }
+    // A read stuck at the cancel is told within a second: the import ends when it returns.
+    if (cancelled && !waitTold_ && session_.UnitCallWaiting() >= std::chrono::seconds(1)) {
+      waitTold_ = true;
+      if (!options_.quiet) PrintError(kWaitingForUnit);
+    }
     session_.Drain();
   }
   ClearBar();
@@ -107,10 +115,8 @@ ImportOutcome TerminalImport::Run(ImportRequest request) {
 void TerminalImport::WaitForUnit() {
   if (!session_.WaitingForUnit()) return;
   platform::QuitAtNextInterrupt(1);
-  if (!options_.quiet) {
-    PrintError("waiting for the unit to answer, to remove the file it was writing; Ctrl+C again quits now "
-               "(the next import into that folder removes it)");
-  }
+  if (!options_.quiet && !waitTold_) PrintError(kWaitingForUnit);
+  waitTold_ = true;
   while (session_.WaitingForUnit()) {
     {
       std::unique_lock lock(mutex_);
@@ -215,14 +221,12 @@ void TerminalImport::OutputKept(const KeptOutput& kept) {
 }
 
 // "rescued PATH" where the complete ones print their path; the damage, and where it lies in the
-// recording, with the errors.
+// recording, follows with the notices at the end.
 void TerminalImport::OutputRescued(const RescuedOutput& rescued) {
-  if (options_.printPaths) {
-    ClearBar();
-    Print("rescued " + platform::ToUtf8(rescued.path) + "\n");
-    DrawBar();
-  }
-  if (!options_.quiet) PrintError(Utf8(frontend::DamageLine(rescued)));
+  if (!options_.printPaths) return;
+  ClearBar();
+  Print("rescued " + platform::ToUtf8(rescued.path) + "\n");
+  DrawBar();
 }
 
 void TerminalImport::AskOverwrite(const OverwriteQuestion& question) { session_.Answer(AnswerQuestion(question)); }

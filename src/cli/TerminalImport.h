@@ -58,6 +58,7 @@ class TerminalImport final : public frontend::SessionView {
   bool wake_ = false;
   std::optional<ImportOutcome> outcome_;
   bool cancelTold_ = false;  // "import cancelled" printed at the interrupt
+  bool waitTold_ = false;    // the wait for a unit that does not answer told
   bool silentTold_ = false;  // the unit's silence printed, without a bar
   // The bar's figures, drawn again at most every so often unless the clip or the output changes.
   bool barShown_ = false;

@@ -119,6 +119,10 @@ constexpr Entry kEnglish[] = {
     {IDS_DAMAGE_ONE, QT_TRANSLATE_NOOP("quillon::Texts", "%1: 1 damaged area, %2")},
     {IDS_DAMAGE_MANY, QT_TRANSLATE_NOOP("quillon::Texts", "%1: %2 damaged areas, %3")},
     {IDS_DAMAGE_AT, QT_TRANSLATE_NOOP("quillon::Texts", "%1, at %2")},
+    {IDS_DAMAGE_FRAME, QT_TRANSLATE_NOOP("quillon::Texts", "%1 (frame %2)")},
+    {IDS_DAMAGE_FRAMES, QT_TRANSLATE_NOOP("quillon::Texts", "%1 (frames %2-%3)")},
+    {IDS_DAMAGE_FRAME_STAMP, QT_TRANSLATE_NOOP("quillon::Texts", "%1 (frame %2, %3)")},
+    {IDS_DAMAGE_FRAMES_STAMP, QT_TRANSLATE_NOOP("quillon::Texts", "%1 (frames %2-%3, %4)")},
     {IDS_RESCUE_OFFER_ONE, QT_TRANSLATE_NOOP("quillon::Texts", "Rescue 1 damaged clip")},
     {IDS_RESCUE_OFFER_MANY, QT_TRANSLATE_NOOP("quillon::Texts", "Rescue %1 damaged clips")},
 

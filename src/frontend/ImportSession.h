@@ -89,6 +89,10 @@ class ImportSession final {
   bool Running() const { return phase_ != Phase::Idle; }
   // Imports ended at a Cancel whose thread still waits for the unit.
   bool WaitingForUnit() const { return !leftBehind_.empty(); }
+  // How long the running import's call to the unit has waited; nothing while none is under way.
+  std::optional<std::chrono::steady_clock::duration> UnitCallWaiting() const {
+    return job_ ? job_->job->UnitCallWaiting() : std::nullopt;
+  }
   // How long the running import's call to the unit has not returned (0: it has).
   std::chrono::milliseconds UnitSilent() const { return silent_; }
   // What the last import that ended did.

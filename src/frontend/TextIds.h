@@ -92,6 +92,12 @@
 #define IDS_DAMAGE_AT 392
 #define IDS_RESCUE_OFFER_ONE 393
 #define IDS_RESCUE_OFFER_MANY 394
+// A place in a DV recording: %1 the time, %2 (and %3) the frames hit, counted from 0, and the
+// last argument the timecode or recording time of the nearest good frame.
+#define IDS_DAMAGE_FRAME 395
+#define IDS_DAMAGE_FRAMES 396
+#define IDS_DAMAGE_FRAME_STAMP 397
+#define IDS_DAMAGE_FRAMES_STAMP 398
 
 // Sizes and durations.
 #define IDS_SIZE_BYTE 370

@@ -108,23 +108,44 @@ Notice TooLargeNotice(const std::vector<ClipFailure>& tooLarge, bool othersLeft)
   return {Text(othersLeft ? IDS_TOO_LARGE_OTHERS_LEFT : IDS_TOO_LARGE_NOTHING_LEFT), Lines(std::move(lines))};
 }
 
+namespace {
+
+// A damaged area's place: its time, and in DV the frames hit and the nearest good frame's stamp.
+Message PlaceText(const DamagePlace& place) {
+  Message at = Verbatim(platform::FromUtf8(place.at));
+  if (!place.frames) return at;
+  const DamagePlace::Frames& f = *place.frames;
+  const bool one = f.first == f.last;
+  if (place.stamp) {
+    Message stamp = Verbatim(platform::FromUtf8(*place.stamp));
+    return one ? Text(IDS_DAMAGE_FRAME_STAMP, {std::move(at), Number(f.first), std::move(stamp)})
+               : Text(IDS_DAMAGE_FRAMES_STAMP, {std::move(at), Number(f.first), Number(f.last), std::move(stamp)});
+  }
+  return one ? Text(IDS_DAMAGE_FRAME, {std::move(at), Number(f.first)})
+             : Text(IDS_DAMAGE_FRAMES, {std::move(at), Number(f.first), Number(f.last)});
+}
+
+}  // namespace
+
 Message DamageLine(const RescuedOutput& output) {
   const std::size_t count = output.areas.size();
   Message line = count == 1 ? Text(IDS_DAMAGE_ONE, {Verbatim(output.clip), SizeText(output.missingBytes)})
                             : Text(IDS_DAMAGE_MANY, {Verbatim(output.clip), Number(count), SizeText(output.missingBytes)});
   // The places that can be told, the first ten of them.
-  std::u16string places;
-  std::size_t told = 0;
+  std::vector<Message> told;
   for (const DamagePlace& place : output.places) {
     if (place.at.empty()) continue;
-    if (++told > 10) {
-      places += u", …";
+    if (told.size() == 10) {
+      told.push_back(Verbatim(u"…"));
       break;
     }
-    places += (places.empty() ? u"" : u", ") + platform::FromUtf8(place.at);
+    told.push_back(PlaceText(place));
   }
-  if (places.empty()) return line;
-  return Text(IDS_DAMAGE_AT, {std::move(line), Verbatim(places)});
+  if (told.empty()) return line;
+  Message places;
+  for (std::size_t i = 0; i < told.size(); ++i) places.verbatim += i ? u", %s" : u"%s";
+  places.args = std::move(told);
+  return Text(IDS_DAMAGE_AT, {std::move(line), std::move(places)});
 }
 
 std::vector<Notice> NoticesAfter(const ImportOutcome& outcome) {

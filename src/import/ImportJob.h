@@ -44,6 +44,10 @@ class ImportJob final : private CopyObserver {
   void RequestStop();
 
   std::int32_t State() const { return status_.State(); }
+  // From any thread: how long the call to the unit under way has waited; nothing while none is.
+  std::optional<std::chrono::steady_clock::duration> UnitCallWaiting() const {
+    return unit_.Waiting(std::chrono::steady_clock::now());
+  }
   const ImportRequest& Request() const { return request_; }
   // Waits for the job's thread to end.
   void Wait();

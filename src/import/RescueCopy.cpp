@@ -277,6 +277,8 @@ Step ClipCopier::RescueOutput(const PlannedOutput& output) {
       }
     }
     observer_.Copied(map.Bytes(AreaStatus::Finished));
+    // Closed now: Windows replaces or removes no file that is open.
+    earlier->file.reset();
   }
 
   RescueOptions options;

@@ -234,6 +234,12 @@ void CMainDlg::BuildControls() {
   summary_->setGeometry(du.X(7), du.Y(kBelowList), openFolder_->x() - du.X(4) - du.X(7), summaryHeight);
   openFolder_->hide();
   connect(openFolder_, &QPushButton::clicked, this, &CMainDlg::OnOpenFolder);
+  summaryGap_ = du.X(4);
+  rescue_ = new QPushButton(this);
+  rescue_->setObjectName(QStringLiteral("rescue"));
+  rescue_->setAutoDefault(false);
+  rescue_->hide();
+  connect(rescue_, &QPushButton::clicked, this, &CMainDlg::OnRescue);
 
   QWidget* below[] = {destinationGroup, destinationText_, browse,      prefixHint,
                       prefixLabel,      prefixEdit_,      prefixSpin_};
@@ -283,6 +289,19 @@ void CMainDlg::resizeEvent(QResizeEvent* event) {
     const auto r = frontend::Followed(a.smallest, a.follow, width() - minimumWidth(), height() - minimumHeight());
     if (a.widget) a.widget->setGeometry(r.x, r.y, r.width, r.height);
   }
+  FitSummary();
+}
+
+void CMainDlg::FitSummary() {
+  // The offer to rescue, when shown, stands as wide as its text just before "Open Folder".
+  if (!rescue_) return;  // not made yet
+  int end = openFolder_->x();
+  if (!rescue_->isHidden()) {
+    const int width = rescue_->sizeHint().width();
+    rescue_->setGeometry(end - summaryGap_ - width, openFolder_->y(), width, openFolder_->height());
+    end = rescue_->x();
+  }
+  summary_->resize(std::max(0, end - summaryGap_ - summary_->x()), summary_->height());
 }
 
 void CMainDlg::ShowDrives(const std::vector<std::u16string>& drives, int selected) {
@@ -336,6 +355,8 @@ void CMainDlg::ClearSummary() {
   summary_->Clear();
   summaryFolder_.clear();
   openFolder_->hide();
+  rescue_->hide();
+  FitSummary();
 }
 
 std::optional<std::u16string> CMainDlg::BrowseForUnitFolder(const std::u16string& start) {
@@ -404,7 +425,10 @@ void CMainDlg::OnBrowse() {
 
 void CMainDlg::OnImport() {
   // What the window offers while an import runs waits for its end, or is refused.
-  if (!model_->OnImport(PrefixPosition())) return;
+  if (model_->OnImport(PrefixPosition())) WaitForImport();
+}
+
+void CMainDlg::WaitForImport() {
   QEventLoop wait;
   importWait_ = &wait;
   if (ImportRunning()) wait.exec();
@@ -474,6 +498,13 @@ void CMainDlg::ShowSummary(const frontend::Summary& summary) {
   head.args.back() = Verbatim(std::u16string(1, FolderLabel::kFolderMark.unicode()));
   summary_->Set(Tr(head), summaryFolder_, Tr(summary.figures));
   openFolder_->show();
+  rescue_->setText(Tr(summary.rescueOffer));
+  rescue_->setVisible(!summary.rescueOffer.Empty());
+  FitSummary();
+}
+
+void CMainDlg::OnRescue() {
+  if (model_->OnRescue(PrefixPosition())) WaitForImport();
 }
 
 void CMainDlg::OnOpenFolder() {

@@ -67,6 +67,9 @@ class CMainDlg : public QDialog, private frontend::MainView, private frontend::S
   // Imports the selected clips; returns once the import has ended. The window takes no input
   // meanwhile.
   void OnImport();
+  // Imports the damaged clips of the last import again, rescuing what the unit still gives.
+  void OnRescue();
+  void WaitForImport();
   void OnSelectAll() { model_->OnSelectAll(); }
   void OnClearAll() { model_->OnClearAll(); }
   void OnRefresh() { model_->OnRefresh(); }
@@ -101,6 +104,8 @@ class CMainDlg : public QDialog, private frontend::MainView, private frontend::S
   void contextMenuEvent(QContextMenuEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  // The summary's lines end before the buttons of their row.
+  void FitSummary();
 
  public:
   void done(int result) override;
@@ -148,6 +153,8 @@ class CMainDlg : public QDialog, private frontend::MainView, private frontend::S
   QLabel* noUnitHint_ = nullptr;
   FolderLabel* summary_ = nullptr;
   QPushButton* openFolder_ = nullptr;
+  QPushButton* rescue_ = nullptr;  // the summary's offer to rescue damaged clips
+  int summaryGap_ = 0;             // between the summary's lines and the buttons of its row
   FolderLabel* destinationText_ = nullptr;
   QComboBox* driveCombo_ = nullptr;
   QLineEdit* prefixEdit_ = nullptr;

@@ -217,6 +217,8 @@ void CMainDlg::ClearSummary() {
   SetItemText(IDC_SUMMARY_FIGURES, {});
   summaryFolder_.clear();
   ::ShowWindow(Item(IDC_OPEN_FOLDER), SW_HIDE);
+  ::ShowWindow(Item(IDC_RESCUE), SW_HIDE);
+  FitSummary();
 }
 
 std::optional<std::u16string> CMainDlg::BrowseForUnitFolder(const std::u16string& start) {
@@ -315,6 +317,32 @@ void CMainDlg::Ended(const ImportOutcome&, const std::optional<Summary>& summary
   SetItemText(IDC_SUMMARY_FIGURES, Tr(summary->figures));
   summaryFolder_ = Wide(summary->head.args.back().verbatim);  // the head's last argument
   ::ShowWindow(Item(IDC_OPEN_FOLDER), SW_SHOW);
+  SetItemText(IDC_RESCUE, Tr(summary->rescueOffer));
+  ::ShowWindow(Item(IDC_RESCUE), summary->rescueOffer.Empty() ? SW_HIDE : SW_SHOW);
+  FitSummary();
+}
+
+void CMainDlg::FitSummary() {
+  // The summary's lines end before the buttons of its row; the offer to rescue, when shown,
+  // stands as wide as its text just before "Open Folder".
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  FollowSize(client.right, client.bottom);
+  if (!(::GetWindowLongW(Item(IDC_RESCUE), GWL_STYLE) & WS_VISIBLE)) return;
+  RECT gap{4, 0, 0, 0};
+  ::MapDialogRect(Handle(), &gap);
+  const RECT folder = ItemRect(IDC_OPEN_FOLDER);
+  RECT rescue = WidenToText(IDC_RESCUE);
+  const LONG width = rescue.right - rescue.left;
+  rescue.right = folder.left - gap.left;
+  rescue.left = rescue.right - width;
+  ::SetWindowPos(Item(IDC_RESCUE), nullptr, rescue.left, folder.top, width, folder.bottom - folder.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  for (int id : {IDC_SUMMARY_HEAD, IDC_SUMMARY_FIGURES}) EndBefore(id, rescue.left);
+}
+
+void CMainDlg::OnRescue() {
+  if (model_->OnRescue(PrefixPosition())) ::EnableWindow(Handle(), FALSE);
 }
 
 void CMainDlg::OnOpenFolder() {
@@ -348,6 +376,7 @@ bool CMainDlg::OnCommand(WORD id, WORD code) {
       {IDC_DV, &CMainDlg::OnFormatClicked},
       {IDC_VERSION, &CMainDlg::OnAbout},
       {IDC_OPEN_FOLDER, &CMainDlg::OnOpenFolder},
+      {IDC_RESCUE, &CMainDlg::OnRescue},
   };
   for (const auto& [command, run] : kCommands) {
     if (command != id) continue;
@@ -387,7 +416,7 @@ bool CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
       SaveSettings();
       return false;
     case WM_SIZE:
-      if (wParam != SIZE_MINIMIZED) FollowSize(LOWORD(lParam), HIWORD(lParam));
+      if (wParam != SIZE_MINIMIZED) FitSummary();
       return false;
     case WM_GETMINMAXINFO:
       if (smallestWindow_.cx <= 0) return false;

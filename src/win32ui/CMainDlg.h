@@ -63,6 +63,7 @@ class CMainDlg : public Dialog, private frontend::MainView, private frontend::Se
   void OnRefresh() { model_->OnRefresh(); }
   void OnAbout();
   void OnOpenFolder();
+  void OnRescue();
   void OnExit() {
     if (!ImportRunning()) End(IDOK);
   }
@@ -91,6 +92,7 @@ class CMainDlg : public Dialog, private frontend::MainView, private frontend::Se
   LRESULT ComboMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
   // "Open Folder" as wide as its text needs, the status line ending before it.
   void FitOpenFolder();
+  void FitSummary();
   // The template's layout is the smallest; beyond it the list grows, the buttons keep to the
   // right edge and the destination folder to the bottom.
   void RecordLayout();

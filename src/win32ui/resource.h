@@ -50,6 +50,7 @@
 #define IDC_DESTINATION_GROUP 1208
 #define IDC_PREFIX_HINT 1209
 #define IDC_PREFIX_LABEL 1210
+#define IDC_RESCUE 1211          // imports again, rescuing, the damaged clips of the last import
 
 // Progress window (129): the bar, and the details under it.
 #define IDC_PROGRESS 1005

@@ -141,6 +141,8 @@ std::optional<ProcessResult> BackgroundProcess::WaitFor(std::chrono::millisecond
   return Wait();
 }
 
+std::string BackgroundProcess::ErrorSoFar() const { return Slurp(errPath_); }
+
 ProcessResult BackgroundProcess::Wait() {
   ProcessResult result;
   int status = 0;

@@ -29,6 +29,8 @@ class BackgroundProcess {
   pid_t Pid() const { return pid_; }
   void Signal(int signal);
   ProcessResult Wait();
+  // What the child has written to its standard error so far.
+  std::string ErrorSoFar() const;
   // As Wait, or nothing when the child is still running after limit.
   std::optional<ProcessResult> WaitFor(std::chrono::milliseconds limit);
 

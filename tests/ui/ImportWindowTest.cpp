@@ -16,6 +16,7 @@
 
 #include "WindowTestSupport.h"
 #include "frontend/CopyMessage.h"
+#include "support/FaultyFileSystem.h"
 #include "ui/COverwriteConfirmDialog.h"
 #include "ui/CProgressDlg.h"
 #include "ui/Settings.h"
@@ -187,6 +188,33 @@ TEST_F(ImportThroughWindowTest, ARefusalAndAFailedClipEachShowTheirMessageBox) {
   EXPECT_EQ(messages.details.back(), "CLP0002: CLP0002.DV could not be opened (No such file or directory)");
   EXPECT_EQ(messages.icons.back(), QMessageBox::NoIcon);
   EXPECT_TRUE(fs::exists(dest / "CLP0001.DV"));
+}
+
+TEST_F(ImportThroughWindowTest, AClipTheUnitCouldNotReadIsOfferedForRescueAndTheOfferRescuesIt) {
+  PutDvClip(unit, "CLP0001");
+  PutDvClip(unit, "CLP0002", 8192);
+  FaultyFileSystem faulty;
+  faulty.FailArea(u"CLP0002", 4096, 512);
+  platform::ScopedFileSystem use(faulty);
+  auto window = Open();
+  const auto* rescue = window->findChild<QPushButton*>(QStringLiteral("rescue"));
+  ASSERT_NE(rescue, nullptr);
+  EXPECT_TRUE(rescue->isHidden());
+  Import(*window, {"CLP0001", "CLP0002"});
+  ASSERT_EQ(outcome.DamagedClips(), std::vector<std::u16string>{u"CLP0002"});
+  EXPECT_FALSE(rescue->isHidden());
+  EXPECT_EQ(rescue->text(), "Rescue 1 damaged clip");
+
+  messages.texts.clear();
+  QTest::mouseClick(const_cast<QPushButton*>(rescue), Qt::LeftButton);
+  EXPECT_EQ(imports, 2);
+  ASSERT_EQ(outcome.rescued.size(), 1u);
+  EXPECT_EQ(outcome.rescued[0].missingBytes, 512u);
+  EXPECT_TRUE(fs::exists(dest / "CLP0002-rescued.DV"));
+  EXPECT_TRUE(fs::exists(dest / "CLP0002-rescued.DV.map"));
+  ASSERT_FALSE(messages.texts.isEmpty());
+  EXPECT_TRUE(messages.texts.back().startsWith("Some bytes of these recordings could not be read")) << messages.texts.back().toStdString();
+  EXPECT_FALSE(rescue->isHidden()) << "bytes are still missing: the offer stands";
 }
 
 TEST_F(ImportThroughWindowTest, EnterImportsUnlessAnotherButtonHasTheFocus) {

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "WindowTestSupport.h"
+#include "support/FaultyMount.h"
 #include "ui/Settings.h"
 #include "ui/UpDownControl.h"
 
@@ -48,6 +49,29 @@ class MainWindowTest : public ::testing::Test {
   FakeDrives drives;
   RecordedMessages messages;
 };
+
+TEST_F(MainWindowTest, AUnitWhoseIndexDoesNotAnswerNeitherHoldsUpTheWindowNorItsExit) {
+  if (auto why = FaultyMount::Unavailable()) GTEST_SKIP() << *why;
+  UnitTree unit(dir, "U");
+  unit.IndexWithChunks("ABC0001.IDX", IdxBuilder().Date(8, 3, 14, 10, 15, 30));
+  FaultyMount mount(unit.Root(), "file VIDEO/QVT/ABC0001.IDX\nstall 0 1 release\n");
+  drives.drives = {mount.U16()};
+  ui::MainDlgOptions options = drives.Options();
+  options.scanWait = std::chrono::milliseconds(200);
+  const auto start = std::chrono::steady_clock::now();
+  ui::CMainDlg window(options);
+  window.show();
+  QApplication::processEvents();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  ASSERT_TRUE(mount.WaitUntilStalled(1));
+  const auto* hint = window.findChild<QLabel*>(QStringLiteral("noUnitHint"));
+  ASSERT_NE(hint, nullptr);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return hint->isVisible() && hint->text().startsWith("Reading the unit..."); }, 3000))
+      << hint->text().toStdString();
+  QTest::mouseClick(MainControls(window).button(1), Qt::LeftButton);  // Exit
+  EXPECT_FALSE(window.isVisible()) << "Exit closes the window while the read hangs";
+  mount.Release();  // the scan ends when the read returns
+}
 
 TEST_F(MainWindowTest, TheDriveSelectorShowsTheUnitsThenOtherFolderAndAChoiceListsItsClips) {
   const auto a = Unit("A", {"AAA0001"});

@@ -263,6 +263,78 @@
         <source>%1 h %2 min</source>
         <translation>%1 時間 %2 分</translation>
     </message>
+    <message>
+        <source>%1: %2 is there without a map of this recording, and was kept; move it elsewhere to rescue the clip again</source>
+        <translation>%1: %2 にはこの録画のマップがないため、そのまま残しました。クリップをもう一度救出するには、このファイルを別の場所へ移動してください</translation>
+    </message>
+    <message>
+        <source>Some bytes of these recordings could not be read from the unit. They are written as zeros into files named &quot;-rescued&quot;, each with a map of what is missing beside it. A later rescue reads only the missing bytes again.</source>
+        <translation>これらの録画の一部のバイトをユニットから読み取れませんでした。そのバイトはゼロとして &quot;-rescued&quot; の付いた名前のファイルに書き込まれ、欠けている部分のマップがその横にあります。後で救出をもう一度行うと、欠けているバイトだけを読み直します。</translation>
+    </message>
+    <message>
+        <source>%1: 1 damaged area, %2</source>
+        <translation>%1: 損傷箇所 1 か所、%2</translation>
+    </message>
+    <message>
+        <source>%1: %2 damaged areas, %3</source>
+        <translation>%1: 損傷箇所 %2 か所、%3</translation>
+    </message>
+    <message>
+        <source>%1, at %2</source>
+        <translation>%1、位置 %2</translation>
+    </message>
+    <message>
+        <source>Rescue 1 damaged clip</source>
+        <translation>損傷したクリップ 1 個を救出</translation>
+    </message>
+    <message>
+        <source>Rescue %1 damaged clips</source>
+        <translation>損傷したクリップ %1 個を救出</translation>
+    </message>
+    <message>
+        <source>Copying: %1 rescued, %2 bad so far</source>
+        <translation>コピー中: 救出 %1、これまでの不良 %2</translation>
+    </message>
+    <message>
+        <source>Trimming: %1 rescued, %2 still bad</source>
+        <translation>境界の絞り込み中: 救出 %1、残りの不良 %2</translation>
+    </message>
+    <message>
+        <source>Scraping: %1 rescued, %2 still bad</source>
+        <translation>セクター単位の読み取り中: 救出 %1、残りの不良 %2</translation>
+    </message>
+    <message>
+        <source>Retrying: %1 rescued, %2 still bad</source>
+        <translation>再試行中: 救出 %1、残りの不良 %2</translation>
+    </message>
+    <message>
+        <source>Last good read %1 ago</source>
+        <translation>最後の正常な読み取りから %1</translation>
+    </message>
+    <message>
+        <source>No good read yet</source>
+        <translation>正常な読み取りはまだありません</translation>
+    </message>
+    <message>
+        <source>%1 incomplete</source>
+        <translation>未完成 %1</translation>
+    </message>
+    <message>
+        <source>%1 (frame %2)</source>
+        <translation>%1 (フレーム %2)</translation>
+    </message>
+    <message>
+        <source>%1 (frames %2-%3)</source>
+        <translation>%1 (フレーム %2-%3)</translation>
+    </message>
+    <message>
+        <source>%1 (frame %2, %3)</source>
+        <translation>%1 (フレーム %2、%3)</translation>
+    </message>
+    <message>
+        <source>%1 (frames %2-%3, %4)</source>
+        <translation>%1 (フレーム %2-%3、%4)</translation>
+    </message>
 </context>
 <context>
     <name>quillon::ui::CAboutDlg</name>
