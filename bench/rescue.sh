@@ -62,7 +62,15 @@ mirror() {  # mounts a fresh mirror; its counts go to $work/stats
 }
 failed_reads() { kill -USR2 "$pid"; sleep 0.2; awk '$1 == "failed" {print $2}' "$work/stats"; }
 # Bytes a ddrescue map marks other than finished ("+").
-bad_in_map() { awk '!/^#/ && NF == 3 && $3 != "+" {s += strtonum($2)} END {print s + 0}' "$1"; }
+bad_in_map() {
+  local pos size status sum=0 header=1
+  while read -r pos size status; do
+    [[ $pos == \#* || -z $pos ]] && continue
+    if ((header)); then header=0; continue; fi  # the current position's line
+    [[ $status == + ]] || sum=$((sum + size))
+  done <"$1"
+  echo "$sum"
+}
 now() { date +%s.%N; }
 
 echo "A ${mib} MiB clip, $areas bad 4 KiB areas (2 weak), 20 ms for each failed read"
@@ -70,7 +78,7 @@ echo "A ${mib} MiB clip, $areas bad 4 KiB areas (2 weak), 20 ms for each failed 
 mirror
 rm -rf "$work/out" && mkdir "$work/out"
 t0=$(now)
-"$cli" import "$mnt" "$work/out" --rescue --json >"$work/ours.json" || true
+"$cli" import "$mnt" "$work/out" --rescue --json >"$work/ours.json" 2>"$work/ours.err" || true
 t1=$(now)
 ours_reads=$(failed_reads)
 unmount

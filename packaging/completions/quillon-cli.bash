@@ -40,7 +40,7 @@ _quillon_cli() {
     --overwrite)
       COMPREPLY=($(compgen -W 'ask all none' -- "$cur"))
       return ;;
-    --prefix)
+    --prefix | --retries)
       return ;;
     --manifest)
       _quillon_cli_paths -f "$cur"
@@ -51,7 +51,7 @@ _quillon_cli() {
   case $command in
     drives) options='--json' ;;
     list) options='--json --no-hdv --no-dv' ;;
-    import) options='--no-hdv --no-dv --prefix --overwrite --no-verify --manifest --dry-run
+    import) options='--no-hdv --no-dv --prefix --overwrite --no-verify --manifest --rescue --retries --dry-run
                      -q --quiet --json' ;;
     *) return ;;
   esac
@@ -68,7 +68,7 @@ _quillon_cli() {
       ended=1
     elif [[ $word == --no-hdv || $word == --no-dv ]]; then
       scan+=("$word")
-    elif [[ $word == --prefix || $word == --overwrite || $word == --manifest ]]; then
+    elif [[ $word == --prefix || $word == --overwrite || $word == --manifest || $word == --retries ]]; then
       ((i++))
       [[ ${COMP_WORDS[i]} == = ]] && ((i++))
     fi

@@ -505,5 +505,83 @@ TEST_F(RescueCopy, ARescueStoppedMidwayKeepsWhatItReadForTheNextOne) {
   EXPECT_TRUE(HoldsWhatTheMapSays(Dest("ABC0001_A-rescued.M2T"), ab, map));
 }
 
+TEST_F(RescueCopy, AFaultOrAStopAtAnyStepOfReplacingThePairLeavesAMapThatNeverClaimsTooMuch) {
+  // An earlier rescue left a pair; half of its bad area reads now. The new pair meets a fault,
+  // or a stop as after a kill, at each step of being written: the output's and then the map's
+  // temporary file is created, written, synced, read back and renamed into place.
+  RescueMap earlier;  // the map of the earlier rescue
+  const auto run = [&](const std::function<void(FaultyFileSystem&, ImportJob*&)>& arm) {
+    fs::remove_all(dest.Path());
+    fs::create_directories(dest.Path());
+    {
+      FaultyFileSystem faulty;
+      faulty.FailArea(u"ABC0001_B", 100000, 4096);
+      platform::ScopedFileSystem use(faulty);
+      Copy(Clip3());
+    }
+    earlier = MapOf("ABC0001_A-rescued.M2T");
+    FaultyFileSystem faulty;
+    faulty.FailArea(u"ABC0001_B", 102048, 2048);
+    ImportJob* running = nullptr;
+    arm(faulty, running);
+    RecordingEvents told;
+    {
+      platform::ScopedFileSystem use(faulty);
+      ImportJob job(Request({Clip3()}), told);
+      running = &job;
+      job.Proceed();
+      job.Start();
+      job.Wait();
+    }
+    return std::make_pair(told.Outcome(), faulty.Log());
+  };
+  // Where each step falls: the output is the second file of its name created (after the
+  // scratch file the rescue reads into), the map the file whose name says so.
+  const std::vector<FaultyFileSystem::Call> log = run([](FaultyFileSystem&, ImportJob*&) {}).second;
+  const std::u16string part = u"-rescued.M2T";
+  const auto isMap = [](const std::u16string& path) { return path.ends_with(u".map"); };
+  std::size_t outputFrom = 0;  // the log's index of the output's creation
+  for (std::size_t i = 0, creates = 0; i < log.size(); ++i) {
+    const auto& call = log[i];
+    if (call.op == FileOp::Create && call.path.ends_with(part) && ++creates == 2) outputFrom = i;
+  }
+  ASSERT_GT(outputFrom, 0u);
+  // The nth call of op on the pair's files that is the output's (or the map's) first.
+  const auto nthOn = [&](FileOp op, bool map) {
+    int nth = 0;
+    for (std::size_t i = 0; i < log.size(); ++i) {
+      const auto& call = log[i];
+      if (call.op != op || call.path.find(part) == std::u16string::npos) continue;
+      ++nth;
+      if (map ? isMap(call.path) : (i >= outputFrom && !isMap(call.path))) return nth;
+    }
+    return 0;
+  };
+  for (const bool stop : {false, true}) {
+    for (const FileOp op : {FileOp::Create, FileOp::Write, FileOp::Sync, FileOp::ReadBack, FileOp::Commit}) {
+      for (const bool onMap : {false, true}) {
+        const int nth = nthOn(op, onMap);
+        if (nth == 0) continue;  // the map is not read back
+        SCOPED_TRACE(std::to_string(static_cast<int>(op)) + (stop ? " stop at the " : " fault at the ") +
+                     (onMap ? "map" : "output"));
+        const auto [outcome, _] = run([&](FaultyFileSystem& faulty, ImportJob*& running) {
+          if (stop) {
+            faulty.OnNth(op, nth, [&running] { running->RequestStop(); }, part);
+          } else {
+            faulty.FailNth(op, nth, part);
+          }
+        });
+        EXPECT_EQ(outcome.cancelled ? 1u : outcome.failures.size(), 1u) << "the step was met";
+        EXPECT_EQ(DestFiles(), (std::vector<std::string>{"ABC0001_A-rescued.M2T", "ABC0001_A-rescued.M2T.map",
+                                                         "ABC0001_C.M2T"}))
+            << "no temporary file is left, and the pair is there";
+        const RescueMap map = MapOf("ABC0001_A-rescued.M2T");
+        EXPECT_TRUE(map == earlier || map.MissingBytes() < earlier.MissingBytes());
+        EXPECT_TRUE(HoldsWhatTheMapSays(Dest("ABC0001_A-rescued.M2T"), ab, map));
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quillon

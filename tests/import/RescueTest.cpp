@@ -157,6 +157,8 @@ const Pattern kPatterns[] = {
     {"ReadsShortFromMidSector", {{8 * kCluster + 100, 1500, Harm::ReadsShort}}, {1948, 1948}, {5, 9}},
 };
 
+void PrintTo(const Pattern& p, std::ostream* os) { *os << p.name; }
+
 class RescuePatterns : public testing::TestWithParam<Pattern> {};
 
 TEST_P(RescuePatterns, MapHoldsWhatWasReadInFewFailedReads) {

@@ -1,8 +1,9 @@
 // Imports through the main window. The rules of an import are the front-end layer's, proven in
 // tests/frontend; here each kind of event reaches the window once: a notice and a failure as
 // message boxes, the progress window opening, moving and closing while the main window takes no
-// input, the overwrite question answered by each of its buttons and withdrawn by Cancel, and the
-// status line shown after an import and cleared when another unit is chosen.
+// input, the overwrite question answered by each of its buttons and withdrawn by Cancel, the
+// status line shown after an import and cleared when another unit is chosen, and its offer to
+// rescue a clip the unit could not give.
 #include <gtest/gtest.h>
 #include <windows.h>
 // After windows.h, which it needs.
@@ -154,6 +155,17 @@ TEST_F(ImportWindowTest, AFailedClipIsAMessageBoxWithItsCause) {
       << "the failure, then its cause with the system's error text";
   EXPECT_EQ(messages.owners, std::vector<HWND>{window.hwnd()});
   EXPECT_TRUE(window.Text(IDC_SUMMARY_FIGURES).ends_with(L" \u00b7 1 failed"));
+
+  // The clip the unit could not give is offered for rescue; the rescue keeps what it can.
+  ASSERT_TRUE(window.Shown(IDC_RESCUE));
+  EXPECT_EQ(window.Text(IDC_RESCUE), L"Rescue 1 damaged clip");
+  messages.texts.clear();
+  window.Click(IDC_RESCUE);
+  ASSERT_TRUE(WaitFor([&window] { return !window.dlg().ImportRunning(); }, 60000));
+  EXPECT_TRUE(fs::exists(dest / "CLP0002-rescued.DV.map"));
+  ASSERT_FALSE(messages.texts.empty());
+  EXPECT_TRUE(messages.texts.back().starts_with(L"Some bytes of these recordings could not be read")) << messages.texts.back();
+  EXPECT_TRUE(window.Text(IDC_SUMMARY_FIGURES).ends_with(L" \u00b7 1 incomplete"));
 }
 
 TEST_F(ImportWindowTest, TheOverwriteQuestionIsAnsweredByEachOfItsButtons) {
