@@ -57,6 +57,9 @@ for lang in en ja; do
   fi
   cp "$work/$lang.png.summary.png" "$out/summary-$lang.png"
   cp "$work/$lang.png.progress.png" "$out/progress-$lang.png"
+  cp "$work/$lang.png.rescue-offer.png" "$out/rescue-offer-$lang.png"
+  cp "$work/$lang.png.rescue-progress.png" "$out/rescue-progress-$lang.png"
+  cp "$work/$lang.png.message-rescued.png" "$out/rescued-$lang.png"
   [ $lang = en ] && cp "$work/$lang.png" "$out/main-window.png"
 done
-echo "Pictures written to $out: main-window.png, summary-en.png, summary-ja.png, progress-en.png, progress-ja.png"
+echo "Pictures written to $out: main-window.png, summary-, progress-, rescue-offer-, rescue-progress- and rescued-en.png and -ja.png"

@@ -1,5 +1,6 @@
 #include "frontend/ImportSession.h"
 
+#include <algorithm>
 #include <type_traits>
 
 namespace quillon::frontend {
@@ -12,8 +13,22 @@ ImportSession::~ImportSession() {
   leftBehind_.clear();
 }
 
+std::optional<ImportRequest> ImportSession::RescueRequest() const {
+  if (Running() || !lastOutcome_ || !lastRequest_) return std::nullopt;
+  const std::vector<std::u16string> damaged = lastOutcome_->DamagedClips();
+  ImportRequest request = *lastRequest_;
+  std::erase_if(request.clips, [&damaged](const Clip& clip) {
+    return std::find(damaged.begin(), damaged.end(), clip.name) == damaged.end();
+  });
+  if (request.clips.empty()) return std::nullopt;
+  request.rescue = true;
+  return request;
+}
+
 bool ImportSession::Start(ImportRequest request) {
   if (Running()) return false;
+  lastRequest_ = request;
+  lastOutcome_.reset();
   ++generation_;
   phase_ = Phase::Preparing;
   barTotal_ = 0;

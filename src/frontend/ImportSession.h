@@ -97,6 +97,10 @@ class ImportSession final {
   std::chrono::milliseconds UnitSilent() const { return silent_; }
   // What the last import that ended did.
   const std::optional<ImportOutcome>& LastOutcome() const { return lastOutcome_; }
+  // The last import again, in rescue mode, for its clips whose unit data could not all be read:
+  // the same clips as they were then (a rescan since cannot change them), the same folder and
+  // prefix, so that a rescue finds what an earlier one left. Nothing when no clip is damaged.
+  std::optional<ImportRequest> RescueRequest() const;
   // The import state of the running import (Ask when none runs).
   std::int32_t State() const;
 
@@ -136,6 +140,7 @@ class ImportSession final {
   std::chrono::milliseconds silent_{0};
   ImportOutcome sofar_;  // what the running import told of its outputs and failures
   std::optional<ImportOutcome> lastOutcome_;
+  std::optional<ImportRequest> lastRequest_;
   ImportPlan plan_;
   // Last, so that they go first: their threads tell this session of everything until they end.
   std::list<std::unique_ptr<Job>> leftBehind_;  // ended at a Cancel, waiting for the unit

@@ -302,28 +302,26 @@ void MainModel::OnRefresh() {
 
 bool MainModel::OnImport(int prefixPosition) {
   if (ImportRunning()) return false;
-  return StartImport(view_.SelectedRows(), prefixPosition, false);
+  return StartImport(view_.SelectedRows(), prefixPosition);
 }
 
-bool MainModel::StartImport(std::vector<std::size_t> rows, int prefixPosition, bool rescue) {
+bool MainModel::StartImport(std::vector<std::size_t> rows, int prefixPosition) {
   if (rows.empty()) return false;
   ImportRequest request = RequestFor(catalogue_, std::move(rows));
   request.destination = destination_;
   request.prefix = ((prefixPosition % 100) + 100) % 100;
-  request.rescue = rescue;
   view_.ClearSummary();
   view_.EnableImport(false);
   return session_->Start(std::move(request));
 }
 
-bool MainModel::OnRescue(int prefixPosition) {
-  if (ImportRunning() || !session_->LastOutcome()) return false;
-  const std::vector<std::u16string> damaged = session_->LastOutcome()->DamagedClips();
-  std::vector<std::size_t> rows;
-  for (std::size_t row = 0; row < catalogue_.Count(); ++row) {
-    if (std::find(damaged.begin(), damaged.end(), catalogue_.ClipName(row)) != damaged.end()) rows.push_back(row);
-  }
-  return StartImport(std::move(rows), prefixPosition, true);
+bool MainModel::OnRescue() {
+  if (ImportRunning()) return false;
+  std::optional<ImportRequest> request = session_->RescueRequest();
+  if (!request) return false;
+  view_.ClearSummary();
+  view_.EnableImport(false);
+  return session_->Start(std::move(*request));
 }
 
 void MainModel::OnVolumeChange() {

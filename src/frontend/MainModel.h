@@ -99,8 +99,8 @@ class MainModel {
   // Imports the selected clips into the destination; false when nothing was started.
   bool OnImport(int prefixPosition);
   // Imports again, in rescue mode, the clips of the last import whose unit data could not all be
-  // read (Summary::rescueOffer); false when nothing was started.
-  bool OnRescue(int prefixPosition);
+  // read (Summary::rescueOffer), into its folder; false when nothing was started.
+  bool OnRescue();
   // A volume came or went: the drives are looked for again once the delay has passed.
   void OnVolumeChange();
 
@@ -121,7 +121,7 @@ class MainModel {
   bool IsUnitFolder(const std::u16string& folder);
   void AddOtherFolder(const std::u16string& folder);
   std::u16string SelectedDrive() const;
-  bool StartImport(std::vector<std::size_t> rows, int prefixPosition, bool rescue);
+  bool StartImport(std::vector<std::size_t> rows, int prefixPosition);
   void UpdateImportButton();
   void UpdateHint();
   void ImportEnded();

@@ -296,6 +296,11 @@ Step ClipCopier::RescueOutput(const PlannedOutput& output) {
       UnitCalls::Call call(env_.unit);
       length = chunk.Size();
     }
+    // A chunk that could never be opened has no size to keep even as zeros: the clip fails, as
+    // it would without a rescue, rather than take its clean name without the chunk.
+    if (length == 0 && !OpenUnitFile(env_.unit, chunk.path)) {
+      return Fail(FailureKind::ChunkOpen, chunk.fileName, LastErrorText());
+    }
     if (const auto status = UnitFileStatus(env_.unit, chunk.path)) lastWrite = status->lastWrite;
     RescueMap part = PartOf(map, start, length);
     if (!part.Complete()) {

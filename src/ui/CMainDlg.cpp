@@ -504,7 +504,7 @@ void CMainDlg::ShowSummary(const frontend::Summary& summary) {
 }
 
 void CMainDlg::OnRescue() {
-  if (model_->OnRescue(PrefixPosition())) WaitForImport();
+  if (model_->OnRescue()) WaitForImport();
 }
 
 void CMainDlg::OnOpenFolder() {

@@ -342,7 +342,7 @@ void CMainDlg::FitSummary() {
 }
 
 void CMainDlg::OnRescue() {
-  if (model_->OnRescue(PrefixPosition())) ::EnableWindow(Handle(), FALSE);
+  if (model_->OnRescue()) ::EnableWindow(Handle(), FALSE);
 }
 
 void CMainDlg::OnOpenFolder() {

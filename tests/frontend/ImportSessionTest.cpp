@@ -206,6 +206,22 @@ TEST_F(ImportSessionTest, AFailedClipShowsTheFailureWithItsCauseAndTheImportGoes
                 platform::ErrorText(ENOENT) + ")");
   EXPECT_EQ(Files(), (std::vector<std::string>{"AAA0001.DV", "CCC0001.DV"}));
   EXPECT_EQ(Untimed(view.summary->figures), "200 KiB in T \u00b7 1 failed");
+
+  // The clip the unit could not give is offered for rescue, as it was listed then, into the
+  // same folder. Its chunk was never opened, so its size is unknown: the rescue fails it again
+  // rather than place anything under its name.
+  EXPECT_EQ(English(view.summary->rescueOffer), u"Rescue 1 damaged clip");
+  std::optional<ImportRequest> rescue = session.RescueRequest();
+  ASSERT_TRUE(rescue);
+  ASSERT_EQ(rescue->clips.size(), 1u);
+  EXPECT_EQ(rescue->clips[0].name, u"BBB0001");
+  EXPECT_TRUE(rescue->rescue);
+  EXPECT_EQ(rescue->destination, dest.U16());
+  ASSERT_TRUE(session.Start(std::move(*rescue)));
+  ASSERT_TRUE(view.RunUntilIdle(session));
+  EXPECT_EQ(Files(), (std::vector<std::string>{"AAA0001.DV", "CCC0001.DV"}));
+  ASSERT_TRUE(session.LastOutcome());
+  EXPECT_EQ(session.LastOutcome()->DamagedClips(), std::vector<std::u16string>{u"BBB0001"});
 }
 
 TEST_F(ImportSessionTest, ARefusedImportSaysWhyOnceAndOpensNoProgressWindow) {

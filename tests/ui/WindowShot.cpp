@@ -3,14 +3,19 @@
 // clips are imported into, for real. Beside the main window (OUT.png): the main window after
 // that import with its status line (OUT.png.summary.png) and without a unit
 // (OUT.png.no-unit.png), the progress window (OUT.png.progress.png), the overwrite question, the
-// version box, and the import's message boxes with sample contents (OUT.png.message-failed.png...).
+// version box, the import's message boxes with sample contents (OUT.png.message-failed.png...),
+// and a rescue: the status line offering it after a clip the unit could not read
+// (OUT.png.rescue-offer.png), its progress window (OUT.png.rescue-progress.png) and the notice
+// it ends with (OUT.png.message-rescued.png).
 #include <QApplication>
 #include <QListWidget>
+#include <QPushButton>
 #include <QPixmap>
 #include <clocale>
 #include <cstdio>
 
 #include "frontend/Texts.h"
+#include "support/FaultyFileSystem.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CMainDlg.h"
 #include "ui/COverwriteConfirmDialog.h"
@@ -119,5 +124,32 @@ int main(int argc, char** argv) {
   for (const auto& [name, notice] : notices) {
     ShootMessage(&window, notice, out + QStringLiteral(".message-") + QString::fromLatin1(name) + QStringLiteral(".png"));
   }
+
+  // A clip whose second frame the unit cannot read: the import fails it and offers a rescue,
+  // which keeps the rest and tells where the damage lies.
+  {
+    testsupport::FaultyFileSystem faulty;
+    faulty.FailArea(u"DVC0001", 122880, 4096);
+    platform::ScopedFileSystem use(faulty);
+    for (int row = 0; row < list->count(); ++row) list->item(row)->setSelected(list->item(row)->text().startsWith("DVC0001"));
+    window.OnImport();
+    Shoot(window, out + QStringLiteral(".rescue-offer.png"));
+    ImportOutcome rescued;
+    QObject::connect(&window, &ui::CMainDlg::ImportEnded, [&rescued](const ImportOutcome& o) { rescued = o; });
+    if (auto* offer = window.findChild<QPushButton*>(QStringLiteral("rescue"))) offer->click();
+    for (const frontend::Notice& notice : frontend::NoticesAfter(rescued)) {
+      ShootMessage(&window, notice, out + QStringLiteral(".message-rescued.png"));
+      break;
+    }
+  }
+  ui::CProgressDlg rescuing(&window, {});
+  rescuing.SetTotal(340);
+  ui::PostCopyMessage(&rescuing, frontend::COPY_PROGRESS, 212);
+  QApplication::sendPostedEvents(&rescuing);
+  rescuing.show();
+  ProgressEvent scraping{212 * kMiB, 340 * kMiB, u"HDV0001", u"HDV0001_2008-03-14_101530-rescued.M2T", 1, 1,
+                         RescueFigures{RescuePhase::Scraping, 212 * kMiB - 36864, 36864, std::chrono::milliseconds(4200)}};
+  rescuing.ShowLines(frontend::ProgressLinesOf(scraping, std::nullopt));
+  Shoot(rescuing, out + QStringLiteral(".rescue-progress.png"));
   return 0;
 }

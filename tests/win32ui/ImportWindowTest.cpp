@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "MainWindowTestSupport.h"
+#include "support/FaultyFileSystem.h"
 #include "win32ui/Settings.h"
 #include "win32ui/resource.h"
 
@@ -156,9 +157,14 @@ TEST_F(ImportWindowTest, AFailedClipIsAMessageBoxWithItsCause) {
   EXPECT_EQ(messages.owners, std::vector<HWND>{window.hwnd()});
   EXPECT_TRUE(window.Text(IDC_SUMMARY_FIGURES).ends_with(L" \u00b7 1 failed"));
 
-  // The clip the unit could not give is offered for rescue; the rescue keeps what it can.
+  // The clip the unit could not give is offered for rescue. Back, but with a sector that does
+  // not read, it is rescued: kept with its missing bytes mapped.
   ASSERT_TRUE(window.Shown(IDC_RESCUE));
   EXPECT_EQ(window.Text(IDC_RESCUE), L"Rescue 1 damaged clip");
+  PutDvClip(unit, "CLP0002");
+  FaultyFileSystem faulty;
+  faulty.FailArea(u"CLP0002", 0, 512);
+  platform::ScopedFileSystem use(faulty);
   messages.texts.clear();
   window.Click(IDC_RESCUE);
   ASSERT_TRUE(WaitFor([&window] { return !window.dlg().ImportRunning(); }, 60000));
