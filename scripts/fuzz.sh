@@ -3,14 +3,14 @@
 # and runs each for SECONDS on its seeds from fuzz/corpus, as many at a time as there are
 # cores. Fails when any target finds a crash, a leak, a hang, an out-of-bounds access or
 # undefined behaviour; the input that did it is kept in the build folder's fuzz-artifacts/.
-#   scripts/fuzz.sh SECONDS [TARGET...]      (targets: idx ts_probe dv_probe avi_probe wildcard text scan damage_place rescue_map)
+#   scripts/fuzz.sh SECONDS [TARGET...]      (targets: idx ts_probe dv_probe avi_probe wildcard text scan damage_place rescue_map history mhl_chain)
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${QUILLON_FUZZ_BUILD_DIR:-$here/build-fuzz}"
 seconds="${1:?usage: scripts/fuzz.sh SECONDS [TARGET...]}"
 shift
 targets=("$@")
-((${#targets[@]})) || targets=(idx ts_probe dv_probe avi_probe wildcard text scan damage_place rescue_map)
+((${#targets[@]})) || targets=(idx ts_probe dv_probe avi_probe wildcard text scan damage_place rescue_map history mhl_chain)
 
 "$here/scripts/setup.sh"
 CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

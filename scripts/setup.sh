@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git libxxhash-dev xxhash
+  build-essential cmake ninja-build pkg-config git libxxhash-dev xxhash libssl-dev libxml2-utils
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev qt6-translations-l10n
   ffmpeg xvfb xauth fonts-noto-cjk locales

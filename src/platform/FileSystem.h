@@ -125,6 +125,10 @@ class Folder {
   // Removes the temporary files of outputs whose writer is gone (a process that was killed);
   // those still being written are left alone. Returns the names removed.
   virtual std::vector<std::u16string> RemoveStaleOutputs() = 0;
+  // The folder under name in this one, held open in its turn, made first when create is set and
+  // it is missing; null when it cannot be opened or made, or when name is a link (never
+  // followed) or no folder.
+  virtual std::unique_ptr<Folder> SubFolder(const std::u16string& name, bool create) = 0;
 };
 
 class FileSystem {

@@ -147,6 +147,14 @@ class FaultyFolder final : public platform::Folder {
   std::optional<platform::FileStatus> LinkStatus(const std::u16string& name) override { return inner_->LinkStatus(name); }
   std::optional<platform::FileStatus> Status(const std::u16string& name) override { return inner_->Status(name); }
   std::vector<std::u16string> RemoveStaleOutputs() override { return inner_->RemoveStaleOutputs(); }
+  // Opening or making a folder counts as a Create on its path.
+  std::unique_ptr<platform::Folder> SubFolder(const std::u16string& name, bool create) override {
+    const std::u16string path = platform::JoinPath(inner_->Path(), {name});
+    auto sub = fs_.ShouldFail(FileOp::Create, path) ? Injected(nullptr) : inner_->SubFolder(name, create);
+    fs_.Note({FileOp::Create, path, 0, sub ? 1 : 0});
+    if (!sub) return nullptr;
+    return std::make_unique<FaultyFolder>(fs_, std::move(sub));
+  }
 
  private:
   FaultyFileSystem& fs_;

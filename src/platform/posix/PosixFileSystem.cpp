@@ -413,6 +413,29 @@ class PosixFolder final : public Folder {
     return removed;
   }
 
+  std::unique_ptr<Folder> SubFolder(const std::u16string& name, bool create) override {
+    if (!IsPlainName(name)) {
+      SetLastError(EINVAL);
+      return nullptr;
+    }
+    const std::string sysName = ToUtf8(name);
+    if (create) {
+      if (::mkdirat(dir_.Get(), sysName.c_str(), 0777) == 0) {
+        // The new entry survives a power loss as the outputs' renames do.
+        if (::fsync(dir_.Get()) != 0 && errno != EINVAL && errno != ENOTSUP && errno != EROFS) return Failed(), nullptr;
+      } else if (errno != EEXIST) {
+        return Failed(), nullptr;
+      }
+    }
+    // O_NOFOLLOW: a link under the name fails the open instead of leading elsewhere.
+    Descriptor sub(::openat(dir_.Get(), sysName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (!sub.Valid() || ::fstat(sub.Get(), &st) != 0) return Failed(), nullptr;
+    std::u16string path = path_;
+    if (path.empty() || path.back() != kSeparator) path += kSeparator;
+    return std::make_unique<PosixFolder>(std::move(sub), path + name, IdOf(st));
+  }
+
  private:
   std::optional<FileStatus> StatusAt(const std::u16string& name, bool entryItself) const {
     if (!IsPlainName(name)) {

@@ -655,6 +655,31 @@ class Win32Folder final : public Folder {
     return removed;
   }
 
+  std::unique_ptr<Folder> SubFolder(const std::u16string& name, bool create) override {
+    if (!IsPlainName(name)) return Fail(ERROR_INVALID_NAME), nullptr;
+    std::u16string path = Child(path_, name);
+    const auto sys = SystemPath(path);
+    if (!sys) return nullptr;
+    win32::NoCriticalErrorBoxes quiet;
+    if (create && !::CreateDirectoryW(sys->c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+      return Failed(), nullptr;
+    }
+    // Held as OpenFolder holds a folder; a link or junction under the name is opened as itself,
+    // and refused.
+    Handle dir(::CreateFileW(sys->c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!dir.Valid()) return Failed(), nullptr;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(dir.Get(), &info)) return Failed(), nullptr;
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(ERROR_DIRECTORY), nullptr;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      FILE_ATTRIBUTE_TAG_INFO tag{};
+      if (!::GetFileInformationByHandleEx(dir.Get(), FileAttributeTagInfo, &tag, sizeof tag)) return Failed(), nullptr;
+      if (IsLinkTag(tag.FileAttributes, tag.ReparseTag)) return Fail(ERROR_CANT_ACCESS_FILE), nullptr;
+    }
+    return std::make_unique<Win32Folder>(std::move(dir), std::move(path), IdOf(info));
+  }
+
  private:
   Handle dir_;
   std::u16string path_;
