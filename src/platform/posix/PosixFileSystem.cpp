@@ -90,11 +90,14 @@ std::int64_t ReadSome(int fd, void* buffer, std::size_t size) {
   }
 }
 
-std::int64_t WriteAll(int fd, const void* buffer, std::size_t size) {
+// Writes all of size bytes, at the file's position or, given one, at position; a short count
+// when the disk is full.
+std::int64_t WriteAll(int fd, const void* buffer, std::size_t size, std::optional<std::uint64_t> position = {}) {
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t n = ::write(fd, bytes + done, size - done);
+    const ssize_t n = position ? ::pwrite(fd, bytes + done, size - done, static_cast<off_t>(*position + done))
+                               : ::write(fd, bytes + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       SetLastError(n < 0 ? errno : ENOSPC);
@@ -236,18 +239,7 @@ class PosixOutput final : public OutputFile {
   }
 
   std::int64_t WriteAt(std::uint64_t position, const void* buffer, std::size_t size) override {
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    std::size_t done = 0;
-    while (done < size) {
-      const ssize_t n = ::pwrite(file_.Get(), bytes + done, size - done, static_cast<off_t>(position + done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        SetLastError(n < 0 ? errno : ENOSPC);
-        return done == 0 && n < 0 ? -1 : static_cast<std::int64_t>(done);
-      }
-      done += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::int64_t>(done);
+    return WriteAll(file_.Get(), buffer, size, position);
   }
 
  private:

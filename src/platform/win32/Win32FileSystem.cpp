@@ -236,12 +236,18 @@ std::int64_t ReadSome(HANDLE file, void* buffer, std::size_t size) {
   return Failed(), -1;
 }
 
-std::int64_t WriteAll(HANDLE file, const void* buffer, std::size_t size) {
+std::int64_t WriteAll(HANDLE file, const void* buffer, std::size_t size, std::optional<std::uint64_t> position = {}) {
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < size) {
+    OVERLAPPED at{};
+    if (position) {
+      at.Offset = static_cast<DWORD>(*position + done);
+      at.OffsetHigh = static_cast<DWORD>((*position + done) >> 32);
+    }
     DWORD n = 0;
-    const BOOL ok = ::WriteFile(file, bytes + done, static_cast<DWORD>(std::min(size - done, kMaxTransfer)), &n, nullptr);
+    const BOOL ok = ::WriteFile(file, bytes + done, static_cast<DWORD>(std::min(size - done, kMaxTransfer)), &n,
+                                position ? &at : nullptr);
     if (!ok || n == 0) {
       if (ok) Fail(ERROR_DISK_FULL);
       else Failed();
@@ -444,23 +450,7 @@ class Win32Output final : public OutputFile {
   }
 
   std::int64_t WriteAt(std::uint64_t position, const void* buffer, std::size_t size) override {
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    std::size_t done = 0;
-    while (done < size) {
-      OVERLAPPED at{};
-      at.Offset = static_cast<DWORD>(position + done);
-      at.OffsetHigh = static_cast<DWORD>((position + done) >> 32);
-      DWORD n = 0;
-      const BOOL ok =
-          ::WriteFile(file_.Get(), bytes + done, static_cast<DWORD>(std::min(size - done, kMaxTransfer)), &n, &at);
-      if (!ok || n == 0) {
-        if (ok) Fail(ERROR_DISK_FULL);
-        else Failed();
-        return done == 0 && !ok ? -1 : static_cast<std::int64_t>(done);
-      }
-      done += n;
-    }
-    return static_cast<std::int64_t>(done);
+    return WriteAll(file_.Get(), buffer, size, position);
   }
 
  private:
