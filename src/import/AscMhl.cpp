@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/ContentHash.h"
 #include "platform/HostName.h"
 #include "platform/Path.h"
 #include "platform/Sha512.h"
@@ -716,15 +717,6 @@ std::string DateTimeText(const UtcFields& f) {
          Padded(f.minute, 2) + ":" + Padded(f.second, 2) + "+00:00";
 }
 
-std::string Hex(const std::array<std::uint8_t, 16>& bytes) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string text;
-  for (const std::uint8_t b : bytes) {
-    text += kHex[b >> 4];
-    text += kHex[b & 0x0F];
-  }
-  return text;
-}
 
 // The folder's name as a manifest's name carries it: characters that no file name may hold made
 // "_", cut to kMaxFolderNameBytes.
@@ -802,7 +794,7 @@ std::string ManifestText(const History& history, const std::vector<NewHash>& has
       "  </processinfo>\n"
       "  <hashes>\n";
   for (const NewHash& hash : hashes) {
-    const std::string hex = Hex(hash.file->xxh128);
+    const std::string hex = platform::HexOf(hash.file->xxh128);
     text += "    <hash>\n      <path size=\"" + std::to_string(hash.file->size) + "\"";
     if (const auto written = UtcFieldsOf(hash.file->lastWrite)) {
       text += " lastmodificationdate=\"" + DateTimeText(*written) + "\"";

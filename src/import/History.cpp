@@ -21,16 +21,7 @@ constexpr std::uint64_t kMaxSize = static_cast<std::uint64_t>(std::numeric_limit
 // A record's fields before its chunks (kind, output, size, hash, imported, clip), then four a chunk.
 constexpr std::size_t kRecordFields = 6;
 constexpr std::size_t kChunkFields = 4;
-constexpr char kHex[] = "0123456789abcdef";
-
-std::string HexOf(const Digest& digest) {
-  std::string text;
-  for (std::uint8_t b : digest) {
-    text += kHex[b >> 4];
-    text += kHex[b & 0x0F];
-  }
-  return text;
-}
+using platform::HexOf;
 
 // The line's checksum: its bytes before the last tab, hashed.
 std::string Checksum(platform::ContentHash& hash, std::string_view body) {

@@ -46,14 +46,17 @@ std::array<std::uint8_t, 16> ContentHash::Digest() const {
   return out;
 }
 
-std::string ContentHash::Hex() const {
+std::string HexOf(std::span<const std::uint8_t> bytes) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string text;
-  for (std::uint8_t b : Digest()) {
+  text.reserve(2 * bytes.size());
+  for (const std::uint8_t b : bytes) {
     text += kHex[b >> 4];
     text += kHex[b & 0x0F];
   }
   return text;
 }
+
+std::string ContentHash::Hex() const { return HexOf(Digest()); }
 
 }  // namespace quillon::platform

@@ -4,9 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace quillon::platform {
+
+// Bytes as lowercase hexadecimal digits, two a byte.
+std::string HexOf(std::span<const std::uint8_t> bytes);
 
 class ContentHash {
  public:

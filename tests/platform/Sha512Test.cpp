@@ -1,5 +1,6 @@
 // SHA-512 from the system's library against the known values of FIPS 180-2, fed whole and in
 // pieces.
+#include "platform/ContentHash.h"
 #include "platform/Sha512.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +12,7 @@
 namespace quillon::platform {
 namespace {
 
-std::string Hex(const std::array<std::uint8_t, 64>& digest) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string text;
-  for (const std::uint8_t b : digest) {
-    text += kHex[b >> 4];
-    text += kHex[b & 0x0F];
-  }
-  return text;
-}
+std::string Hex(const std::array<std::uint8_t, 64>& digest) { return HexOf(digest); }
 
 struct Known {
   const char* name;
