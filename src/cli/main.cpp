@@ -478,7 +478,7 @@ int Import(const Arguments& args) {
   if (!manifest.empty() && !outcome.refusal) {
     // Rescued outputs are files written too: their hashes check them as they are, zeros and all.
     std::vector<PlacedOutput> files = outcome.written;
-    for (const RescuedOutput& o : outcome.rescued) files.push_back({o.clip, o.path, o.bytes, o.hash});
+    for (const RescuedOutput& o : outcome.rescued) files.push_back({o.clip, o.path, o.bytes, o.hash, {}, 0});
     const ManifestText text = MakeManifest(files);
     for (const std::u16string& path : text.leftOut) {
       cli::PrintError("quillon-cli: the manifest leaves out " + cli::JsonString(path) +

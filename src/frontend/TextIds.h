@@ -99,6 +99,17 @@
 #define IDS_DAMAGE_FRAME_STAMP 397
 #define IDS_DAMAGE_FRAMES_STAMP 398
 
+// Home marks of the clip list, the second copy, the import history, and "nothing new".
+#define IDS_REFUSED_SAME_FOLDER 325
+#define IDS_SUMMARY_NEW 359
+#define IDS_SUMMARY_SECOND_COPY 358
+#define IDS_HISTORY_NOT_WRITTEN 357
+#define IDS_HOME_HOME 400
+#define IDS_HOME_NEW 401
+#define IDS_HOME_CHANGED 402
+#define IDS_HOME_BEFORE_HISTORY 403
+#define IDS_NOTHING_NEW 404
+
 // Sizes and durations.
 #define IDS_SIZE_BYTE 370
 #define IDS_SIZE_BYTES 371

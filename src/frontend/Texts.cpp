@@ -93,6 +93,7 @@ Notice RefusedNotice(const Refusal& refusal) {
     case RefusalKind::NotWritable:
       return {Text(IDS_REFUSED_NOT_WRITABLE, {folder}), Verbatim(platform::FromUtf8(refusal.detail))};
     case RefusalKind::InsideUnit: return {Text(IDS_REFUSED_INSIDE_UNIT, {folder}), {}};
+    case RefusalKind::SameFolder: return {Text(IDS_REFUSED_SAME_FOLDER, {folder}), {}};
     case RefusalKind::NotEnoughSpace:
       return {Text(IDS_REFUSED_NOT_ENOUGH_SPACE, {SizeText(refusal.neededBytes), folder, SizeText(refusal.availableBytes)}),
               {}};
@@ -167,6 +168,11 @@ std::vector<Notice> NoticesAfter(const ImportOutcome& outcome) {
     for (const UnremovedOutput& left : outcome.notRemoved) lines.push_back(WithCause(Verbatim(left.path), left.error));
     notices.push_back({Text(IDS_NOT_REMOVED_HEAD), Lines(std::move(lines))});
   }
+  if (!outcome.historyProblems.empty()) {
+    std::vector<Message> lines;
+    for (const std::string& problem : outcome.historyProblems) lines.push_back(Verbatim(platform::FromUtf8(problem)));
+    notices.push_back({Text(IDS_HISTORY_NOT_WRITTEN), Lines(std::move(lines)), Notice::Icon::Warning});
+  }
   if (outcome.destinationMovedTo) {
     const Message chosen = Verbatim(outcome.destination);
     notices.push_back({outcome.destinationMovedTo->empty()
@@ -178,7 +184,9 @@ std::vector<Notice> NoticesAfter(const ImportOutcome& outcome) {
 }
 
 Summary SummaryOf(const ImportOutcome& outcome) {
-  const std::size_t files = outcome.written.size();
+  // The files of the destination; the second copy's are told as its own part.
+  const std::size_t files = static_cast<std::size_t>(
+      std::count_if(outcome.written.begin(), outcome.written.end(), [](const PlacedOutput& o) { return o.copy == 0; }));
   const std::u16string folder = outcome.destinationMovedTo && !outcome.destinationMovedTo->empty()
                                     ? *outcome.destinationMovedTo
                                     : outcome.destination;
@@ -187,6 +195,8 @@ Summary SummaryOf(const ImportOutcome& outcome) {
   std::vector<Message> figures;
   if (outcome.cancelled) figures.push_back(Text(IDS_SUMMARY_CANCELLED));
   figures.push_back(Text(IDS_SUMMARY_SIZE_TIME, {SizeText(outcome.bytesWritten), DurationText(outcome.seconds)}));
+  if (outcome.newClips > 0) figures.push_back(Text(IDS_SUMMARY_NEW, {Number(outcome.newClips)}));
+  if (!outcome.secondCopy.empty()) figures.push_back(Text(IDS_SUMMARY_SECOND_COPY, {Verbatim(outcome.secondCopy)}));
   if (!outcome.kept.empty()) figures.push_back(Text(IDS_SUMMARY_KEPT, {Number(outcome.kept.size())}));
   if (!outcome.renamed.empty()) figures.push_back(Text(IDS_SUMMARY_RENAMED, {Number(outcome.renamed.size())}));
   if (!outcome.rescued.empty()) figures.push_back(Text(IDS_SUMMARY_RESCUED, {Number(outcome.rescued.size())}));

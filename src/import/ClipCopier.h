@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "import/CopyEngine.h"
+#include "import/History.h"
 #include "import/RecordingTimeProbe.h"
 #include "import/RescueMap.h"
 #include "platform/ContentHash.h"
@@ -48,6 +49,14 @@ class ClipCopier {
   }
 
  private:
+  // An output open in one folder.
+  struct Target {
+    std::size_t copy = 0;
+    std::unique_ptr<platform::OutputFile> out;
+    std::unique_ptr<platform::ContentHash> check = std::make_unique<platform::ContentHash>();  // of its bytes read back
+    std::uint64_t checked = 0;
+  };
+
   // A rescue of the output (RescueCopy.cpp): every byte the unit gives, under the clean name
   // when that is all of them, else under a name that says so, beside its map.
   Step RescueOutput(const PlannedOutput& output);
@@ -70,106 +79,158 @@ class ClipCopier {
       }
       if (Step end = OpenOutput(output)) return *end;
     }
-    if (!out_) {
-      // The existing file under this output's name is kept: its chunks count as done.
+    if (targets_.empty()) {
+      // The existing files under this output's name are kept: its chunks count as done.
       observer_.Copied(chunk.Size());
       return std::nullopt;
     }
-    if (Step end = CopyInto(*source, chunk)) return end;
-    if (const auto status = UnitFileStatus(env_.unit, chunk.path)) outLastWrite_ = status->lastWrite;
+    SourceChunk seen{chunk.path, 0, 0, std::nullopt};
+    if (Step end = CopyInto(*source, chunk, seen)) return end;
+    if (const auto status = UnitFileStatus(env_.unit, chunk.path)) {
+      outLastWrite_ = status->lastWrite;
+      seen.lastWrite = status->lastWrite.value_or(0);
+    }
+    sources_.push_back(std::move(seen));
     return std::nullopt;
   }
 
-  // Copies the source into the open output in blocks.
-  Step CopyInto(platform::File& source, const Chunk& chunk) {
+  // Copies the source into the open outputs in blocks; seen takes its size and fingerprint.
+  Step CopyInto(platform::File& source, const Chunk& chunk, SourceChunk& seen) {
     // A source that ends before the size it had when the copy began (cut short under the
     // copy, or a volume going away) has lost bytes on the way.
     const std::uint64_t size = source.Size().value_or(0);
     std::uint64_t copied = 0;
+    head_.Reset();
     for (;;) {
       const std::int64_t n = source.Read(buffer_, sizeof buffer_);
       if (n < 0) return Fail(FailureKind::ChunkRead, chunk.fileName, LastErrorText());
       if (n == 0) {
         if (copied < size) return Fail(FailureKind::ChunkEnded, chunk.fileName);
+        seen.size = copied;
+        seen.head = head_.Digest();
         return std::nullopt;
       }
+      if (copied < kFingerprintBytes) {
+        head_.Update(buffer_, std::min<std::size_t>(static_cast<std::size_t>(n), kFingerprintBytes - copied));
+      }
       copied += static_cast<std::uint64_t>(n);
-      hash_.Update(buffer_, static_cast<std::size_t>(n));
-      if (out_->Write(buffer_, static_cast<std::size_t>(n)) != n) {
-        const std::string error = LastErrorText();
-        env_.status.SetFailure(WriteFailed);
-        return Fail(FailureKind::OutputWrite, outName_, error);
-      }
-      outBytes_ += static_cast<std::uint64_t>(n);
+      if (Step end = WriteBlock(buffer_, static_cast<std::size_t>(n))) return end;
       observer_.Copied(static_cast<std::uint64_t>(n));
-      if (env_.verify && out_->OnDisk() > checked_) {
-        if (Step end = CheckWhatIsOnDisk()) return end;
-      }
+      if (Step end = CheckWhatIsOnDisk()) return end;
       if (env_.status.StopRequested()) return Stopped();
     }
   }
 
-  // Names, confirms and creates the output; out_ stays null when an existing file under its
-  // name is kept.
-  Step OpenOutput(const PlannedOutput& output) {
-    const std::u16string& name = output.name;
-    const auto existing = env_.folder.LinkStatus(name);
-    const auto target = existing ? env_.folder.Status(name) : std::nullopt;
-    const bool unitFile = target && IsUnitFile(target->id);
-    switch (WhatMeetsName(existing, env_.status.State(), unitFile)) {
-      case AtName::Stop:
-        return Stopped();
-      case AtName::KeepAfterCreateFailure:
-        Kept(output, KeptBecause::CreateFailed);
-        return Fail(FailureKind::ExistsAfterCreateFailure, name);
-      case AtName::KeepAfterWriteFailure:
-        Kept(output, KeptBecause::WriteFailed);
-        reported_ = ClipFailure{clip_.name, FailureKind::ExistsAfterWriteFailure, name, {}};
-        return std::nullopt;
-      case AtName::Keep:
-        Kept(output, KeptBecause::Choice);
-        return std::nullopt;
-      case AtName::UnitFile:
-        env_.status.SetFailure(CreateFailed);
-        return Fail(FailureKind::SameAsUnitFile, name);
-      case AtName::Ask:
-        if (Step end = AskAbout(output, *existing)) return end;
-        if (!WillReplace()) {
-          Kept(output, KeptBecause::Choice);
-          return std::nullopt;
-        }
-        break;
-      case AtName::Create:
-      case AtName::Replace:
-        break;
+  // One block read from the unit, into every open output. An output that cannot take it goes,
+  // and the others go on.
+  Step WriteBlock(const void* block, std::size_t size) {
+    hash_.Update(block, size);
+    for (std::size_t t = 0; t < targets_.size();) {
+      if (targets_[t].out->Write(block, size) == static_cast<std::int64_t>(size)) {
+        ++t;
+        continue;
+      }
+      const std::string error = LastErrorText();
+      env_.status.SetFailure(WriteFailed);
+      if (Step end = Drop(t, FailureKind::OutputWrite, error)) return end;
     }
-
-    return CreateOutput(output, name);
+    outBytes_ += size;
+    return std::nullopt;
   }
 
-  // Creates the output under name; its bytes follow.
-  Step CreateOutput(const PlannedOutput& output, const std::u16string& name) {
+  // Names, confirms and creates the output in each folder; none is open when the existing files
+  // under its name are kept.
+  Step OpenOutput(const PlannedOutput& output) {
+    outName_ = output.name;
+    output_ = &output;
+    outBytes_ = 0;
+    outLastWrite_.reset();
+    hash_.Reset();
+    sources_.clear();
+    targets_.clear();
+    std::optional<bool> replace;  // the answer to the question, once asked for this output
+    for (const std::size_t copy : Copies()) {
+      platform::Folder& folder = FolderOf(copy);
+      const std::u16string& name = output.name;
+      const auto existing = folder.LinkStatus(name);
+      const auto target = existing ? folder.Status(name) : std::nullopt;
+      const bool unitFile = target && IsUnitFile(target->id);
+      switch (WhatMeetsName(existing, env_.status.State(), unitFile)) {
+        case AtName::Stop:
+          return Stopped();
+        case AtName::KeepAfterCreateFailure:
+          Kept(output, copy, KeptBecause::CreateFailed);
+          if (Step end = FailCopy(copy, FailureKind::ExistsAfterCreateFailure, name)) return end;
+          continue;
+        case AtName::KeepAfterWriteFailure:
+          Kept(output, copy, KeptBecause::WriteFailed);
+          reported_ = ClipFailure{clip_.name, FailureKind::ExistsAfterWriteFailure, FileIn(copy, name), {}};
+          continue;
+        case AtName::Keep:
+          Kept(output, copy, KeptBecause::Choice);
+          continue;
+        case AtName::UnitFile:
+          env_.status.SetFailure(CreateFailed);
+          if (Step end = FailCopy(copy, FailureKind::SameAsUnitFile, name)) return end;
+          continue;
+        case AtName::Ask:
+          // One question for the output: its answer holds in both folders.
+          if (!replace) {
+            if (Step end = AskAbout(folder, output, *existing)) return end;
+            replace = WillReplace();
+          }
+          if (!*replace) {
+            Kept(output, copy, KeptBecause::Choice);
+            continue;
+          }
+          break;
+        case AtName::Create:
+        case AtName::Replace:
+          break;
+      }
+      if (Step end = CreateOutput(output, copy)) return end;
+    }
+    if (!targets_.empty()) observer_.OutputBegun(output);
+    return std::nullopt;
+  }
+
+  // Creates the output in the folder of copy; its bytes follow. A folder where it cannot be
+  // created fails its copy, and the others go on.
+  Step CreateOutput(const PlannedOutput& output, std::size_t copy) {
+    std::unique_ptr<platform::OutputFile> file = FolderOf(copy).CreateOutput(output.name);
+    if (!file) {
+      const std::string error = LastErrorText();
+      env_.status.SetFailure(CreateFailed);
+      return FailCopy(copy, FailureKind::OutputCreate, output.name, error);
+    }
+    targets_.push_back(Target{copy, std::move(file)});
+    return std::nullopt;
+  }
+
+  // For a rescue: the output under name in the destination alone.
+  Step CreateRescueOutput(const PlannedOutput& output, const std::u16string& name) {
+    output_ = &output;
+    outName_ = name;
+    outBytes_ = 0;
+    outLastWrite_.reset();
+    hash_.Reset();
+    sources_.clear();
+    targets_.clear();
     std::unique_ptr<platform::OutputFile> file = env_.folder.CreateOutput(name);
     if (!file) {
       const std::string error = LastErrorText();
       env_.status.SetFailure(CreateFailed);
       return Fail(FailureKind::OutputCreate, name, error);
     }
-    out_ = std::move(file);
-    output_ = &output;
-    outName_ = name;
-    outBytes_ = 0;
-    outLastWrite_.reset();
-    hash_.Reset();
-    check_.Reset();
-    checked_ = 0;
+    targets_.push_back(Target{0, std::move(file)});
     observer_.OutputBegun(output);
     return std::nullopt;
   }
 
-  // The overwrite question; its answer is left in answer_.
-  Step AskAbout(const PlannedOutput& output, const platform::FileStatus& existing) {
-    OverwriteQuestion question{PathIn(env_.folder, output.name), std::nullopt, std::nullopt, output.chunks.bytes};
+  // The overwrite question about the file under the output's name in folder; its answer is
+  // left in answer_.
+  Step AskAbout(platform::Folder& folder, const PlannedOutput& output, const platform::FileStatus& existing) {
+    OverwriteQuestion question{PathIn(folder, output.name), std::nullopt, std::nullopt, output.chunks.bytes};
     if (!existing.isDirectory && !existing.isLink) {
       question.existingSize = existing.size;
       question.existingTime = existing.lastWrite;
@@ -197,10 +258,11 @@ class ClipCopier {
 
   bool WillReplace() const { return answer_ == OverwriteAnswer::Yes || answer_ == OverwriteAnswer::YesToAll; }
 
-  void Kept(const PlannedOutput& output, KeptBecause why) {
-    const std::u16string path = PathIn(env_.folder, output.name);
-    TellRenamed(output, path);
-    observer_.Happened(KeptOutput{clip_.name, path, why});
+  void Kept(const PlannedOutput& output, KeptBecause why) { Kept(output, 0, why); }
+  void Kept(const PlannedOutput& output, std::size_t copy, KeptBecause why) {
+    const std::u16string path = PathIn(FolderOf(copy), output.name);
+    if (copy == 0) TellRenamed(output, path);
+    observer_.Happened(KeptOutput{clip_.name, path, why, copy});
   }
 
   void TellRenamed(const PlannedOutput& output, const std::u16string& path) {
@@ -209,69 +271,148 @@ class ClipCopier {
     }
   }
 
-  // The open output is complete: it goes to the disk, is checked, and takes its name; it is told
-  // as placed, or as rescued when that is given. A rescue's output is finished after a stop too:
-  // what was rescued is kept.
+  // The open outputs are complete: each goes to the disk, is checked, and takes its name; each
+  // is told as placed, or as rescued when that is given. A rescue's output is finished after a
+  // stop too: what was rescued is kept.
   Step FinishOutput(bool evenIfStopped = false, std::optional<RescuedOutput> rescued = std::nullopt) {
-    if (!out_) return std::nullopt;
-    if (outLastWrite_) out_->SetLastWrite(*outLastWrite_);  // cosmetic: a failure loses nothing
-    if (!out_->Sync()) {
-      const std::string error = LastErrorText();
-      env_.status.SetFailure(WriteFailed);
-      return Fail(FailureKind::OutputSync, outName_, error);
+    if (targets_.empty()) return std::nullopt;
+    for (std::size_t t = 0; t < targets_.size();) {
+      Target& target = targets_[t];
+      if (outLastWrite_) target.out->SetLastWrite(*outLastWrite_);  // cosmetic: a failure loses nothing
+      if (!target.out->Sync()) {
+        const std::string error = LastErrorText();
+        env_.status.SetFailure(WriteFailed);
+        if (Step end = Drop(t, FailureKind::OutputSync, error)) return end;
+        continue;
+      }
+      ++t;
     }
     if (env_.verify) {
       if (!evenIfStopped && env_.status.StopRequested()) return Stopped();
       if (Step end = CheckWhatIsOnDisk(evenIfStopped)) return end;
-      if (checked_ != outBytes_ || check_.Digest() != hash_.Digest()) return Fail(FailureKind::OutputMismatch, outName_);
+      for (std::size_t t = 0; t < targets_.size();) {
+        if (targets_[t].checked == outBytes_ && targets_[t].check->Digest() == hash_.Digest()) {
+          ++t;
+          continue;
+        }
+        if (Step end = Drop(t, FailureKind::OutputMismatch, {})) return end;
+      }
     }
-    const bool placed = out_->Commit();
-    if (!placed && !out_->InPlace()) {
-      const std::string error = LastErrorText();
-      env_.status.SetFailure(CreateFailed);
-      return Fail(FailureKind::OutputPlace, outName_, error);
+    if (sources_.empty()) {
+      // A rescue reads out of order: its chunks are told without fingerprints.
+      for (std::size_t i = output_->chunks.firstChunk; i < output_->chunks.endChunk; ++i) {
+        Chunk& chunk = clip_.chunks[i];
+        const auto status = UnitFileStatus(env_.unit, chunk.path);
+        const std::int64_t lastWrite = status ? status->lastWrite.value_or(0) : 0;
+        sources_.push_back(SourceChunk{chunk.path, chunk.Size(), lastWrite, std::nullopt});
+      }
     }
-    const std::string error = placed ? std::string() : LastErrorText();
-    const std::u16string path = PathIn(env_.folder, outName_);
-    TellRenamed(*output_, path);
-    if (rescued) {
-      rescued->path = path;
-      rescued->bytes = outBytes_;
-      rescued->hash = hash_.Hex();
-      observer_.Happened(std::move(*rescued));
-    } else {
-      observer_.Happened(PlacedOutput{clip_.name, path, outBytes_, hash_.Hex()});
+    std::optional<ClipFailure> unsynced;
+    std::vector<Target> targets = std::move(targets_);
+    targets_.clear();
+    for (std::size_t t = 0; t < targets.size(); ++t) {
+      Target& target = targets[t];
+      const bool placed = target.out->Commit();
+      if (!placed && !target.out->InPlace()) {
+        const std::string error = LastErrorText();
+        env_.status.SetFailure(CreateFailed);
+        // The other folders' outputs are placed all the same.
+        if (t + 1 == targets.size() && targets.size() == 1) {
+          targets_ = std::move(targets);
+          return Fail(FailureKind::OutputPlace, outName_, error);
+        }
+        const ClipFailure failure{clip_.name, FailureKind::OutputPlace, FileIn(target.copy, outName_), error};
+        DiscardTarget(target);
+        observer_.Happened(failure);
+        continue;
+      }
+      const std::string error = placed ? std::string() : LastErrorText();
+      const std::u16string path = PathIn(FolderOf(target.copy), outName_);
+      if (target.copy == 0) TellRenamed(*output_, path);
+      if (rescued) {
+        rescued->path = path;
+        rescued->bytes = outBytes_;
+        rescued->hash = hash_.Hex();
+        observer_.Happened(std::move(*rescued));
+        rescued.reset();
+      } else {
+        observer_.Happened(PlacedOutput{clip_.name, path, outBytes_, hash_.Hex(), sources_, target.copy});
+      }
+      target.out.reset();
+      if (!placed && !unsynced) unsynced = ClipFailure{clip_.name, FailureKind::FolderSync, FileIn(target.copy, outName_), error};
     }
-    out_.reset();
-    if (!placed) return Fail(FailureKind::FolderSync, outName_, error);
+    if (unsynced) return CopyResult{End::Failed, std::move(unsynced)};
     return std::nullopt;
   }
 
-  // Reads back what of the open output is on the disk already, while the copy goes on: so a
+  // Reads back what of the open outputs is on the disk already, while the copy goes on: so a
   // slow unit leaves little to read back at the end.
   Step CheckWhatIsOnDisk(bool evenIfStopped = false) {
-    if (readBack_.empty()) readBack_.resize(kReadBackBlockSize);
-    for (;;) {
-      const std::int64_t n = out_->ReadBack(readBack_.data(), readBack_.size());
-      if (n < 0) return Fail(FailureKind::OutputReadBack, outName_, LastErrorText());
-      if (n == 0) return std::nullopt;
-      check_.Update(readBack_.data(), static_cast<std::size_t>(n));
-      checked_ += static_cast<std::uint64_t>(n);
-      observer_.Copied(0);
-      if (!evenIfStopped && env_.status.StopRequested()) return Stopped();
+    if (!env_.verify) return std::nullopt;
+    for (std::size_t t = 0; t < targets_.size();) {
+      Target& target = targets_[t];
+      if (target.out->OnDisk() <= target.checked) {
+        ++t;
+        continue;
+      }
+      if (readBack_.empty()) readBack_.resize(kReadBackBlockSize);
+      bool failed = false;
+      for (;;) {
+        const std::int64_t n = target.out->ReadBack(readBack_.data(), readBack_.size());
+        if (n < 0) {
+          failed = true;
+          break;
+        }
+        if (n == 0) break;
+        target.check->Update(readBack_.data(), static_cast<std::size_t>(n));
+        target.checked += static_cast<std::uint64_t>(n);
+        observer_.Copied(0);
+        if (!evenIfStopped && env_.status.StopRequested()) return Stopped();
+      }
+      if (failed) {
+        if (Step end = Drop(t, FailureKind::OutputReadBack, LastErrorText())) return end;
+        continue;
+      }
+      ++t;
     }
+    return std::nullopt;
   }
 
-  // Deletes the open output's temporary file: the output is incomplete.
+  // The output of copy failed: when it is the last one open, the clip fails; else it goes, its
+  // failure is told, and the copy goes on into the others.
+  Step Drop(std::size_t t, FailureKind kind, std::string detail) {
+    if (targets_.size() == 1) return Fail(kind, FileIn(targets_[t].copy, outName_), std::move(detail));
+    Target target = std::move(targets_[t]);
+    targets_.erase(targets_.begin() + static_cast<std::ptrdiff_t>(t));
+    DiscardTarget(target);
+    observer_.Happened(ClipFailure{clip_.name, kind, FileIn(target.copy, outName_), std::move(detail)});
+    return std::nullopt;
+  }
+
+  // A copy that fails before its output is open: the clip fails when no other copy is open or
+  // still to come; else its failure is told and the others go on.
+  Step FailCopy(std::size_t copy, FailureKind kind, const std::u16string& name, std::string detail = {}) {
+    const ClipFailure failure{clip_.name, kind, FileIn(copy, name), std::move(detail)};
+    if (targets_.empty() && copy + 1 == Copies().size()) return Fail(failure.kind, failure.file, failure.detail);
+    observer_.Happened(failure);
+    return std::nullopt;
+  }
+
+  // Deletes the open outputs' temporary files: the output is incomplete.
   void DiscardOutput() {
-    if (!out_) return;
-    if (out_->Discard()) {
-      observer_.Happened(
-          DiscardedOutput{clip_.name, PathIn(env_.folder, outName_), env_.folder.LinkStatus(outName_).has_value()});
+    for (Target& target : targets_) DiscardTarget(target);
+    targets_.clear();
+  }
+
+  void DiscardTarget(Target& target) {
+    if (!target.out) return;
+    platform::Folder& folder = FolderOf(target.copy);
+    if (target.out->Discard()) {
+      observer_.Happened(DiscardedOutput{clip_.name, PathIn(folder, outName_), folder.LinkStatus(outName_).has_value()});
     } else {
-      observer_.Happened(UnremovedOutput{out_->TempPath(), LastErrorText()});
+      observer_.Happened(UnremovedOutput{target.out->TempPath(), LastErrorText()});
     }
-    out_.reset();
+    target.out.reset();
   }
 
   // The copy stops at the user's request; an output it was writing is incomplete and goes.
@@ -288,13 +429,25 @@ class ClipCopier {
 
   void RememberSourceFiles() {
     for (const Chunk& c : clip_.chunks) {
-      if (auto status = UnitFileStatus(env_.unit, c.path)) sources_.push_back(status->id);
+      if (auto status = UnitFileStatus(env_.unit, c.path)) sourceIds_.push_back(status->id);
     }
   }
 
   bool IsUnitFile(const platform::FileId& id) const {
-    return std::find(sources_.begin(), sources_.end(), id) != sources_.end() ||
+    return std::find(sourceIds_.begin(), sourceIds_.end(), id) != sourceIds_.end() ||
            std::find(env_.unitFiles.begin(), env_.unitFiles.end(), id) != env_.unitFiles.end();
+  }
+
+  // The folders written: the destination, then the second copy's.
+  std::vector<std::size_t> Copies() const {
+    if (env_.second && !env_.rescue) return {0, 1};
+    return {0};
+  }
+  platform::Folder& FolderOf(std::size_t copy) const { return copy == 0 ? env_.folder : *env_.second; }
+  // How a failure names an output: by its name in the destination, by its whole path in the
+  // second copy's folder, so that the report tells which folder it was.
+  std::u16string FileIn(std::size_t copy, const std::u16string& name) const {
+    return copy == 0 ? name : PathIn(FolderOf(copy), name);
   }
 
   Clip& clip_;
@@ -303,15 +456,15 @@ class ClipCopier {
   CopyObserver& observer_;
   std::optional<ClipFailure> reported_;
   OverwriteAnswer answer_ = OverwriteAnswer::No;
-  std::unique_ptr<platform::OutputFile> out_;
+  std::vector<Target> targets_;  // the output being written, in each folder that takes it
   const PlannedOutput* output_ = nullptr;
   std::u16string outName_;
   std::uint64_t outBytes_ = 0;
   std::optional<std::int64_t> outLastWrite_;
-  platform::ContentHash hash_;   // of the bytes read from the unit into the open output
-  platform::ContentHash check_;  // of the open output's bytes read back from the disk
-  std::uint64_t checked_ = 0;
-  std::vector<platform::FileId> sources_;
+  std::vector<SourceChunk> sources_;  // of the output being written
+  platform::ContentHash hash_;  // of the bytes read from the unit into the open output
+  platform::ContentHash head_;  // of the first bytes of the chunk being copied
+  std::vector<platform::FileId> sourceIds_;
   std::vector<unsigned char> readBack_;
   unsigned char buffer_[kCopyBlockSize];
 };

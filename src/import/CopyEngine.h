@@ -45,6 +45,9 @@ struct CopyEnvironment {
   // passes over the bad sectors.
   bool rescue = false;
   int retries = 1;
+  // The folder of a second copy, held open; null when none. Each output goes to both from the
+  // same read of the unit, and is checked in each. Not with a rescue.
+  platform::Folder* second = nullptr;
 };
 
 struct CopyResult {

@@ -10,7 +10,7 @@ void Record(ImportOutcome& outcome, const ImportEvent& event) {
         using Record = std::decay_t<decltype(record)>;
         if constexpr (std::is_same_v<Record, PlacedOutput>) {
           outcome.written.push_back(record);
-          outcome.bytesWritten += record.bytes;
+          if (record.copy == 0) outcome.bytesWritten += record.bytes;
         } else if constexpr (std::is_same_v<Record, KeptOutput>) {
           outcome.kept.push_back(record);
         } else if constexpr (std::is_same_v<Record, RenamedOutput>) {

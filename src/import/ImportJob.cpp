@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <set>
 
+#include "import/AscMhl.h"
+#include "import/History.h"
+#include "import/Home.h"
 #include "import/OutputName.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
@@ -29,6 +32,19 @@ std::u16string NumberedName(const std::u16string& name, int n) {
 // The same path in the folder as it is now.
 void Relocate(std::u16string& path, const std::u16string& folder) {
   path = folder + platform::kSeparator + std::u16string(platform::LastComponent(path));
+}
+
+std::array<std::uint8_t, 16> DigestOfHex(const std::string& hex) {
+  std::array<std::uint8_t, 16> digest{};
+  const auto value = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+  for (std::size_t i = 0; i < digest.size() && 2 * i + 1 < hex.size(); ++i) {
+    digest[i] = static_cast<std::uint8_t>(value(hex[2 * i]) << 4 | value(hex[2 * i + 1]));
+  }
+  return digest;
+}
+
+std::int64_t Now() {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
@@ -119,10 +135,11 @@ const ImportPlan& ImportJob::Prepare() {
   }
   // A refused import is planned only to be looked at.
   if (!plan_.refusal || request_.lookOnly) PlanOutputs(lastNoTime);
-  if (!plan_.refusal) {
-    if (const auto space = fs.Space(request_.destination)) {
+  for (std::size_t copy = 0; copy < 2 && !plan_.refusal; ++copy) {
+    if (!FolderOf(copy)) continue;
+    if (const auto space = fs.Space(PathOf(copy))) {
       if (space->maxFileSize) LeaveOutTooLarge(*space->maxFileSize);
-      plan_.refusal = CheckSpace(*space);
+      plan_.refusal = CheckSpace(*space, copy);
     }
   }
   if (plan_.refusal) {  // nothing is copied, so no clip fails either
@@ -140,29 +157,40 @@ const ImportPlan& ImportJob::Prepare() {
   }
   if (plan_.refusal) plan_.clipCount = 0;
   if (!plan_.refusal && !request_.lookOnly) {
-    for (const std::u16string& name : folder_->RemoveStaleOutputs()) {
-      outcome_.staleRemoved.push_back(PathIn(*folder_, name));
+    for (std::size_t copy = 0; copy < 2; ++copy) {
+      platform::Folder* folder = FolderOf(copy);
+      if (!folder) continue;
+      for (const std::u16string& name : folder->RemoveStaleOutputs()) {
+        outcome_.staleRemoved.push_back(PathIn(*folder, name));
+      }
     }
   }
   return plan_;
 }
 
 std::optional<Refusal> ImportJob::OpenDestination() {
-  const std::u16string& destination = request_.destination;
+  if (const auto refusal = OpenFolder(request_.destination, folder_)) return refusal;
+  if (request_.secondCopy.empty() || request_.rescue) return std::nullopt;
+  if (const auto refusal = OpenFolder(request_.secondCopy, second_)) return refusal;
+  if (second_->Id() == folder_->Id()) return Refusal{RefusalKind::SameFolder, request_.secondCopy, 0, 0, {}};
+  return std::nullopt;
+}
+
+std::optional<Refusal> ImportJob::OpenFolder(const std::u16string& path, std::unique_ptr<platform::Folder>& folder) {
   platform::FileSystem& fs = platform::Files();
-  const auto status = destination.empty() ? std::nullopt : fs.Status(destination);
-  if (!status) return Refusal{RefusalKind::NoDestination, destination, 0, 0, {}};
-  if (!status->isDirectory) return Refusal{RefusalKind::NotAFolder, destination, 0, 0, {}};
-  folder_ = fs.OpenFolder(destination);
-  if (!folder_ || !fs.CanWriteIn(destination)) {
-    return Refusal{RefusalKind::NotWritable, destination, 0, 0, platform::ErrorText(platform::LastError())};
+  const auto status = path.empty() ? std::nullopt : fs.Status(path);
+  if (!status) return Refusal{RefusalKind::NoDestination, path, 0, 0, {}};
+  if (!status->isDirectory) return Refusal{RefusalKind::NotAFolder, path, 0, 0, {}};
+  folder = fs.OpenFolder(path);
+  if (!folder || !fs.CanWriteIn(path)) {
+    return Refusal{RefusalKind::NotWritable, path, 0, 0, platform::ErrorText(platform::LastError())};
   }
   // Compared by identity along the folder's real ancestors, so that neither a symbolic link
   // nor a second mount of the unit can hide that the destination lies inside it.
   if (const auto unit = request_.unitRoot.empty() ? std::nullopt : fs.Status(request_.unitRoot)) {
-    const auto ancestors = fs.Ancestry(destination);
+    const auto ancestors = fs.Ancestry(path);
     if (std::find(ancestors.begin(), ancestors.end(), unit->id) != ancestors.end()) {
-      return Refusal{RefusalKind::InsideUnit, destination, 0, 0, {}};
+      return Refusal{RefusalKind::InsideUnit, path, 0, 0, {}};
     }
   }
   return std::nullopt;
@@ -170,13 +198,23 @@ std::optional<Refusal> ImportJob::OpenDestination() {
 
 void ImportJob::PlanOutputs(std::atomic<std::int64_t>& lastNoTime) {
   std::set<std::u16string> taken;
+  // What the destination holds already, for the count of new clips.
+  std::optional<HomeFolder> home;
+  if (folder_) home.emplace(*folder_, request_.unitRoot, false);
+  wasHome_.assign(clips_.size(), false);
   for (std::size_t c = 0; c < clips_.size(); ++c) {
-    for (ClipOutput& output : PlanClip(clips_[c], request_.prefix, lastNoTime, unit_)) {
+    std::vector<ClipOutput> outputs = PlanClip(clips_[c], request_.prefix, lastNoTime, unit_);
+    if (home) wasHome_[c] = home->Of(clips_[c], unit_, [&] { return outputs; }).state == HomeState::Home;
+    for (ClipOutput& output : outputs) {
       // A later output of the import never replaces an earlier one: it takes a numbered name.
       std::u16string name = output.name;
       for (int n = 2; taken.count(name) != 0; ++n) name = NumberedName(output.name, n);
       taken.insert(name);
-      PlannedOutput planned{c, clips_[c].name, std::move(output), std::move(name), std::nullopt, AtName::Create};
+      PlannedOutput planned;
+      planned.clip = c;
+      planned.clipName = clips_[c].name;
+      planned.chunks = std::move(output);
+      planned.name = std::move(name);
       if (folder_) {
         planned.existing = folder_->LinkStatus(planned.name);
         const auto target = planned.existing ? folder_->Status(planned.name) : std::nullopt;
@@ -185,6 +223,13 @@ void ImportJob::PlanOutputs(std::atomic<std::int64_t>& lastNoTime) {
         planned.atName = WhatMeetsName(planned.existing, status_.State(), unitFile);
         // A rescue never replaces a complete copy.
         if (request_.rescue && planned.existing) planned.atName = AtName::Keep;
+      }
+      if (second_) {
+        planned.secondExisting = second_->LinkStatus(planned.name);
+        const auto target = planned.secondExisting ? second_->Status(planned.name) : std::nullopt;
+        const bool unitFile =
+            target && std::find(unitFiles_.begin(), unitFiles_.end(), target->id) != unitFiles_.end();
+        planned.secondAtName = WhatMeetsName(planned.secondExisting, status_.State(), unitFile);
       }
       plan_.outputs.push_back(std::move(planned));
     }
@@ -200,18 +245,20 @@ void ImportJob::LeaveOutTooLarge(std::uint64_t maxFileSize) {
   std::erase_if(plan_.outputs, [this](const PlannedOutput& output) { return leftOut_[output.clip]; });
 }
 
-std::optional<Refusal> ImportJob::CheckSpace(const platform::VolumeSpace& space) const {
+std::optional<Refusal> ImportJob::CheckSpace(const platform::VolumeSpace& space, std::size_t copy) const {
   // Existing files that are kept cost nothing, and a replaced file gives its room back once the
   // new one is in place.
   std::uint64_t running = 0;
   std::uint64_t needed = 0;
   for (const PlannedOutput& output : plan_.outputs) {
-    const bool replaces = output.existing && !output.existing->isDirectory;
-    if (replaces && output.atName == AtName::Keep) continue;
+    const std::optional<platform::FileStatus>& existing = copy == 0 ? output.existing : output.secondExisting;
+    const AtName atName = copy == 0 ? output.atName : output.secondAtName;
+    const bool replaces = existing && !existing->isDirectory;
+    if (replaces && atName == AtName::Keep) continue;
     running += WholeBlocks(output.chunks.bytes, space.blockSize);
     needed = std::max(needed, running);
-    if (replaces && !output.existing->isLink) {
-      running -= std::min(running, WholeBlocks(output.existing->size, space.blockSize));
+    if (replaces && !existing->isLink) {
+      running -= std::min(running, WholeBlocks(existing->size, space.blockSize));
     }
   }
   // A rescue writes each output out of a scratch file of its size, which goes after it.
@@ -221,11 +268,11 @@ std::optional<Refusal> ImportJob::CheckSpace(const platform::VolumeSpace& space)
     needed += WholeBlocks(largest, space.blockSize);
   }
   if (needed <= space.freeBytes) return std::nullopt;
-  return Refusal{RefusalKind::NotEnoughSpace, request_.destination, needed, space.freeBytes, {}};
+  return Refusal{RefusalKind::NotEnoughSpace, PathOf(copy), needed, space.freeBytes, {}};
 }
 
 void ImportJob::CopyClips() {
-  CopyEnvironment env{*folder_, status_, unit_, request_.verify, unitFiles_, request_.rescue, request_.retries};
+  CopyEnvironment env{*folder_, status_, unit_, request_.verify, unitFiles_, request_.rescue, request_.retries, second_.get()};
   outcome_.copied = true;
   progress_.bytesTotal = plan_.bytesTotal;
   progress_.clipCount = plan_.clipCount;
@@ -241,11 +288,65 @@ void ImportJob::CopyClips() {
     progress_.clip = clips_[c].name;
     progress_.output.clear();
     TellProgress();
+    const std::size_t failuresBefore = outcome_.failures.size();
+    clipPlaced_.clear();
     const CopyResult result = CopyChunks(clips_[c], outputs, env, *this);
-    if (result.end == CopyResult::End::Stopped) break;
     if (result.failure) Happened(*result.failure);
+    RecordClip(c, failuresBefore);
+    if (result.end == CopyResult::End::Stopped) break;
   }
   TellProgress();
+}
+
+// The outputs the clip placed go into each folder's history as soon as the clip is done, so that
+// a kill later loses none of them; a clip copied in full that was not home before counts as new.
+void ImportJob::RecordClip(std::size_t c, std::size_t failuresBefore) {
+  const std::int64_t now = Now();
+  std::vector<HistoryRecord> records[2];
+  for (const PlacedOutput& placed : clipPlaced_) {
+    HistoryRecord record;
+    record.output = std::u16string(platform::LastComponent(placed.path));
+    record.size = placed.bytes;
+    record.hash = DigestOfHex(placed.hash);
+    record.imported = now;
+    record.clip = placed.clip;
+    for (const SourceChunk& chunk : placed.sources) {
+      record.chunks.push_back({UnitRelativePath(request_.unitRoot, chunk.path), chunk.size, chunk.lastWrite, chunk.head});
+    }
+    records[std::min<std::size_t>(placed.copy, 1)].push_back(std::move(record));
+  }
+  for (std::size_t copy = 0; copy < 2; ++copy) {
+    platform::Folder* folder = FolderOf(copy);
+    if (!folder || records[copy].empty()) continue;
+    std::string error;
+    if (!AddToHistory(*folder, records[copy], error) && !historyFailed_[copy]) {
+      historyFailed_[copy] = true;
+      outcome_.historyProblems.push_back(platform::ToUtf8(PathOf(copy)) + ": " + error);
+    }
+  }
+  placed_.insert(placed_.end(), clipPlaced_.begin(), clipPlaced_.end());
+  const bool whole = outcome_.failures.size() == failuresBefore && !records[0].empty() &&
+                     (!second_ || records[1].size() == records[0].size());
+  if (whole && !wasHome_[c] && !status_.StopRequested()) ++outcome_.newClips;
+}
+
+// Each folder's ASC MHL history gains a generation of the files placed there.
+void ImportJob::AddMhlGenerations() {
+  for (std::size_t copy = 0; copy < 2; ++copy) {
+    platform::Folder* folder = FolderOf(copy);
+    if (!folder) continue;
+    std::vector<MhlFile> files;
+    for (const PlacedOutput& placed : placed_) {
+      if (std::min<std::size_t>(placed.copy, 1) != copy) continue;
+      const std::u16string name(platform::LastComponent(placed.path));
+      const auto status = folder->Status(name);
+      files.push_back({name, placed.bytes, status ? status->lastWrite.value_or(0) : 0, DigestOfHex(placed.hash)});
+    }
+    std::string error;
+    if (!files.empty() && !AddMhlGeneration(*folder, files, Now(), error)) {
+      outcome_.historyProblems.push_back(platform::ToUtf8(PathOf(copy)) + ": ASC MHL: " + error);
+    }
+  }
 }
 
 void ImportJob::Finish() {
@@ -255,7 +356,9 @@ void ImportJob::Finish() {
   outcome_.cancelled = status_.StopRequested();
   outcome_.verified = request_.verify;
   outcome_.destination = request_.destination;
+  if (second_) outcome_.secondCopy = request_.secondCopy;
   outcome_.clipCount = plan_.clipCount;
+  if (request_.mhl && outcome_.copied) AddMhlGenerations();
   if (outcome_.copied) outcome_.seconds = std::chrono::duration<double>(ended - started_ - asking_).count();
   // The folder held open may have been moved or renamed meanwhile: the outputs are in it, and
   // the report names where that is now.
@@ -277,6 +380,7 @@ void ImportJob::Finish() {
   }
   // Held for the import only: once it is over, the user may move or delete the folder.
   folder_.reset();
+  second_.reset();
   if (watch_.joinable()) {
     watch_.request_stop();
     watch_.join();
@@ -317,6 +421,7 @@ void ImportJob::Rescuing(const RescueFigures& figures) {
 }
 
 void ImportJob::Happened(ImportEvent event) {
+  if (const auto* placed = std::get_if<PlacedOutput>(&event)) clipPlaced_.push_back(*placed);
   Record(outcome_, event);
   Tell(std::move(event));
 }

@@ -59,9 +59,16 @@ class ImportJob final : private CopyObserver {
   void Finish();
   void Tell(ImportEvent event);
   std::optional<Refusal> OpenDestination();
+  std::optional<Refusal> OpenFolder(const std::u16string& path, std::unique_ptr<platform::Folder>& folder);
   void PlanOutputs(std::atomic<std::int64_t>& lastNoTime);
   void LeaveOutTooLarge(std::uint64_t maxFileSize);
-  std::optional<Refusal> CheckSpace(const platform::VolumeSpace& space) const;
+  std::optional<Refusal> CheckSpace(const platform::VolumeSpace& space, std::size_t copy) const;
+  platform::Folder* FolderOf(std::size_t copy) const { return copy == 0 ? folder_.get() : second_.get(); }
+  const std::u16string& PathOf(std::size_t copy) const {
+    return copy == 0 ? request_.destination : request_.secondCopy;
+  }
+  void RecordClip(std::size_t c, std::size_t failuresBefore);
+  void AddMhlGenerations();
   void TellProgress();
 
   // CopyObserver, on the job's thread.
@@ -91,6 +98,11 @@ class ImportJob final : private CopyObserver {
   bool prepared_ = false;
   ImportPlan plan_;
   std::unique_ptr<platform::Folder> folder_;
+  std::unique_ptr<platform::Folder> second_;  // the second copy's folder, when there is one
+  std::vector<bool> wasHome_;                 // by clip: home in the destination before the import
+  std::vector<PlacedOutput> clipPlaced_;      // of the clip being copied
+  std::vector<PlacedOutput> placed_;          // of the whole import, for its ASC MHL generation
+  bool historyFailed_[2] = {false, false};    // each folder's history problem is told once
   std::vector<platform::FileId> unitFiles_;
   ImportOutcome outcome_;
   ProgressEvent progress_;

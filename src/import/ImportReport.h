@@ -1,6 +1,7 @@
 #pragma once
 // What an import tells of itself: why a clip failed, why an import could not start, and what
 // became of every output. Front ends turn these records into their own texts.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,6 +44,7 @@ enum class RefusalKind {
   NotWritable,     // files cannot be created there
   InsideUnit,      // the destination lies inside the unit being imported
   NotEnoughSpace,  // the outputs do not fit in the free space
+  SameFolder,      // the second copy's folder is the destination itself
 };
 
 // Why an import copies nothing at all.
@@ -54,12 +56,24 @@ struct Refusal {
   std::string detail;                // NotWritable: the system's error text
 };
 
+// A chunk of the unit, as the copy read it into an output.
+struct SourceChunk {
+  std::u16string path;  // as the catalogue lists it
+  std::uint64_t size = 0;
+  std::int64_t lastWrite = 0;  // seconds since 1970, as the unit's file system reports it
+  // XXH3-128 of its first bytes (kFingerprintBytes, or all of a shorter chunk); none when the
+  // copy did not read them in order (a rescue).
+  std::optional<std::array<std::uint8_t, 16>> head;
+};
+
 // An output file that reached its final name, with the XXH3-128 of its bytes (hex).
 struct PlacedOutput {
   std::u16string clip;
   std::u16string path;
   std::uint64_t bytes = 0;
   std::string hash;
+  std::vector<SourceChunk> sources;  // the chunks it was made of, in order
+  std::size_t copy = 0;  // the folder it is in: 0 the destination, 1 the second copy
 };
 
 // Why an existing file under an output's name was kept and nothing written over it.
@@ -88,6 +102,7 @@ struct KeptOutput {
   std::u16string clip;
   std::u16string path;
   KeptBecause why = KeptBecause::Choice;
+  std::size_t copy = 0;  // as PlacedOutput::copy
 };
 
 // An output that took a numbered name, so as not to replace an earlier one of the same import.
@@ -125,6 +140,12 @@ struct ImportOutcome {
   bool cancelled = false;                    // the user stopped the import
   bool verified = false;                     // written files were read back and compared
   std::u16string destination;                // the folder imported into, as it was chosen
+  std::u16string secondCopy;                 // the folder of the second copy; empty when none
+  // Clips copied in full (into both folders with a second copy) that no history of the
+  // destination named before.
+  std::size_t newClips = 0;
+  // Why a folder's import history (or ASC MHL history) could not be written, one line each.
+  std::vector<std::string> historyProblems;
   // Set when the folder was moved or renamed during the import: where it is now (empty when the
   // system cannot tell, or it was deleted). The written paths name where the files are.
   std::optional<std::u16string> destinationMovedTo;

@@ -30,6 +30,12 @@ struct ImportRequest {
   // so, beside its map; a later rescue reads only what is still missing.
   bool rescue = false;
   int retries = 1;
+  // A second folder that takes every output too, from the same read of the unit, checked and
+  // with a history of its own; empty for none. Not with a rescue, which writes the destination
+  // alone.
+  std::u16string secondCopy;
+  // Each folder's ASC MHL history gains a generation for the files this import placed there.
+  bool mhl = false;
   // A call to the unit that has not returned for this long is told (UnitSilentEvent).
   std::chrono::milliseconds unitSilentAfter{10000};
 };

@@ -60,6 +60,9 @@ struct PlannedOutput {
   std::u16string name;  // the name it takes: the clip's, or with "_2", "_3"... where an earlier output took that
   std::optional<platform::FileStatus> existing;  // under the name when planned
   AtName atName = AtName::Create;                // what meets it, as the import starts
+  // The same in the second copy's folder, when there is one.
+  std::optional<platform::FileStatus> secondExisting;
+  AtName secondAtName = AtName::Create;
 };
 
 struct ImportPlan {

@@ -360,25 +360,17 @@ Step ClipCopier::RescueOutput(const PlannedOutput& output) {
 
 Step ClipCopier::WriteRescued(const PlannedOutput& output, platform::OutputFile& scratch, const std::u16string& name,
                               std::optional<std::int64_t> lastWrite, std::optional<RescuedOutput> rescued) {
-  if (Step end = CreateOutput(output, name)) return end;
+  if (Step end = CreateRescueOutput(output, name)) return end;
   outLastWrite_ = lastWrite;
   ScratchFile bytes(scratch, output.chunks.bytes);
   std::vector<unsigned char> block(kStreamBlock);
   for (std::uint64_t pos = 0; pos < output.chunks.bytes;) {
     const std::int64_t n = bytes.Read(block.data(), block.size());
     if (n <= 0) return Fail(FailureKind::OutputReadBack, name, LastErrorText());
-    hash_.Update(block.data(), static_cast<std::size_t>(n));
-    if (out_->Write(block.data(), static_cast<std::size_t>(n)) != n) {
-      const std::string error = LastErrorText();
-      env_.status.SetFailure(WriteFailed);
-      return Fail(FailureKind::OutputWrite, name, error);
-    }
+    if (Step end = WriteBlock(block.data(), static_cast<std::size_t>(n))) return end;
     pos += static_cast<std::uint64_t>(n);
-    outBytes_ = pos;
     observer_.Copied(0);
-    if (env_.verify && out_->OnDisk() > checked_) {
-      if (Step end = CheckWhatIsOnDisk(true)) return end;
-    }
+    if (Step end = CheckWhatIsOnDisk(true)) return end;
   }
   return FinishOutput(true, std::move(rescued));
 }

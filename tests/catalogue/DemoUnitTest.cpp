@@ -202,7 +202,9 @@ TEST_F(DemoUnit, ImportingTheIndexClipJoinsContinuedChunksAndSplitsWhereTheStrea
   testsupport::RecordingEvents events;
   ASSERT_TRUE(testsupport::RunToEnd(std::move(request), events).failures.empty());
   std::vector<std::pair<std::string, std::uintmax_t>> written;
-  for (const auto& e : fs::directory_iterator(dest.Path())) written.emplace_back(e.path().filename(), e.file_size());
+  for (const std::string& name : testsupport::EntryNames(dest.Path())) {
+    written.emplace_back(name, fs::file_size(dest.Path() / name));
+  }
   std::sort(written.begin(), written.end());
   EXPECT_EQ(written, (std::vector<std::pair<std::string, std::uintmax_t>>{
                          {"HDV0001_2008-03-14_101530.M2T", 2 * kChunkSize},

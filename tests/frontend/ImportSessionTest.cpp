@@ -49,12 +49,7 @@ class ImportSessionTest : public ::testing::Test {
     ASSERT_TRUE(view.RunUntilIdle(session)) << "the import hung";
   }
 
-  std::vector<std::string> Files() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dest.Path())) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Files() const { return testsupport::EntryNames(dest.Path()); }
 
   TempDir unit, dest;
   ClipCatalogue catalogue;
@@ -205,7 +200,8 @@ TEST_F(ImportSessionTest, AFailedClipShowsTheFailureWithItsCauseAndTheImportGoes
             "its available space. | BBB0001: BBB0001.DV could not be opened (" +
                 platform::ErrorText(ENOENT) + ")");
   EXPECT_EQ(Files(), (std::vector<std::string>{"AAA0001.DV", "CCC0001.DV"}));
-  EXPECT_EQ(Untimed(view.summary->figures), "200 KiB in T \u00b7 1 failed");
+  // The two clips that arrived were not in the folder before: both count as new.
+  EXPECT_EQ(Untimed(view.summary->figures), "200 KiB in T \u00b7 2 new \u00b7 1 failed");
 
   // The clip the unit could not give is offered for rescue, as it was listed then, into the
   // same folder. Its chunk was never opened, so its size is unknown: the rescue fails it again

@@ -70,7 +70,7 @@ TEST(Texts, TheSummaryTellsWhatWentWhereAndOnlyTheFiguresThereAre) {
   ImportOutcome outcome;
   outcome.copied = true;
   outcome.destination = u"/home/u/Videos";
-  outcome.written = {{u"A", u"/home/u/Videos/A.DV", 1288490189, "h"}};
+  outcome.written = {{u"A", u"/home/u/Videos/A.DV", 1288490189, "h", {}, 0}};
   outcome.bytesWritten = 1288490189;
   outcome.seconds = 41;
   Summary summary = SummaryOf(outcome);
@@ -78,7 +78,7 @@ TEST(Texts, TheSummaryTellsWhatWentWhereAndOnlyTheFiguresThereAre) {
   EXPECT_EQ(E(summary.figures), "1.2 GiB in 41 s");
   EXPECT_EQ(summary.head.args.back().verbatim, u"/home/u/Videos") << "the folder is the head's last argument";
 
-  outcome.written.push_back({u"B", u"/home/u/Videos/B.DV", 0, "h"});
+  outcome.written.push_back({u"B", u"/home/u/Videos/B.DV", 0, "h", {}, 0});
   outcome.kept = {{u"C", u"/home/u/Videos/C.DV", KeptBecause::Choice}, {u"D", u"/x", KeptBecause::Choice}};
   outcome.renamed = {{testsupport::P(u"/home/u/Videos/E.DV"), testsupport::P(u"/home/u/Videos/E_2.DV")}};
   outcome.failures = {{u"F", FailureKind::ChunkRead, u"f", "", 0}, {u"F", FailureKind::TooLarge, u"g", "", 0}};

@@ -85,12 +85,7 @@ class CopyEngine : public ::testing::Test {
     return Copy(std::vector<Clip>{clip}, policy);
   }
 
-  std::vector<std::string> DestFiles() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dest.Path())) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> DestFiles() const { return testsupport::EntryNames(dest.Path()); }
 
   Bytes Dest(const std::string& name) const { return ReadFile(dest.Path() / name); }
 

@@ -51,15 +51,14 @@ class ImportJobTest : public ::testing::Test {
 
   // Every entry of a folder, hidden temporary files included.
   static std::set<std::string> Names(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
-    return names;
+    const std::vector<std::string> names = testsupport::EntryNames(folder);
+    return {names.begin(), names.end()};
   }
   // Every file of the destination is a whole copy of the unit's file of that name.
   void ExpectOnlyWholeCopies() const {
-    for (const auto& e : fs::directory_iterator(dest.Path())) {
-      const fs::path source = unit.Path() / "VIDEO" / "QVT" / e.path().filename();
-      EXPECT_EQ(testsupport::ReadFile(e.path()), testsupport::ReadFile(source)) << e.path();
+    for (const std::string& name : testsupport::EntryNames(dest.Path())) {
+      const fs::path source = unit.Path() / "VIDEO" / "QVT" / name;
+      EXPECT_EQ(testsupport::ReadFile(dest.Path() / name), testsupport::ReadFile(source)) << name;
     }
   }
 

@@ -165,9 +165,8 @@ class SmallImport {
 
   // Names of the files in the destination, sorted.
   std::set<std::string> DestFiles() const {
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dest_)) names.insert(e.path().filename().string());
-    return names;
+    const std::vector<std::string> names = EntryNames(dest_);
+    return {names.begin(), names.end()};
   }
 
   // The output file is there and holds exactly what it should.

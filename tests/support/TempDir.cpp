@@ -1,5 +1,6 @@
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <stdlib.h>
 
 #include <fstream>
@@ -68,6 +69,15 @@ void WriteFile(const std::filesystem::path& path, std::string_view text) {
 std::vector<unsigned char> ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> EntryNames(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    if (e.path().filename() != ".quillon-history") names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace quillon::testsupport

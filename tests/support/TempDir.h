@@ -27,4 +27,8 @@ void WriteFile(const std::filesystem::path& path, const std::vector<unsigned cha
 void WriteFile(const std::filesystem::path& path, std::string_view text);
 std::vector<unsigned char> ReadFile(const std::filesystem::path& path);
 
+// The names of the entries of folder, sorted, without the import history that every import
+// keeps there: what the import placed, and anything it left.
+std::vector<std::string> EntryNames(const std::filesystem::path& folder);
+
 }  // namespace quillon::testsupport

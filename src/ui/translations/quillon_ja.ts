@@ -335,6 +335,42 @@
         <source>%1 (frames %2-%3, %4)</source>
         <translation>%1 (フレーム %2-%3、%4)</translation>
     </message>
+    <message>
+        <source>The second copy's folder &quot;%1&quot; is the destination folder itself. Nothing was copied.</source>
+        <translation>2 つ目のコピーのフォルダー &quot;%1&quot; は出力先フォルダーそのものです。何もコピーしていません。</translation>
+    </message>
+    <message>
+        <source>%1 new</source>
+        <translation>新規 %1</translation>
+    </message>
+    <message>
+        <source>second copy in %1</source>
+        <translation>2 つ目のコピー: %1</translation>
+    </message>
+    <message>
+        <source>The files are in place, but the import history could not be written, so the next import may not know them:</source>
+        <translation>ファイルは保存しましたが、取り込み履歴を書き込めなかったため、次の取り込みではこれらを認識できない場合があります:</translation>
+    </message>
+    <message>
+        <source>home</source>
+        <translation>取り込み済み</translation>
+    </message>
+    <message>
+        <source>new</source>
+        <translation>新規</translation>
+    </message>
+    <message>
+        <source>changed</source>
+        <translation>変更あり</translation>
+    </message>
+    <message>
+        <source>home (before history)</source>
+        <translation>取り込み済み (履歴以前)</translation>
+    </message>
+    <message>
+        <source>Nothing new: every clip is already in %1</source>
+        <translation>新規はありません: すべてのクリップが %1 に取り込み済みです</translation>
+    </message>
 </context>
 <context>
     <name>quillon::ui::CAboutDlg</name>
