@@ -19,11 +19,11 @@ class NoEvents final : public ImportEvents {
 };
 
 // What the copy does with what is at an output's name.
-OutputAction ActionAt(const PlannedOutput& output) {
-  switch (output.atName) {
+OutputAction ActionAt(AtName atName, const std::optional<platform::FileStatus>& existing) {
+  switch (atName) {
     case AtName::Create: return OutputAction::New;
     case AtName::Ask: return OutputAction::Ask;
-    case AtName::Replace: return output.existing->isDirectory ? OutputAction::Fail : OutputAction::Replace;
+    case AtName::Replace: return existing->isDirectory ? OutputAction::Fail : OutputAction::Replace;
     case AtName::UnitFile: return OutputAction::Fail;
     default: return OutputAction::Keep;
   }
@@ -71,9 +71,15 @@ DryRun PlanImport(ImportRequest request) {
   ImportJob job(std::move(request), events);
   DryRun run;
   run.plan = job.Prepare();
+  const ImportRequest& asked = job.Request();
+  const bool second = !asked.secondCopy.empty() && !asked.rescue;
   for (const PlannedOutput& output : run.plan.outputs) {
-    run.files.push_back({output.clipName, platform::JoinPath(job.Request().destination, {output.name}),
-                         output.chunks.bytes, ActionAt(output)});
+    run.files.push_back({output.clipName, platform::JoinPath(asked.destination, {output.name}), output.chunks.bytes,
+                         ActionAt(output.atName, output.existing)});
+    if (second) {
+      run.files.push_back({output.clipName, platform::JoinPath(asked.secondCopy, {output.name}), output.chunks.bytes,
+                           ActionAt(output.secondAtName, output.secondExisting)});
+    }
   }
   return run;
 }

@@ -13,6 +13,7 @@
 #include "cli/StandardOutput.h"
 #include "cli/TerminalImport.h"
 #include "frontend/Texts.h"
+#include "import/Home.h"
 #include "import/ImportContext.h"
 #include "import/ImportRequest.h"
 #include "import/Manifest.h"
@@ -30,10 +31,12 @@ using platform::FromUtf8;
 using platform::ToUtf8;
 
 constexpr const char* kDrivesUsage = "quillon-cli drives [--json]";
-constexpr const char* kListUsage = "quillon-cli list ROOT [--json] [--no-hdv] [--no-dv]";
+constexpr const char* kListUsage =
+    "quillon-cli list ROOT [--json] [--no-hdv] [--no-dv] [--dest DEST [--check] [--prefix N]]";
 constexpr const char* kImportUsage =
     "quillon-cli import ROOT DEST [--no-hdv] [--no-dv] [--prefix N] [--overwrite ask|all|none]\n"
     "                          [--no-verify] [--manifest FILE] [--rescue [--retries N]] [--dry-run]\n"
+    "                          [--new [--check]] [--copy-to DIR] [--mhl]\n"
     "                          [-q|--quiet] [--json] [CLIP ...]";
 
 // What each command's --help prints below its usage line.
@@ -44,7 +47,12 @@ constexpr const char* kListHelp =
     "One row per clip of the unit at ROOT (a mount point, or any folder that holds VIDEO/QVT,\n"
     "or HDVF and DVF).\n"
     "  --json              the catalogue as JSON\n"
-    "  --no-hdv, --no-dv   leave HDV (M2T) or DV (DV, AVI) files out of the scan\n";
+    "  --no-hdv, --no-dv   leave HDV (M2T) or DV (DV, AVI) files out of the scan\n"
+    "  --dest DEST         mark each clip home, new or changed against the folder DEST (its\n"
+    "                      import history; files imported before it by name and size); --json\n"
+    "                      adds \"home\" and \"home_paths\" to each clip\n"
+    "  --check             with --dest, read the recorded files again and compare their hashes\n"
+    "  --prefix N          with --dest, the prefix the names were imported with (0)\n";
 constexpr const char* kImportHelp =
     "Copies the named clips (all when none is named) into the folder DEST and prints each output\n"
     "file once it is complete and in place, and \"kept PATH\" for each existing file left as it was.\n"
@@ -58,6 +66,12 @@ constexpr const char* kImportHelp =
     "                       in GNU ddrescue's format; run again to read only what is missing\n"
     "  --retries N          with --rescue, passes over the bad sectors at the end (1)\n"
     "  --dry-run            print what the import would write, and copy nothing\n"
+    "  --new                only the clips that are not home in DEST; \"nothing new\" when none\n"
+    "  --check              with --new, read the recorded files again before taking a clip as home\n"
+    "  --copy-to DIR        a second copy of every output in DIR, from the same read of the unit,\n"
+    "                       checked there too, with its own import history\n"
+    "  --mhl                add a generation to each folder's ASC MHL history (FOLDER/ascmhl);\n"
+    "                       for folders that hold the imports alone\n"
     "  -q, --quiet          no progress bar and no line per file: only errors\n"
     "  --json               a summary as JSON instead of the lines\n";
 
@@ -67,7 +81,8 @@ constexpr const char* kHelp =
     "  drives        the mounted unit drives, one per line; --json adds each one's file system\n"
     "                and free space\n"
     "  list ROOT     one row per clip of the unit at ROOT (a mount point or a folder holding\n"
-    "                VIDEO/QVT, or HDVF and DVF); --json prints the catalogue as JSON\n"
+    "                VIDEO/QVT, or HDVF and DVF); --json prints the catalogue as JSON;\n"
+    "                --dest DEST marks each clip home, new or changed against DEST\n"
     "  import ROOT DEST\n"
     "                copies the named clips (all when none is named) into the folder DEST and\n"
     "                prints each output file once it is complete and in place, and \"kept PATH\"\n"
@@ -82,6 +97,9 @@ constexpr const char* kHelp =
     "  --rescue             read errors do not fail clips: what can be read is copied into\n"
     "                       NAME-rescued.EXT, with a map of what is missing (GNU ddrescue's\n"
     "                       format); run again to read only that; --retries N (1) more passes\n"
+    "  --new                import only the clips not yet home in DEST (--check: rehash first)\n"
+    "  --copy-to DIR        a second, checked copy in DIR from the same read of the unit\n"
+    "  --mhl                keep an ASC MHL history in each folder\n"
     "  --dry-run            print the output files the import would write, each with its size\n"
     "                       and new, would replace, would keep, would ask or would fail, and\n"
     "                       whether the import could start; copy nothing\n"
@@ -122,6 +140,12 @@ struct Arguments {
   bool rescue = false;
   int retries = 1;
   bool retriesGiven = false;
+  bool prefixGiven = false;
+  std::string dest;     // list: the folder to mark clips home against
+  bool check = false;   // rehash recorded outputs before taking a clip as home
+  bool newOnly = false;
+  std::string copyTo;
+  bool mhl = false;
 };
 
 // The value of the option name, given as "NAME VALUE" or "NAME=VALUE" (i moves past it);
@@ -157,10 +181,23 @@ std::string Parse(const std::vector<std::string>& argv, Command command, Argumen
       args.hdv = false;
     } else if (scanOptions && a == "--no-dv") {
       args.dv = false;
-    } else if (importOptions && (value = ValueOf(a, "--prefix", argv, i))) {
+    } else if (scanOptions && (value = ValueOf(a, "--prefix", argv, i))) {
       if (value->empty() || value->size() > 2 || value->find_first_not_of("0123456789") != std::string::npos)
         return "--prefix takes a number from 0 to 99";
       args.prefix = std::stoi(*value);
+      args.prefixGiven = true;
+    } else if (command == Command::List && (value = ValueOf(a, "--dest", argv, i))) {
+      args.dest = *value;
+      if (args.dest.empty()) return "--dest needs a folder";
+    } else if (scanOptions && a == "--check") {
+      args.check = true;
+    } else if (importOptions && a == "--new") {
+      args.newOnly = true;
+    } else if (importOptions && (value = ValueOf(a, "--copy-to", argv, i))) {
+      args.copyTo = *value;
+      if (args.copyTo.empty()) return "--copy-to needs a folder";
+    } else if (importOptions && a == "--mhl") {
+      args.mhl = true;
     } else if (importOptions && (value = ValueOf(a, "--retries", argv, i))) {
       if (value->empty() || value->size() > 2 || value->find_first_not_of("0123456789") != std::string::npos)
         return "--retries takes a number from 0 to 99";
@@ -186,6 +223,11 @@ std::string Parse(const std::vector<std::string>& argv, Command command, Argumen
     }
   }
   if (args.retriesGiven && !args.rescue) return "--retries goes with --rescue";
+  if (command == Command::List && args.dest.empty() && (args.check || args.prefixGiven)) {
+    return std::string(args.check ? "--check" : "--prefix") + " goes with --dest";
+  }
+  if (command == Command::Import && args.check && !args.newOnly) return "--check goes with --new";
+  if (!args.copyTo.empty() && args.rescue) return "--copy-to does not go with --rescue: a rescue writes one folder";
   return {};
 }
 
@@ -240,8 +282,39 @@ int Drives(bool json) {
   return 0;
 }
 
+const char* HomeWord(const ClipHome& home) {
+  switch (home.state) {
+    case HomeState::Home: return home.adopted ? "home (before history)" : "home";
+    case HomeState::Changed: return "changed";
+    case HomeState::New: break;
+  }
+  return "new";
+}
+
+// The clips of the catalogue against the folder DEST; a history that cannot be read is told, and
+// the clips are then marked by name and size alone. Nothing (told) when DEST is no folder.
+std::optional<HomeLook> LookAtDest(const ClipCatalogue& catalogue, const std::u16string& root,
+                                   const std::u16string& dest, int prefix, bool check) {
+  const auto status = platform::Files().Status(dest);
+  if (!status || !status->isDirectory) {
+    cli::PrintError("quillon-cli: " + ToUtf8(dest) + (status ? " is not a folder\n" : " does not exist\n"));
+    return std::nullopt;
+  }
+  std::vector<Clip> clips;
+  for (std::size_t i = 0; i < catalogue.Count(); ++i) clips.push_back(*catalogue.Handle(i));
+  std::optional<HomeLook> look = LookHome(std::move(clips), root, dest, prefix, check);
+  if (!look) {
+    cli::PrintError("quillon-cli: the folder " + ToUtf8(dest) + " cannot be opened (" +
+                    platform::ErrorText(platform::LastError()) + ")\n");
+  } else if (look->historyError) {
+    cli::PrintError("quillon-cli: the import history in " + ToUtf8(dest) + " cannot be read: " + *look->historyError +
+                    "; clips are taken as home only by their files' names and sizes\n");
+  }
+  return look;
+}
+
 void PrintCatalogueJson(const std::u16string& root, const ClipCatalogue& catalogue,
-                        const std::vector<std::u16string>& rows) {
+                        const std::vector<std::u16string>& rows, const std::optional<HomeLook>& home) {
   std::string out = "{\"root\": " + cli::JsonString(root) + ", \"clips\": [";
   for (std::size_t i = 0; i < catalogue.Count(); ++i) {
     ClipHandle clip = catalogue.Handle(i);
@@ -259,6 +332,14 @@ void PrintCatalogueJson(const std::u16string& root, const ClipCatalogue& catalog
     const std::int64_t time = clip->chunks.empty() ? 0 : clip->ClipTime(clip->chunks.size() - 1);
     out += ", \"time\": " + (time == 0 ? std::string("null") : cli::JsonLocalTime(time));
     out += ", \"row\": " + cli::JsonString(rows[i]);
+    if (home) {
+      const ClipHome& h = home->clips[i];
+      out += std::string(", \"home\": ") + (h.state == HomeState::Home ? "true" : "false");
+      out += std::string(", \"home_state\": \"") +
+             (h.state == HomeState::Home ? (h.adopted ? "adopted" : "home") : h.state == HomeState::Changed ? "changed" : "new") +
+             "\"";
+      out += ", \"home_paths\": " + cli::JsonStringArray(h.paths);
+    }
     out += ", \"chunks\": [";
     for (std::size_t k = 0; k < clip->chunks.size(); ++k) {
       Chunk& c = clip->chunks[k];
@@ -282,10 +363,17 @@ int List(const Arguments& args) {
   catalogue.Scan(root, args.hdv, args.dv);
   std::vector<std::u16string> rows;
   catalogue.GetRowTexts(rows, TheImportContext().dateLocale);
+  std::optional<HomeLook> home;
+  if (!args.dest.empty()) {
+    home = LookAtDest(catalogue, root, AbsoluteArgument(args.dest), args.prefix, args.check);
+    if (!home) return 2;
+  }
   if (args.json) {
-    PrintCatalogueJson(root, catalogue, rows);
+    PrintCatalogueJson(root, catalogue, rows, home);
   } else {
-    for (const auto& row : rows) cli::Print(ToUtf8(row) + "\n");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      cli::Print(ToUtf8(rows[i]) + (home ? std::string("  ") + HomeWord(home->clips[i]) : std::string()) + "\n");
+    }
   }
   return 0;
 }
@@ -339,6 +427,8 @@ std::string OutcomeJson(const ImportOutcome& outcome) {
   hashes += "}";
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", outcome.seconds);
+  std::vector<std::u16string> problems;
+  for (const std::string& problem : outcome.historyProblems) problems.push_back(FromUtf8(problem));
   return "{\"written\": " + cli::JsonStringArray(written) + ", \"skipped\": " + cli::JsonStringArray(kept) +
          ", \"renamed\": " + renamed + ", \"discarded\": " + cli::JsonStringArray(discarded) +
          ", \"left_as_it_was\": " + cli::JsonStringArray(untouched) +
@@ -349,6 +439,9 @@ std::string OutcomeJson(const ImportOutcome& outcome) {
          ", \"refusal\": " + (outcome.refusal ? cli::JsonString(FromUtf8(cli::RefusalLine(*outcome.refusal))) : "null") +
          ", \"moved_to\": " + (outcome.destinationMovedTo ? cli::JsonString(*outcome.destinationMovedTo) : "null") +
          ", \"rescued\": " + rescued +
+         ", \"second_copy\": " + (outcome.secondCopy.empty() ? "null" : cli::JsonString(outcome.secondCopy)) +
+         ", \"new_clips\": " + std::to_string(outcome.newClips) +
+         ", \"history_problems\": " + cli::JsonStringArray(problems) +
          "}\n";
 }
 
@@ -427,6 +520,16 @@ int Import(const Arguments& args) {
     }
   }
 
+  if (args.newOnly) {
+    const std::optional<HomeLook> home = LookAtDest(catalogue, root, destination, args.prefix, args.check);
+    if (!home) return 1;
+    std::erase_if(rows, [&](std::size_t row) { return home->clips[row].state == HomeState::Home; });
+    if (rows.empty()) {
+      cli::Print(args.json ? "{\"nothing_new\": true, \"written\": []}\n" : "nothing new\n");
+      return 0;
+    }
+  }
+
   const bool terminal = platform::IsTerminal(platform::StdStream::In);
   const std::string mode = args.overwrite.empty() ? (terminal ? "ask" : "none") : args.overwrite;
   ImportRequest request = RequestFor(catalogue, std::move(rows));
@@ -436,6 +539,8 @@ int Import(const Arguments& args) {
   request.verify = args.verify;
   request.rescue = args.rescue;
   request.retries = args.retries;
+  if (!args.copyTo.empty()) request.secondCopy = AbsoluteArgument(args.copyTo);
+  request.mhl = args.mhl;
 
   const std::u16string manifest = args.manifest.empty() ? std::u16string() : AbsoluteArgument(args.manifest);
   if (!manifest.empty()) {
@@ -463,7 +568,10 @@ int Import(const Arguments& args) {
 
   // A rescue that left bytes missing has not finished its work.
   bool ok = !outcome.refusal && outcome.failures.empty() && !outcome.cancelled && outcome.notRemoved.empty() &&
-            outcome.rescued.empty();
+            outcome.rescued.empty() && outcome.historyProblems.empty();
+  for (const std::string& problem : outcome.historyProblems) {
+    cli::PrintError("quillon-cli: the files are in place, but the history could not be written: " + problem + "\n");
+  }
   if (tell) {
     for (const auto& path : outcome.staleRemoved) {
       cli::PrintError("quillon-cli: removed " + ToUtf8(path) + ", left by an import that was stopped\n");
