@@ -26,6 +26,13 @@ bool DriveLess(const std::u16string& a, const std::u16string& b) {
   return a < b;
 }
 
+// One look at the destination for the clips listed: its thread reads the history and the unit.
+struct MainModel::HomeRun {
+  unsigned generation = 0;
+  std::optional<HomeLook> look;  // set by the thread before it tells its end
+  std::jthread thread;
+};
+
 // One scan of a unit: its thread fills the catalogue and the rows, then tells that it is done.
 struct MainModel::Scan {
   unsigned generation = 0;
@@ -62,6 +69,10 @@ MainModel::~MainModel() {
   // A scan held up by a unit that does not answer ends when the unit answers; the window is
   // gone by now, and the process waits for it.
   for (const std::shared_ptr<Scan>& scan : scans_) scan->thread.join();
+  for (const std::shared_ptr<HomeRun>& run : homeLooks_) {
+    run->thread.request_stop();
+    run->thread.join();
+  }
   probe_.reset();
 }
 
@@ -146,6 +157,8 @@ void MainModel::FillClipList() {
     }
   }
   catalogue_.Clear();
+  ++homeGeneration_;
+  home_.clear();
   ++scanGeneration_;  // a scan still under way is not shown
   readingTicks_ = {};
   const std::u16string drive = SelectedDrive();
@@ -227,6 +240,71 @@ void MainModel::ShowScan(Scan& scan) {
   view_.ShowClips(scan.rows, marks);
   UpdateImportButton();
   UpdateHint();
+  LookAtHome();
+}
+
+void MainModel::SetDestination(std::u16string folder) {
+  if (folder == destination_) return;
+  destination_ = std::move(folder);
+  LookAtHome();
+}
+
+void MainModel::SetPrefix(int prefixPosition) {
+  const int prefix = ((prefixPosition % 100) + 100) % 100;
+  if (prefix == prefix_) return;
+  prefix_ = prefix;
+  LookAtHome();
+}
+
+// The marks go while the clips are looked at again in the destination, off the window thread: the
+// look reads the unit. An earlier look still under way is left to end on its own, unseen.
+void MainModel::LookAtHome() {
+  ++homeGeneration_;
+  home_.clear();
+  ShowHome();
+  if (destination_.empty() || catalogue_.Count() == 0 || ImportRunning()) return;
+  auto run = std::make_shared<HomeRun>();
+  run->generation = homeGeneration_;
+  std::vector<Clip> clips;
+  for (std::size_t i = 0; i < catalogue_.Count(); ++i) clips.push_back(*catalogue_.Handle(i));
+  run->thread = std::jthread([this, run = run.get(), clips = std::move(clips), root = catalogue_.Root(),
+                              destination = destination_, prefix = prefix_](std::stop_token stop) mutable {
+    run->look = LookHome(std::move(clips), root, destination, prefix, false, stop);
+    thread_.Post([this, generation = run->generation] { OnHomeLooked(generation); });
+  });
+  homeLooks_.push_back(std::move(run));
+}
+
+void MainModel::OnHomeLooked(unsigned generation) {
+  const auto it = std::find_if(homeLooks_.begin(), homeLooks_.end(),
+                               [generation](const std::shared_ptr<HomeRun>& r) { return r->generation == generation; });
+  if (it == homeLooks_.end()) return;
+  const std::shared_ptr<HomeRun> run = *it;
+  homeLooks_.erase(it);
+  run->thread.join();  // telling this was the last thing it did
+  if (generation != homeGeneration_ || !run->look || run->look->clips.size() != catalogue_.Count()) return;
+  home_ = std::move(run->look->clips);
+  ShowHome();
+}
+
+void MainModel::ShowHome() {
+  std::vector<Message> marks(catalogue_.Count());
+  for (std::size_t i = 0; i < home_.size() && i < marks.size(); ++i) {
+    switch (home_[i].state) {
+      case HomeState::Home: marks[i] = Text(home_[i].adopted ? IDS_HOME_BEFORE_HISTORY : IDS_HOME_HOME); break;
+      case HomeState::New: marks[i] = Text(IDS_HOME_NEW); break;
+      case HomeState::Changed: marks[i] = Text(IDS_HOME_CHANGED); break;
+    }
+  }
+  view_.ShowHomeMarks(marks);
+}
+
+void MainModel::OnSelectNew() {
+  if (ImportRunning()) return;
+  std::vector<bool> select(catalogue_.Count(), true);
+  for (std::size_t i = 0; i < home_.size() && i < select.size(); ++i) select[i] = home_[i].state != HomeState::Home;
+  view_.SelectRows(select);
+  UpdateImportButton();
 }
 
 void MainModel::UpdateImportButton() { view_.EnableImport(!ImportRunning() && !view_.SelectedRows().empty()); }
@@ -310,6 +388,8 @@ bool MainModel::StartImport(std::vector<std::size_t> rows, int prefixPosition) {
   ImportRequest request = RequestFor(catalogue_, std::move(rows));
   request.destination = destination_;
   request.prefix = ((prefixPosition % 100) + 100) % 100;
+  request.secondCopy = secondCopy_;
+  request.mhl = keepMhl_;
   view_.ClearSummary();
   view_.EnableImport(false);
   return session_->Start(std::move(request));
@@ -333,6 +413,8 @@ void MainModel::ImportEnded() {
   if (clipListPending_) {
     clipListPending_ = false;
     FillClipList();
+  } else {
+    LookAtHome();  // what the import placed is home now
   }
   if (refreshPending_) {
     refreshPending_ = false;

@@ -20,6 +20,7 @@
 #include "frontend/ImportSession.h"
 #include "frontend/Message.h"
 #include "frontend/WindowThread.h"
+#include "import/Home.h"
 
 namespace quillon::frontend {
 
@@ -34,6 +35,11 @@ class MainView {
   virtual void ShowClips(const std::vector<std::u16string>& rows, const std::vector<bool>& selected) = 0;
   virtual std::vector<std::size_t> SelectedRows() const = 0;
   virtual void SelectAllRows(bool selected) = 0;
+  // Selects exactly the rows marked.
+  virtual void SelectRows(const std::vector<bool>& selected) = 0;
+  // Beside each row of the list, its clip's state in the destination ("home", "new",
+  // "changed"); empty texts while it is not known (no destination, or still being looked at).
+  virtual void ShowHomeMarks(const std::vector<Message>& marks) = 0;
   virtual void EnableImport(bool enabled) = 0;
   // The hint over the empty list; an empty message hides it.
   virtual void ShowHint(const Message& hint) = 0;
@@ -94,6 +100,8 @@ class MainModel {
   bool SetFormats(bool hdv, bool dv);
   void OnSelectAll();
   void OnClearAll();
+  // "Select New": the clips that are not home in the destination (those not known yet too).
+  void OnSelectNew();
   void OnSelectionChanged();
   void OnRefresh();
   // Imports the selected clips into the destination; false when nothing was started.
@@ -106,7 +114,18 @@ class MainModel {
 
   const std::u16string& Drive() const { return drive_; }
   const std::u16string& Destination() const { return destination_; }
-  void SetDestination(std::u16string folder) { destination_ = std::move(folder); }
+  // The list's home marks follow the destination and the prefix.
+  void SetDestination(std::u16string folder);
+  void SetPrefix(int prefixPosition);
+  // The second copy's folder (empty: none) and the ASC MHL history, for the imports to come.
+  const std::u16string& SecondCopy() const { return secondCopy_; }
+  void SetSecondCopy(std::u16string folder) { secondCopy_ = std::move(folder); }
+  bool KeepMhl() const { return keepMhl_; }
+  void SetKeepMhl(bool keep) { keepMhl_ = keep; }
+  // The clips' states in the destination, by row, once looked at; empty before.
+  const std::vector<ClipHome>& HomeStates() const { return home_; }
+  // Looks whose end has not been told yet.
+  std::size_t HomeLooksUnderWay() const { return homeLooks_.size(); }
   bool Hdv() const { return hdv_; }
   bool Dv() const { return dv_; }
   const ClipCatalogue& Catalogue() const { return catalogue_; }
@@ -129,6 +148,10 @@ class MainModel {
   void OnScanned(unsigned generation);
   void ShowScan(Scan& scan);
   void ShowReading();
+  struct HomeRun;
+  void LookAtHome();
+  void OnHomeLooked(unsigned generation);
+  void ShowHome();
 
   MainView& view_;
   MainModelOptions options_;
@@ -137,6 +160,12 @@ class MainModel {
   std::unique_ptr<UnitDriveProbe> probe_;
   std::u16string drive_;
   std::u16string destination_;
+  std::u16string secondCopy_;
+  bool keepMhl_ = false;
+  int prefix_ = 0;
+  std::vector<ClipHome> home_;  // by row of the list shown; empty while not known
+  std::list<std::shared_ptr<HomeRun>> homeLooks_;  // each on a thread of its own, until it has told its end
+  unsigned homeGeneration_ = 0;
   std::vector<std::u16string> otherFolders_;  // folders chosen as sources, kept for this run
   std::vector<std::u16string> drives_;
   int selected_ = -1;

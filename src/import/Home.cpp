@@ -45,6 +45,7 @@ HomeFolder::HomeFolder(platform::Folder& folder, std::u16string unitRoot, bool r
   records_ = std::move(read.records);
   for (std::size_t r = 0; r < records_.size(); ++r) {
     for (const HistoryChunk& chunk : records_[r].chunks) byChunk_.emplace(chunk.path, r);
+    recordedOutputs_.insert(records_[r].output);
   }
 }
 
@@ -142,6 +143,9 @@ ClipHome HomeFolder::Of(Clip& clip, UnitCalls& unit, const std::function<std::ve
   if (planned.empty()) return home;
   std::vector<std::u16string> paths;
   for (const ClipOutput& output : planned) {
+    // A name the history records came from other chunks (this name's clip recorded again): not
+    // a file of the time before the history.
+    if (recordedOutputs_.count(output.name) != 0) return home;
     const auto status = folder_.LinkStatus(output.name);
     if (!status || status->isDirectory || status->isLink || status->size != output.bytes) return home;
     paths.push_back(PathIn(folder_, output.name));
@@ -163,9 +167,16 @@ std::optional<HomeLook> LookHome(std::vector<Clip> clips, const std::u16string& 
   UnitCalls unit;
   // Only a look: the names take no stamp from the import's running count.
   std::atomic<std::int64_t> lastNoTime{0};
+  // Named as an import of all of them names them: a later output of a name an earlier one took
+  // takes "_2".
+  std::set<std::u16string> taken;
   for (std::size_t c = 0; c < clips.size() && !stop.stop_requested(); ++c) {
     Clip& clip = clips[c];
-    look.clips[c] = home.Of(clip, unit, [&] { return PlanClip(clip, prefix, lastNoTime, unit); });
+    look.clips[c] = home.Of(clip, unit, [&] {
+      std::vector<ClipOutput> outputs = PlanClip(clip, prefix, lastNoTime, unit);
+      for (ClipOutput& output : outputs) output.name = FreeName(output.name, taken);
+      return outputs;
+    });
   }
   return look;
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -62,6 +63,7 @@ class HomeFolder {
   std::vector<HistoryRecord> records_;
   std::multimap<std::u16string, std::size_t> byChunk_;  // unit-relative chunk path -> record
   std::map<std::u16string, bool> inPlace_;              // output -> found in place
+  std::set<std::u16string> recordedOutputs_;
 };
 
 // The states of clips against a destination folder, in their order: a new look at the folder and

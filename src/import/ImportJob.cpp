@@ -22,12 +22,6 @@ std::uint64_t WholeBlocks(std::uint64_t bytes, std::uint64_t blockSize) {
   return (bytes / blockSize + (bytes % blockSize != 0)) * blockSize;
 }
 
-// path with "_n" put before its extension (the part from the name's last dot).
-std::u16string NumberedName(const std::u16string& name, int n) {
-  std::size_t dot = name.rfind(u'.');
-  if (dot == std::u16string::npos) dot = name.size();
-  return name.substr(0, dot) + u'_' + platform::Widen(std::to_string(n)) + name.substr(dot);
-}
 
 // The same path in the folder as it is now.
 void Relocate(std::u16string& path, const std::u16string& folder) {
@@ -207,9 +201,7 @@ void ImportJob::PlanOutputs(std::atomic<std::int64_t>& lastNoTime) {
     if (home) wasHome_[c] = home->Of(clips_[c], unit_, [&] { return outputs; }).state == HomeState::Home;
     for (ClipOutput& output : outputs) {
       // A later output of the import never replaces an earlier one: it takes a numbered name.
-      std::u16string name = output.name;
-      for (int n = 2; taken.count(name) != 0; ++n) name = NumberedName(output.name, n);
-      taken.insert(name);
+      std::u16string name = FreeName(output.name, taken);
       PlannedOutput planned;
       planned.clip = c;
       planned.clipName = clips_[c].name;

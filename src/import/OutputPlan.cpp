@@ -1,6 +1,7 @@
 #include "import/OutputPlan.h"
 
 #include "import/OutputName.h"
+#include "platform/Text.h"
 #include "import/ImportState.h"
 #include "import/RecordingTimeProbe.h"
 #include "import/TsPacket.h"
@@ -53,6 +54,17 @@ AtName WhatMeetsName(const std::optional<platform::FileStatus>& existing, std::i
   // Whatever the answer would be, a name that leads to a file of the unit is never written over.
   if (leadsToUnitFile) return AtName::UnitFile;
   return state == OverwriteAll ? AtName::Replace : AtName::Ask;
+}
+
+std::u16string FreeName(const std::u16string& name, std::set<std::u16string>& taken) {
+  std::u16string free = name;
+  std::size_t dot = name.rfind(u'.');
+  if (dot == std::u16string::npos) dot = name.size();
+  for (int n = 2; taken.count(free) != 0; ++n) {
+    free = name.substr(0, dot) + u'_' + platform::Widen(std::to_string(n)) + name.substr(dot);
+  }
+  taken.insert(free);
+  return free;
 }
 
 }  // namespace quillon

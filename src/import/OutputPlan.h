@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ struct ClipOutput {
 // numbered-folder clip. A chunk that cannot be opened fails the copy there; until then it
 // counts where it stands. Its reads of the unit are marked in unit.
 std::vector<ClipOutput> PlanClip(Clip& clip, int prefix, std::atomic<std::int64_t>& lastNoTime, UnitCalls& unit);
+
+// name, or where an earlier output of the import took it, name with "_2", "_3"... before its
+// extension; the name given is added to taken.
+std::u16string FreeName(const std::u16string& name, std::set<std::u16string>& taken);
 
 // What meets an output's name when it is created.
 enum class AtName {

@@ -144,6 +144,7 @@ class FakeMainView : public frontend::MainView {
   int clipsShown = 0;
   std::optional<std::u16string> browseAnswer;  // nothing: cancelled
   int refreshes = 0;  // ShowDrives calls
+  std::vector<std::string> homeMarks;  // in English, by row
 
   // The clip names of the rows (their first column), all or the selected ones.
   std::vector<std::string> ClipNames(bool onlySelected = false) const {
@@ -178,6 +179,11 @@ class FakeMainView : public frontend::MainView {
     return found;
   }
   void SelectAllRows(bool select) override { selected.assign(rows.size(), select); }
+  void SelectRows(const std::vector<bool>& select) override { selected = select; }
+  void ShowHomeMarks(const std::vector<frontend::Message>& marks) override {
+    homeMarks.clear();
+    for (const frontend::Message& mark : marks) homeMarks.push_back(platform::ToUtf8(frontend::English(mark)));
+  }
   void EnableImport(bool enabled) override { importEnabled = enabled; }
   void ShowHint(const frontend::Message& shown) override { hint = platform::ToUtf8(frontend::English(shown)); }
   void ClearSummary() override { ++summariesCleared; }
