@@ -444,10 +444,10 @@ class ClipCopier {
     return {0};
   }
   platform::Folder& FolderOf(std::size_t copy) const { return copy == 0 ? env_.folder : *env_.second; }
-  // How a failure names an output: by its name in the destination, by its whole path in the
-  // second copy's folder, so that the report tells which folder it was.
+  // How a failure names an output: by its name when it goes to one folder, by its whole path
+  // when it goes to two, so that the report tells which folder it was.
   std::u16string FileIn(std::size_t copy, const std::u16string& name) const {
-    return copy == 0 ? name : PathIn(FolderOf(copy), name);
+    return Copies().size() == 1 ? name : PathIn(FolderOf(copy), name);
   }
 
   Clip& clip_;

@@ -146,6 +146,9 @@ ClipHome HomeFolder::Of(Clip& clip, UnitCalls& unit, const std::function<std::ve
     // A name the history records came from other chunks (this name's clip recorded again): not
     // a file of the time before the history.
     if (recordedOutputs_.count(output.name) != 0) return home;
+    // A name taken from the clock, not the recording, tells nothing of an earlier import.
+    const Chunk& first = clip.chunks[output.firstChunk];
+    if (clip.source == ClipSource::Folder && !first.timeValid) return home;
     const auto status = folder_.LinkStatus(output.name);
     if (!status || status->isDirectory || status->isLink || status->size != output.bytes) return home;
     paths.push_back(PathIn(folder_, output.name));

@@ -13,11 +13,15 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScrollBar>
 #include <QShortcut>
+#include <QStyledItemDelegate>
 #include <algorithm>
 
+#include "catalogue/RowText.h"
 #include "frontend/TextIds.h"
 #include "frontend/WindowLayout.h"
 #include "ui/CAboutDlg.h"
@@ -30,6 +34,7 @@
 #include "ui/Texts.h"
 #include "ui/UpDownControl.h"
 #include "ui/UserPrompts.h"
+#include "platform/DateFormat.h"
 
 namespace quillon::ui {
 
@@ -42,7 +47,7 @@ constexpr int kOtherFolderRole = Qt::UserRole;
 
 // The template's size: the window's smallest, with the status line's row added.
 constexpr int kTemplateWidth = 303;
-constexpr int kTemplateHeight = 357;
+constexpr int kTemplateHeight = 389;
 // Controls the template places below this line (in dialog units) go down by the status row.
 constexpr int kBelowList = 276;
 
@@ -62,6 +67,66 @@ QMessageBox::Icon IconOf(frontend::Notice::Icon icon) {
 }
 
 }  // namespace
+
+// The clip list's rows keep their texts; each clip's state in the destination stands after them,
+// in a column of its own that starts past the longest row. A list too narrow for the marks
+// scrolls to them.
+class HomeMarkDelegate : public QStyledItemDelegate {
+ public:
+  static constexpr int kTextRole = Qt::UserRole + 1;  // the mark shown
+  static constexpr int kIdRole = Qt::UserRole + 2;    // its text id, which gives its look
+
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  // Where a row's text starts, from the item's left edge, as the style draws it.
+  static int Margin(const QWidget* view) { return view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1; }
+  // Where the marks start: three spaces past the widest of the rows.
+  static int Column(const QWidget* view, const QStringList& rows) {
+    const QFontMetrics metrics = view->fontMetrics();
+    int widest = 0;
+    for (const QString& row : rows) widest = std::max(widest, metrics.horizontalAdvance(row));
+    return Margin(view) + widest + metrics.horizontalAdvance(QStringLiteral("   "));
+  }
+  // Changed clips stand out: their outputs differ from what was imported.
+  static QFont FontOf(QFont font, int id) {
+    font.setBold(id == IDS_HOME_CHANGED);
+    return font;
+  }
+
+  void SetColumn(int column) { column_ = column; }
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    const QString mark = index.data(kTextRole).toString();
+    if (!mark.isEmpty()) {
+      const QFontMetrics metrics(FontOf(option.font, index.data(kIdRole).toInt()));
+      size.setWidth(std::max(size.width(), column_ + metrics.horizontalAdvance(mark) + Margin(option.widget)));
+    }
+    return size;
+  }
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    const QString mark = index.data(kTextRole).toString();
+    if (mark.isEmpty()) return;
+    const int id = index.data(kIdRole).toInt();
+    const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (option.state & QStyle::State_Active)  ? QPalette::Active
+                                                                                : QPalette::Inactive;
+    // Clips already home are greyed: the rows that still need an import read first.
+    const QPalette::ColorRole role = (option.state & QStyle::State_Selected) ? QPalette::HighlightedText
+                                     : (id == IDS_HOME_HOME || id == IDS_HOME_BEFORE_HISTORY) ? QPalette::PlaceholderText
+                                                                                              : QPalette::Text;
+    painter->save();
+    painter->setFont(FontOf(option.font, id));
+    painter->setPen(option.palette.color(group, role));
+    painter->drawText(option.rect.adjusted(column_, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, mark);
+    painter->restore();
+  }
+
+ private:
+  int column_ = 0;
+};
 
 CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent) : QDialog(parent), options_(std::move(options)) {
   frontend::MainModelOptions modelOptions;
@@ -103,7 +168,7 @@ void CMainDlg::BuildControls() {
   auto* source = new QGroupBox(tr("Source"), this);
   du.Place(source, "sourceGroup", 7, 7, 230, 51);
   auto* destinationGroup = new QGroupBox(tr("Destination folder"), this);
-  du.Place(destinationGroup, "destinationGroup", 7, 279, 289, 70);
+  du.Place(destinationGroup, "destinationGroup", 7, 279, 289, 102);
 
   auto label = [&](const QString& text, const char* name, int x, int y, int w, int h, bool wrap = false) {
     auto* l = new QLabel(text, this);
@@ -121,8 +186,8 @@ void CMainDlg::BuildControls() {
   label(tr("Clip"), "clipHeader", 17, 83, 44, 12);
   label(tr("Rec date"), "dateHeader", 78, 83, 58, 12);
   QLabel* prefixHint = label(tr("Input the number to differentiate the files recorded on the same time."),
-                             "prefixHint", 16, 311, 270, 18, true);
-  QLabel* prefixLabel = label(tr("Prefix number"), "prefixLabel", 17, 333, 76, 8);
+                             "prefixHint", 16, 343, 270, 18, true);
+  QLabel* prefixLabel = label(tr("Prefix number"), "prefixLabel", 17, 365, 76, 8);
 
   driveCombo_ = new QComboBox(this);
   // A drive here is a mount point, far longer than a drive letter: the selector reaches to
@@ -152,6 +217,8 @@ void CMainDlg::BuildControls() {
   listFont.setStyleHint(QFont::TypeWriter);
   listFont.setPixelSize(12);
   clipList_->setFont(listFont);
+  marks_ = new HomeMarkDelegate(clipList_);
+  clipList_->setItemDelegate(marks_);
   connect(clipList_, &QListWidget::itemSelectionChanged, this, [this] { model_->OnSelectionChanged(); });
 
   // Over the empty list while no unit is found, or the folder chosen holds none: what to do.
@@ -181,8 +248,8 @@ void CMainDlg::BuildControls() {
       {1, tr("E&xit"), 246, 47, 50, 14, nullptr},
       {1005, tr("Version..."), 246, 63, 50, 14, &CMainDlg::OnAbout},
       {1007, tr("Select &All"), 246, 98, 50, 14, &CMainDlg::OnSelectAll},
-      {1009, tr("&Clear All"), 246, 115, 50, 14, &CMainDlg::OnClearAll},
-      {1006, tr("&Refresh"), 246, 132, 50, 14, &CMainDlg::OnRefresh},
+      {1009, tr("&Clear All"), 246, 132, 50, 14, &CMainDlg::OnClearAll},
+      {1006, tr("&Refresh"), 246, 149, 50, 14, &CMainDlg::OnRefresh},
       {1004, tr("&Browse..."), 242, 296, 46, 14, &CMainDlg::OnBrowse},
   };
   std::vector<QPushButton*> rightColumn{importButton_};
@@ -201,13 +268,51 @@ void CMainDlg::BuildControls() {
       rightColumn.push_back(button);
     }
   }
+  // The clips that are not home in the destination, between Select All and Clear All.
+  auto* selectNew = new QPushButton(tr("Select &New"), this);
+  du.Place(selectNew, "selectNew", 246, 115, 50, 14);
+  connect(selectNew, &QPushButton::clicked, this, &CMainDlg::OnSelectNew);
+  rightColumn.push_back(selectNew);
 
   destinationText_ = new FolderLabel(this);
   destinationText_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   du.Place(destinationText_, 1003, 15, 295, 225, 14);
 
+  // Under the destination: the second copy's folder, "None" until one is chosen, and Clear, which
+  // leaves none again; its label as wide as its text in either language.
+  QLabel* secondCopyLabel = label(tr("Second copy:"), "secondCopyLabel", 15, 315, 60, 8);
+  secondCopyLabel->resize(secondCopyLabel->sizeHint().width(), secondCopyLabel->height());
+  secondCopyText_ = new FolderLabel(this);
+  secondCopyText_->setObjectName(QStringLiteral("secondCopy"));
+  secondCopyText_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  const int secondCopyLeft = secondCopyLabel->x() + secondCopyLabel->width() + du.X(4);
+  secondCopyText_->setGeometry(secondCopyLeft, du.Y(312), du.X(194) - secondCopyLeft, du.Y(14));
+  secondCopyClear_ = new QPushButton(tr("Cl&ear"), this);
+  du.Place(secondCopyClear_, "secondCopyClear", 197, 313, 41, 14);
+  connect(secondCopyClear_, &QPushButton::clicked, this, [this] {
+    if (!ImportRunning()) SetSecondCopy({});
+  });
+  auto* secondCopyBrowse = new QPushButton(tr("Bro&wse..."), this);
+  du.Place(secondCopyBrowse, "secondCopyBrowse", 242, 313, 46, 14);
+  connect(secondCopyBrowse, &QPushButton::clicked, this, &CMainDlg::OnBrowseSecondCopy);
+
+  // The ASC MHL history, and for which folders it is: ASC MHL reports every file it did not
+  // record, so a folder that holds other files too fails its checks.
+  mhlCheck_ = new QCheckBox(tr("Keep an ASC MHL history"), this);
+  du.Place(mhlCheck_, "mhl", 15, 331, 150, 10);
+  mhlCheck_->resize(mhlCheck_->sizeHint().width(), std::max(mhlCheck_->height(), mhlCheck_->sizeHint().height()));
+  const QString mhlWhy = tr("ASC MHL reports every file in the folder that it did not record: keep other files out of "
+                            "a folder with this history.");
+  mhlCheck_->setToolTip(mhlWhy);
+  connect(mhlCheck_, &QCheckBox::toggled, this, [this](bool keep) { model_->SetKeepMhl(keep); });
+  QLabel* mhlNote = label(tr("(for folders that hold the imports alone)"), "mhlNote", 15, 331, 270, 10);
+  const int mhlNoteLeft = mhlCheck_->x() + mhlCheck_->width() + du.X(4);
+  mhlNote->setGeometry(mhlNoteLeft, mhlCheck_->y(), du.X(288) - mhlNoteLeft, mhlCheck_->height());
+  mhlNote->setForegroundRole(QPalette::PlaceholderText);
+  mhlNote->setToolTip(mhlWhy);
+
   prefixEdit_ = new QLineEdit(this);
-  du.Place(prefixEdit_, 1011, 101, 329, 29, 14);
+  du.Place(prefixEdit_, 1011, 101, 361, 29, 14);
   prefixEdit_->setMaxLength(2);
   prefixEdit_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,2}")), prefixEdit_));
   prefixSpin_ = new UpDownControl(this);
@@ -215,6 +320,8 @@ void CMainDlg::BuildControls() {
   prefixSpin_->SetBuddy(prefixEdit_);
   prefixSpin_->SetRange(0, 99);
   prefixSpin_->SetPosition(0);
+  // The marks name the outputs as an import with this prefix would.
+  connect(prefixEdit_, &QLineEdit::textChanged, this, [this] { model_->SetPrefix(PrefixPosition()); });
 
   // The status line after an import, in a row of its own between the list and the
   // destination folder: two lines of text, and the button that opens the folder.
@@ -241,7 +348,8 @@ void CMainDlg::BuildControls() {
   rescue_->hide();
   connect(rescue_, &QPushButton::clicked, this, &CMainDlg::OnRescue);
 
-  QWidget* below[] = {destinationGroup, destinationText_, browse,      prefixHint,
+  QWidget* below[] = {destinationGroup, destinationText_, browse,    secondCopyLabel, secondCopyText_,
+                      secondCopyClear_, secondCopyBrowse, mhlCheck_, mhlNote,         prefixHint,
                       prefixLabel,      prefixEdit_,      prefixSpin_};
   for (QWidget* w : below) w->move(w->x(), w->y() + row);
 
@@ -261,11 +369,30 @@ void CMainDlg::BuildControls() {
   Anchor(destinationGroup, kMoveDown | kWiden);
   Anchor(destinationText_, kMoveDown | kWiden);
   Anchor(browse, kMoveDown | kMoveRight);
+  Anchor(secondCopyLabel, kMoveDown);
+  Anchor(secondCopyText_, kMoveDown | kWiden);
+  Anchor(secondCopyClear_, kMoveDown | kMoveRight);
+  Anchor(secondCopyBrowse, kMoveDown | kMoveRight);
+  Anchor(mhlCheck_, kMoveDown);
+  Anchor(mhlNote, kMoveDown | kWiden);
   Anchor(prefixHint, kMoveDown | kWiden);
   for (QWidget* w : {static_cast<QWidget*>(prefixLabel), static_cast<QWidget*>(prefixEdit_),
                      static_cast<QWidget*>(prefixSpin_)}) {
     Anchor(w, kMoveDown);
   }
+
+  // The window opens wide enough for a clip's row and the widest mark beside it, in this
+  // language; narrower, the list scrolls to the marks.
+  int widestMark = 0;
+  for (int id : {IDS_HOME_HOME, IDS_HOME_NEW, IDS_HOME_CHANGED, IDS_HOME_BEFORE_HISTORY}) {
+    widestMark = std::max(widestMark, QFontMetrics(HomeMarkDelegate::FontOf(listFont, id)).horizontalAdvance(Tr(id)));
+  }
+  constexpr std::int64_t kSampleTime = 1205597999;  // a day whose date is written at full length
+  const QString sampleRow = Q(RowTextAt(u"CLP0001", 1, 10, kSampleTime, platform::UserDateLocale()));
+  const int listWidth = HomeMarkDelegate::Column(clipList_, {sampleRow}) + widestMark +
+                        HomeMarkDelegate::Margin(clipList_) + 2 * clipList_->frameWidth() +
+                        clipList_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, clipList_);
+  resize(smallest.width() + std::max(0, listWidth - clipList_->width()), smallest.height());
 
   // Window-wide keys: Ctrl+A selects every clip, Ctrl+F5 refreshes, wherever the focus is.
   auto* selectAll = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_A), this);
@@ -322,10 +449,32 @@ void CMainDlg::SelectDrive(int index) { driveCombo_->setCurrentIndex(index); }
 void CMainDlg::ShowClips(const std::vector<std::u16string>& rows, const std::vector<bool>& selected) {
   const QSignalBlocker blocker(clipList_);
   clipList_->clear();
+  QStringList texts;
   for (std::size_t k = 0; k < rows.size(); ++k) {
     auto* item = new QListWidgetItem(Q(rows[k]), clipList_);
     if (k < selected.size() && selected[k]) item->setSelected(true);
+    texts.push_back(item->text());
   }
+  marks_->SetColumn(HomeMarkDelegate::Column(clipList_, texts));
+}
+
+void CMainDlg::ShowHomeMarks(const std::vector<frontend::Message>& marks) {
+  for (int row = 0; row < clipList_->count(); ++row) {
+    const auto k = static_cast<std::size_t>(row);
+    const frontend::Message mark = k < marks.size() ? marks[k] : frontend::Message{};
+    QListWidgetItem* item = clipList_->item(row);
+    item->setData(HomeMarkDelegate::kTextRole, Tr(mark));
+    item->setData(HomeMarkDelegate::kIdRole, mark.id);
+  }
+  clipList_->doItemsLayout();  // the rows' widths, and so the list's scroll range, follow the marks
+}
+
+QStringList CMainDlg::HomeMarks() const {
+  QStringList marks;
+  for (int row = 0; row < clipList_->count(); ++row) {
+    marks.push_back(clipList_->item(row)->data(HomeMarkDelegate::kTextRole).toString());
+  }
+  return marks;
 }
 
 std::vector<std::size_t> CMainDlg::SelectedRows() const {
@@ -342,6 +491,17 @@ void CMainDlg::SelectAllRows(bool selected) {
   } else {
     clipList_->clearSelection();
   }
+}
+
+void CMainDlg::SelectRows(const std::vector<bool>& selected) {
+  QItemSelection selection;
+  for (int row = 0; row < clipList_->count(); ++row) {
+    if (static_cast<std::size_t>(row) < selected.size() && selected[static_cast<std::size_t>(row)]) {
+      const QModelIndex index = clipList_->model()->index(row, 0);
+      selection.select(index, index);
+    }
+  }
+  clipList_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 void CMainDlg::EnableImport(bool enabled) { importButton_->setEnabled(enabled); }
@@ -388,10 +548,14 @@ void CMainDlg::LoadSettings() {
   const StoredSettings stored = ReadStoredSettings();
   const QString start = options_.startFolder.isEmpty() ? QString() : QDir::cleanPath(options_.startFolder);
   model_->Restore(stored.drive.toStdU16String(), stored.destination.toStdU16String(), start.toStdU16String());
+  model_->SetPrefix(PrefixPosition());
+  SetSecondCopy(stored.secondCopy);
+  mhlCheck_->setChecked(stored.keepMhl);
+  model_->SetKeepMhl(stored.keepMhl);
 }
 
 void CMainDlg::SaveSettings() {
-  WriteStoredSettings({Destination(), Drive()});
+  WriteStoredSettings({Destination(), Drive(), SecondCopy(), KeepMhl()});
   settingsSaved_ = true;
 }
 
@@ -421,6 +585,25 @@ void CMainDlg::OnBrowse() {
   if (chosen.isEmpty()) return;
   SetDestination(chosen);
   WarnIfNotNtfs();
+}
+
+void CMainDlg::SetSecondCopy(const QString& folder) {
+  model_->SetSecondCopy(folder.isEmpty() ? std::u16string() : QDir::cleanPath(folder).toStdU16String());
+  const bool none = SecondCopy().isEmpty();
+  if (none) {
+    secondCopyText_->Set(tr("None"), {});
+  } else {
+    secondCopyText_->Set(QString(FolderLabel::kFolderMark), QDir::toNativeSeparators(SecondCopy()));
+  }
+  secondCopyText_->setForegroundRole(none ? QPalette::PlaceholderText : QPalette::WindowText);
+  secondCopyClear_->setEnabled(!none);
+}
+
+void CMainDlg::OnBrowseSecondCopy() {
+  if (ImportRunning()) return;
+  const QString chosen =
+      BrowseForFolder(this, tr("Second copy folder"), SecondCopy().isEmpty() ? Destination() : SecondCopy());
+  if (!chosen.isEmpty()) SetSecondCopy(chosen);
 }
 
 void CMainDlg::OnImport() {

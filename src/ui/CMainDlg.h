@@ -1,6 +1,6 @@
 #pragma once
-// The main window: unit drive, formats, the clip list, the destination folder and the prefix
-// number. Its rules are the front-end layer's (MainModel and ImportSession); this is their view
+// The main window: unit drive, formats, the clip list with each clip's state in the destination,
+// the destination folder, the second copy's folder, the ASC MHL history and the prefix number. Its rules are the front-end layer's (MainModel and ImportSession); this is their view
 // in Qt: the controls, and the progress window, the overwrite question and the message boxes of
 // an import.
 #include <QDialog>
@@ -29,6 +29,7 @@ namespace quillon::ui {
 class CProgressDlg;
 class COverwriteConfirmDialog;
 class FolderLabel;
+class HomeMarkDelegate;
 class UpDownControl;
 
 struct MainDlgOptions {
@@ -71,6 +72,7 @@ class CMainDlg : public QDialog, private frontend::MainView, private frontend::S
   void OnRescue();
   void WaitForImport();
   void OnSelectAll() { model_->OnSelectAll(); }
+  void OnSelectNew() { model_->OnSelectNew(); }
   void OnClearAll() { model_->OnClearAll(); }
   void OnRefresh() { model_->OnRefresh(); }
   void OnAbout();
@@ -83,6 +85,13 @@ class CMainDlg : public QDialog, private frontend::MainView, private frontend::S
   QString Drive() const { return QString::fromStdU16String(model_->Drive()); }
   QString Destination() const { return QString::fromStdU16String(model_->Destination()); }
   void SetDestination(const QString& folder);
+  // The second copy's folder: Browse chooses it, Clear leaves none (empty).
+  QString SecondCopy() const { return QString::fromStdU16String(model_->SecondCopy()); }
+  void SetSecondCopy(const QString& folder);
+  void OnBrowseSecondCopy();
+  bool KeepMhl() const { return model_->KeepMhl(); }
+  // The marks beside the rows of the clip list, as shown; empty texts while not known.
+  QStringList HomeMarks() const;
   const ClipCatalogue& Catalogue() const { return model_->Catalogue(); }
   bool ImportRunning() const { return model_->ImportRunning(); }
   bool RefreshPending() const { return model_->RefreshPending(); }
@@ -127,6 +136,8 @@ class CMainDlg : public QDialog, private frontend::MainView, private frontend::S
   void SelectDrive(int index) override;
   void ShowClips(const std::vector<std::u16string>& rows, const std::vector<bool>& selected) override;
   void SelectAllRows(bool selected) override;
+  void SelectRows(const std::vector<bool>& selected) override;
+  void ShowHomeMarks(const std::vector<frontend::Message>& marks) override;
   void EnableImport(bool enabled) override;
   void ShowHint(const frontend::Message& hint) override;
   void ClearSummary() override;
@@ -150,12 +161,16 @@ class CMainDlg : public QDialog, private frontend::MainView, private frontend::S
   std::vector<Anchored> anchored_;
 
   QListWidget* clipList_ = nullptr;
+  HomeMarkDelegate* marks_ = nullptr;  // draws the home marks after the rows' texts
   QLabel* noUnitHint_ = nullptr;
   FolderLabel* summary_ = nullptr;
   QPushButton* openFolder_ = nullptr;
   QPushButton* rescue_ = nullptr;  // the summary's offer to rescue damaged clips
   int summaryGap_ = 0;             // between the summary's lines and the buttons of its row
   FolderLabel* destinationText_ = nullptr;
+  FolderLabel* secondCopyText_ = nullptr;
+  QPushButton* secondCopyClear_ = nullptr;
+  QCheckBox* mhlCheck_ = nullptr;
   QComboBox* driveCombo_ = nullptr;
   QLineEdit* prefixEdit_ = nullptr;
   UpDownControl* prefixSpin_ = nullptr;

@@ -47,6 +47,13 @@ StoredSettings ReadStoredSettings() {
     out.destination = GetDefaultDestination();
   }
   out.drive = TextValue(settings, kDriveKey).value_or(QString());
+  // A relative second copy would land wherever the process runs: none rather than that.
+  if (const auto second = TextValue(settings, kSecondCopyKey); second && QDir::isAbsolutePath(*second)) {
+    out.secondCopy = QDir::cleanPath(*second);
+  }
+  const QVariant mhl = settings.value(QString::fromLatin1(kMhlKey));
+  out.keepMhl = (mhl.typeId() == QMetaType::Bool || mhl.typeId() == QMetaType::QString) &&
+                mhl.toString() == QLatin1String("true");
   return out;
 }
 
@@ -54,6 +61,8 @@ void WriteStoredSettings(const StoredSettings& values) {
   QSettings settings = OpenSettings();
   settings.setValue(QString::fromLatin1(kDestinationKey), values.destination);
   settings.setValue(QString::fromLatin1(kDriveKey), values.drive);
+  settings.setValue(QString::fromLatin1(kSecondCopyKey), values.secondCopy);
+  settings.setValue(QString::fromLatin1(kMhlKey), values.keepMhl);
   settings.sync();
 }
 

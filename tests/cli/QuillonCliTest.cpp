@@ -340,7 +340,10 @@ TEST_F(QuillonCli, TheJsonSummaryGivesEachWrittenFileItsHashAndTheFigures) {
                          ", \"bytes\": 5000, \"seconds\": "),
               std::string::npos)
         << r.out;
-    EXPECT_TRUE(r.out.ends_with(", \"refusal\": null, \"moved_to\": null, \"rescued\": []}\n")) << r.out;
+    // The second run replaces files that are home already: no new clip.
+    EXPECT_TRUE(r.out.ends_with(", \"refusal\": null, \"moved_to\": null, \"rescued\": [], \"second_copy\": null, "
+                                "\"new_clips\": " + std::string(verify ? "2" : "0") + ", \"history_problems\": []}\n"))
+        << r.out;
   }
 }
 
@@ -435,24 +438,31 @@ TEST_F(QuillonCli, StopSignalsCancelAndLeaveTheFinalNameAsItWas) {
 }
 
 TEST_F(QuillonCli, AKilledImportLeavesOnlyATemporaryFileThatTheNextImportRemoves) {
+  // In both folders of an import with a second copy.
   PutBigClip();
-  const fs::path out = dest.Path() / "BIG0001.DV";
-  WriteFile(out, "old");
+  TempDir second;
+  const fs::path outs[] = {dest.Path() / "BIG0001.DV", second.Path() / "BIG0001.DV"};
+  for (const fs::path& out : outs) WriteFile(out, "old");
   {
-    BackgroundProcess cli({QUILLON_CLI_PATH, "import", Root(), Dest(), "BIG0001", "--overwrite", "all"});
+    BackgroundProcess cli({QUILLON_CLI_PATH, "import", Root(), Dest(), "BIG0001", "--overwrite", "all", "--copy-to",
+                           second.Path().string()});
     ASSERT_TRUE(WaitUntil([&] { return BigCopyUnderWay(); }));
     cli.Signal(SIGKILL);
     EXPECT_EQ(cli.Wait().exitCode, -1);
   }
-  ASSERT_EQ(fs::file_size(out), 3u);
-  EXPECT_EQ(Text(out), "old");
-  ASSERT_EQ(TemporaryFiles(dest.Path()).size(), 1u);
+  for (const fs::path& out : outs) {
+    ASSERT_EQ(fs::file_size(out), 3u) << out;
+    EXPECT_EQ(Text(out), "old");
+    ASSERT_EQ(TemporaryFiles(out.parent_path()).size(), 1u) << out;
+  }
 
-  const ProcessResult next = Cli({"import", Root(), Dest(), "--json"});
+  const ProcessResult next = Cli({"import", Root(), Dest(), "--json", "--copy-to", second.Path().string()});
   EXPECT_EQ(next.exitCode, 0);
-  EXPECT_TRUE(TemporaryFiles(dest.Path()).empty());
   EXPECT_EQ(next.out.find(".quillon-part"), std::string::npos) << next.out;
-  EXPECT_EQ(Text(out), "old");
+  for (const fs::path& out : outs) {
+    EXPECT_TRUE(TemporaryFiles(out.parent_path()).empty()) << out;
+    EXPECT_EQ(Text(out), "old");
+  }
 }
 
 TEST_F(QuillonCli, AClosedOutputIsAnErrorAndTheImportStillCompletes) {

@@ -201,5 +201,57 @@ TEST_F(RealFault, ADestinationTurnedReadOnlyBetweenTwoFilesFailsTheRestAndKeepsT
   EXPECT_TRUE(import.UnitUntouched());
 }
 
+TEST_F(RealFault, ASecondCopyOnAFullOrReadOnlyVolume) {
+  // A second folder on a volume that fills up in the middle leaves the destination complete and
+  // nothing cut in the second; one that is read-only, or too small from the start, is refused
+  // before anything is copied.
+  struct Case {
+    const char* what;
+    std::string size;  // of the tmpfs of the second folder
+    bool readOnly;
+    bool fillUp;
+    std::optional<RefusalKind> refusal;
+  } cases[] = {
+      {"fills up", "64k", false, true, std::nullopt},
+      {"read-only", "64k", true, false, RefusalKind::NotWritable},
+      {"too small", "8k", false, false, RefusalKind::NotEnoughSpace},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir here;
+    const fs::path second = here.Path() / "second";
+    MountTmpfs(second, c.size);
+    if (c.readOnly) {
+      ASSERT_EQ(::mount(nullptr, second.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, "size=64k"), 0) << std::strerror(errno);
+    }
+    SmallImport import(here.Path() / "unit", here.Path() / "dest");
+    import.SetSecondCopy(second);
+    FaultyFileSystem watcher;  // only to know when: every call goes through to the disk
+    if (c.fillUp) watcher.OnNth(FileOp::Write, 1, [&] { LeaveRoom(second, 4096); }, testsupport::U16(second));
+    SmallImport::Result r;
+    {
+      platform::ScopedFileSystem use(watcher);
+      r = import.Run();
+    }
+    if (c.refusal) {
+      ASSERT_TRUE(r.refusal.has_value());
+      EXPECT_EQ(r.refusal->kind, *c.refusal);
+      EXPECT_EQ(r.refusal->destination, testsupport::U16(second));
+      EXPECT_TRUE(import.DestFiles().empty());
+    } else {
+      EXPECT_FALSE(r.failed.empty());
+      for (const Output o : {Output::JoinedAB, Output::C, Output::D}) EXPECT_TRUE(import.Complete(o));
+      for (const auto& e : fs::directory_iterator(second)) {
+        const std::string name = e.path().filename().string();
+        if (name == "other-program.bin" || name == ".quillon-history") continue;
+        EXPECT_EQ(testsupport::ReadFile(e.path()), testsupport::ReadFile(here.Path() / "dest" / name))
+            << "only complete copies in the second folder: " << name;
+      }
+    }
+    EXPECT_TRUE(import.UnitUntouched());
+    Unmount(second);
+  }
+}
+
 }  // namespace
 }  // namespace quillon

@@ -117,6 +117,7 @@ class SmallImport {
     for (std::size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(i);
     ImportRequest request = RequestFor(catalogue, rows);
     request.destination = U16(dest_);
+    if (second_) request.secondCopy = U16(*second_);
     request.overwrite = policy_;
     request.verify = verify_;
     RecordingEvents events;
@@ -155,6 +156,9 @@ class SmallImport {
     policy_ = policy;
     verify_ = verify;
   }
+
+  // The next Run writes a second copy into folder too (which must exist).
+  void SetSecondCopy(std::filesystem::path folder) { second_ = std::move(folder); }
 
   // An older file under the output's name, as an earlier import or the user left it.
   void PutOlder(Output o) const { WriteFile(OutputPath(o), Older(o)); }
@@ -224,6 +228,7 @@ class SmallImport {
     return files;
   }
 
+  std::optional<std::filesystem::path> second_;
   std::filesystem::path root_, dest_;
   std::vector<ChunkFile> chunks_;
   std::map<std::string, std::string> unitBefore_;
