@@ -27,6 +27,11 @@ bool WriteText(HKEY key, const wchar_t* name, const std::wstring& text) {
                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
+bool WriteNumber(HKEY key, const wchar_t* name, DWORD number) {
+  return ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number) ==
+         ERROR_SUCCESS;
+}
+
 bool IsAbsolute(const std::wstring& path) {
   if (path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) return true;
   return path.size() >= 2 && (path[0] == L'\\' || path[0] == L'/') && (path[1] == L'\\' || path[1] == L'/');
@@ -50,6 +55,11 @@ StoredSettings ReadStoredSettings(const std::wstring& keyPath) {
     if (!ReadText(key, kDestinationValue, settings.destination) || !IsAbsolute(settings.destination))
       settings.destination.clear();
     if (!ReadText(key, kDriveValue, settings.drive)) settings.drive.clear();
+    if (!ReadText(key, kSecondCopyValue, settings.secondCopy) || !IsAbsolute(settings.secondCopy))
+      settings.secondCopy.clear();
+    DWORD mhl = 0, bytes = sizeof mhl;
+    settings.keepMhl =
+        ::RegGetValueW(key, nullptr, kMhlValue, RRF_RT_REG_DWORD, nullptr, &mhl, &bytes) == ERROR_SUCCESS && mhl != 0;
     ::RegCloseKey(key);
   }
   if (settings.destination.empty()) settings.destination = GetDefaultDestination();
@@ -63,8 +73,10 @@ bool WriteStoredSettings(const StoredSettings& settings, const std::wstring& key
     return false;
   const bool destination = WriteText(key, kDestinationValue, settings.destination);
   const bool drive = WriteText(key, kDriveValue, settings.drive);
+  const bool secondCopy = WriteText(key, kSecondCopyValue, settings.secondCopy);
+  const bool mhl = WriteNumber(key, kMhlValue, settings.keepMhl ? 1 : 0);
   ::RegCloseKey(key);
-  return destination && drive;
+  return destination && drive && secondCopy && mhl;
 }
 
 std::wstring VolumeRootOf(const std::wstring& path) {

@@ -17,6 +17,8 @@
 #define IDS_NOT_NTFS 104
 #define IDS_TITLE 107         // "Quillon"
 #define IDS_VERSION 108       // "Version"
+#define IDS_SECOND_COPY_TITLE 109  // title of the browser for the second copy's folder
+#define IDS_NO_SECOND_COPY 110     // shown for the second copy while there is none
 #define IDS_OPEN_FOLDER_FAILED 205  // the summary's folder could not be opened
 #define IDS_ABOUT_NOTICE 206        // the About box's second line
 #define IDS_APP_NAME 57344    // "Quillon"
@@ -51,6 +53,14 @@
 #define IDC_PREFIX_HINT 1209
 #define IDC_PREFIX_LABEL 1210
 #define IDC_RESCUE 1211          // imports again, rescuing, the damaged clips of the last import
+#define IDC_SELECT_NEW 1212      // selects the clips that are not home in the destination
+// The second copy's folder under the destination, and the ASC MHL history.
+#define IDC_SECOND_COPY_LABEL 1213
+#define IDC_SECOND_COPY 1214
+#define IDC_SECOND_BROWSE 1215
+#define IDC_SECOND_CLEAR 1216
+#define IDC_MHL 1217
+#define IDC_MHL_NOTE 1218
 
 // Progress window (129): the bar, and the details under it.
 #define IDC_PROGRESS 1005

@@ -18,6 +18,7 @@
 #include "platform/ContentHash.h"
 #include "platform/posix/MountTable.h"
 #include "support/MediaBytes.h"
+#include "support/AscMhlReference.h"
 #include "support/Process.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
@@ -138,7 +139,9 @@ TEST_F(QuillonCli, BadArgumentsAreUsageErrorsWithOneLine) {
            {"import", Root(), Dest(), "--overwrite", "maybe"}, {"import", Root(), Dest(), "NOSUCH1"},
            {"import", Root(), Dest(), "--manifest"}, {"list", Root(), "--no-verify"}, {"list", Root(), "--dry-run"},
            {"drives", "--no-hdv"}, {"drives", Root()}, {"import", Root(), Dest(), "-x"},
-           {"list", Root(), "--no-hdv", "--no-dv"}}) {
+           {"list", Root(), "--no-hdv", "--no-dv"}, {"list", Root(), "--check"},
+           {"import", Root(), Dest(), "--check"}, {"import", Root(), Dest(), "--rescue", "--copy-to", Dest()},
+           {"list", Root(), "--copy-to", Dest()}}) {
     const ProcessResult r = Cli(args);
     EXPECT_EQ(r.exitCode, 2) << args.back();
     EXPECT_EQ(Lines(r.err), 1u) << r.err;
@@ -463,6 +466,66 @@ TEST_F(QuillonCli, AKilledImportLeavesOnlyATemporaryFileThatTheNextImportRemoves
     EXPECT_TRUE(TemporaryFiles(out.parent_path()).empty()) << out;
     EXPECT_EQ(Text(out), "old");
   }
+}
+
+TEST_F(QuillonCli, ListMarksClipsHomeAndImportNewBringsOnlyTheOthers) {
+  const auto rowsEnd = [](const std::string& out) {
+    std::vector<std::string> ends;
+    for (std::size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
+      ends.push_back(out.substr(out.rfind("  ", end) + 2, end - out.rfind("  ", end) - 2));
+    }
+    return ends;
+  };
+  EXPECT_EQ(rowsEnd(Cli({"list", Root(), "--dest", Dest()}).out), (std::vector<std::string>{"new", "new"}));
+  ASSERT_EQ(Cli({"import", Root(), Dest(), "ABC0001"}).exitCode, 0);
+  EXPECT_EQ(rowsEnd(Cli({"list", Root(), "--dest", Dest()}).out), (std::vector<std::string>{"home", "new"}));
+  const std::string json = Cli({"list", Root(), "--dest", Dest(), "--json"}).out;
+  EXPECT_NE(json.find("\"home\": true, \"home_state\": \"home\", \"home_paths\": [\"" + Out("ABC0001.DV") + "\"]"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"home\": false, \"home_state\": \"new\", \"home_paths\": []"), std::string::npos) << json;
+
+  const ProcessResult first = Cli({"import", Root(), Dest(), "--new"});
+  EXPECT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(first.out, Out("XYZ0001.DV") + "\n") << "only the clip that was not home";
+  const ProcessResult again = Cli({"import", Root(), Dest(), "--new", "--check"});
+  EXPECT_EQ(again.exitCode, 0);
+  EXPECT_EQ(again.out, "nothing new\n");
+
+  // A copy altered since is only seen by a rehash, and --new then imports it again.
+  WriteFile(dest.Path() / "XYZ0001.DV", std::string(2000, 'y'));
+  EXPECT_EQ(Cli({"import", Root(), Dest(), "--new"}).out, "nothing new\n");
+  EXPECT_EQ(rowsEnd(Cli({"list", Root(), "--dest", Dest(), "--check"}).out), (std::vector<std::string>{"home", "changed"}));
+  const ProcessResult mended = Cli({"import", Root(), Dest(), "--new", "--check", "--overwrite", "all"});
+  EXPECT_EQ(mended.out, Out("XYZ0001.DV") + "\n");
+  EXPECT_EQ(Text(dest.Path() / "XYZ0001.DV"), std::string(2000, 'x'));
+}
+
+TEST_F(QuillonCli, ASecondCopyIsPlannedWrittenAndKeptInAnAscMhlHistoryThatTheAscToolVerifies) {
+  TempDir second;
+  const std::string other = second.Path().string();
+  const ProcessResult plan = Cli({"import", Root(), Dest(), "--copy-to", other, "--dry-run"});
+  EXPECT_EQ(plan.exitCode, 0);
+  for (const fs::path& folder : {dest.Path(), second.Path()}) {
+    EXPECT_NE(plan.out.find("new            3000  " + (folder / "ABC0001.DV").string() + "\n"), std::string::npos)
+        << plan.out;
+  }
+  EXPECT_TRUE(quillon::testsupport::EntryNames(second.Path()).empty());
+
+  const ProcessResult r = Cli({"import", Root(), Dest(), "--copy-to", other, "--mhl", "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("\"second_copy\": \"" + other + "\", \"new_clips\": 2"), std::string::npos) << r.out;
+  for (const fs::path& folder : {dest.Path(), second.Path()}) {
+    EXPECT_EQ(Text(folder / "ABC0001.DV"), std::string(3000, 'a'));
+    EXPECT_EQ(Text(folder / "XYZ0001.DV"), std::string(2000, 'x'));
+  }
+#ifdef QUILLON_ASCMHL_REF
+  if (const auto missing = quillon::testsupport::AscMhlReferenceMissing()) GTEST_SKIP() << *missing;
+  for (const fs::path& folder : {dest.Path(), second.Path()}) {
+    const auto verified = quillon::testsupport::AscMhlReference({"ascmhl-debug", "verify", folder.string()});
+    EXPECT_EQ(verified.exitCode, 0) << folder << verified.out << verified.err;
+  }
+#endif
 }
 
 TEST_F(QuillonCli, AClosedOutputIsAnErrorAndTheImportStillCompletes) {

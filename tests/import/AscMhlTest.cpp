@@ -19,6 +19,7 @@
 #include "support/TempDir.h"
 #include "version/Version.h"
 #ifndef _WIN32
+#include "support/AscMhlReference.h"
 #include "support/Process.h"
 #endif
 
@@ -467,20 +468,9 @@ TEST(AscMhl, AFailedWriteLeavesTheHistoryAsItWas) {
 // --- The ASC's schemas and reference tool ----------------------------------------------------
 
 #ifdef QUILLON_ASCMHL_REF
-const fs::path kReferenceRun = QUILLON_ASCMHL_REF;
-
-// Why the reference tool cannot run here, or nothing.
-std::optional<std::string> ReferenceToolMissing() {
-  if (!fs::exists(kReferenceRun)) return "the ASC MHL reference tool is not at " + kReferenceRun.string();
-  static const int probe = testsupport::RunProcess({kReferenceRun.string(), "ascmhl-debug", "--version"}).exitCode;
-  if (probe != 0) return "the ASC MHL reference tool does not run here (exit " + std::to_string(probe) + ")";
-  return std::nullopt;
-}
-
-testsupport::ProcessResult Reference(std::vector<std::string> args) {
-  args.insert(args.begin(), kReferenceRun.string());
-  return testsupport::RunProcess(args);
-}
+const fs::path kReferenceRun = testsupport::kAscMhlReference;
+using testsupport::AscMhlReferenceMissing;
+using testsupport::AscMhlReference;
 
 TEST(AscMhl, GenerationsValidateAgainstTheAscSchemas) {
   const fs::path xsd = kReferenceRun.parent_path() / "xsd";
@@ -508,11 +498,11 @@ TEST(AscMhl, GenerationsValidateAgainstTheAscSchemas) {
 }
 
 TEST(AscMhl, TheReferenceToolVerifiesEachGenerationAndFindsWhatChanged) {
-  if (const auto missing = ReferenceToolMissing()) GTEST_SKIP() << *missing;
+  if (const auto missing = AscMhlReferenceMissing()) GTEST_SKIP() << *missing;
   TempDir dir;
   const std::string folder = dir.Path().string();
   const auto verify = [&] {
-    const auto result = Reference({"ascmhl-debug", "verify", folder});
+    const auto result = AscMhlReference({"ascmhl-debug", "verify", folder});
     return result.exitCode;
   };
   AddOk(dir, {Placed(dir, "a.m2t", "first clip"), Placed(dir, "b.dv", "second clip")});
@@ -534,12 +524,12 @@ TEST(AscMhl, TheReferenceToolVerifiesEachGenerationAndFindsWhatChanged) {
 // The reference tool's generations and ours, one on the other: its ignore patterns carried on,
 // its hashes verified against.
 TEST(AscMhl, GenerationsFollowAndPrecedeThoseOfTheReferenceTool) {
-  if (const auto missing = ReferenceToolMissing()) GTEST_SKIP() << *missing;
+  if (const auto missing = AscMhlReferenceMissing()) GTEST_SKIP() << *missing;
   TempDir dir;
   const std::string folder = dir.Path().string();
   testsupport::WriteFile(dir.Path() / "notes.txt", "left out by the first generation");
   const MhlFile a = Placed(dir, "a.m2t", "first clip");
-  auto result = Reference({"ascmhl", "create", folder, "-h", "xxh128", "-i", "*.txt"});
+  auto result = AscMhlReference({"ascmhl", "create", folder, "-h", "xxh128", "-i", "*.txt"});
   ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
 
   AddOk(dir, {a, Placed(dir, "b.m2t", "second clip")});
@@ -549,16 +539,16 @@ TEST(AscMhl, GenerationsFollowAndPrecedeThoseOfTheReferenceTool) {
   const std::string ours = Text(dir.Path() / "ascmhl" / names[1]);
   EXPECT_NE(ours.find("<pattern>*.txt</pattern>"), std::string::npos) << ours;
   EXPECT_NE(ours.find("<xxh128 action=\"verified\">"), std::string::npos) << ours;
-  result = Reference({"ascmhl-debug", "verify", folder});
+  result = AscMhlReference({"ascmhl-debug", "verify", folder});
   EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
 
-  result = Reference({"ascmhl", "create", folder, "-h", "xxh128"});
+  result = AscMhlReference({"ascmhl", "create", folder, "-h", "xxh128"});
   ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
   AddOk(dir, {Placed(dir, "c.m2t", "third clip")}, kNow + 60);
   names = HistoryNames(dir);
   ASSERT_EQ(names.size(), 5u);
   EXPECT_TRUE(names[3].starts_with("0004_")) << names[3];
-  result = Reference({"ascmhl-debug", "verify", folder});
+  result = AscMhlReference({"ascmhl-debug", "verify", folder});
   EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
 }
 #endif
