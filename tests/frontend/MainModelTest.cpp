@@ -296,5 +296,43 @@ TEST_F(MainModelTest, RefreshesAndRescansDuringAnImportWaitForItsEndAndComeOnce)
   EXPECT_TRUE(fs::exists(dir.Path() / "dest" / "AAA0001.DV"));
 }
 
+TEST_F(MainModelTest, TheListMarksClipsInTheDestinationSelectNewTakesTheOthersAndImportsMakeTheSecondCopy) {
+  const auto a = Unit("A", {"AAA0001", "BBB0001"});
+  drives = {a.Drive()};
+  for (const char* folder : {"dest", "other", "copy"}) fs::create_directories(dir.Path() / folder);
+  auto model = Open();
+  // The marks come from a look off the window thread.
+  const auto settle = [&] {
+    EXPECT_TRUE(session.RunWhile([&] { model->Drain(); }, [&] { return model->HomeLooksUnderWay() > 0; }));
+  };
+  settle();
+  EXPECT_EQ(view.homeMarks, (Names{"new", "new"}));
+
+  view.SelectClips({"AAA0001"});
+  ASSERT_TRUE(model->OnImport(0));
+  ASSERT_TRUE(session.RunUntilIdle(model->Session()));
+  settle();
+  EXPECT_EQ(view.homeMarks, (Names{"home", "new"})) << "what the import placed is home";
+  model->OnSelectNew();
+  EXPECT_EQ(view.ClipNames(true), Names{"BBB0001"});
+  EXPECT_TRUE(view.importEnabled);
+
+  // The marks follow the destination: unknown while it is looked at.
+  model->SetDestination(dir.U16("other"));
+  EXPECT_EQ(view.homeMarks, (Names{"", ""}));
+  settle();
+  EXPECT_EQ(view.homeMarks, (Names{"new", "new"}));
+
+  // The second copy and the ASC MHL history reach the import.
+  model->SetSecondCopy(dir.U16("copy"));
+  model->SetKeepMhl(true);
+  ASSERT_TRUE(model->OnImport(0));
+  ASSERT_TRUE(session.RunUntilIdle(model->Session()));
+  for (const char* folder : {"other", "copy"}) {
+    EXPECT_TRUE(fs::exists(dir.Path() / folder / "BBB0001.DV")) << folder;
+    EXPECT_TRUE(fs::exists(dir.Path() / folder / "ascmhl" / "ascmhl_chain.xml")) << folder;
+  }
+}
+
 }  // namespace
 }  // namespace quillon::frontend
