@@ -45,14 +45,17 @@ _quillon_cli() {
     --manifest)
       _quillon_cli_paths -f "$cur"
       return ;;
+    --dest | --copy-to)
+      _quillon_cli_paths -d "$cur"
+      return ;;
   esac
 
   local options
   case $command in
     drives) options='--json' ;;
-    list) options='--json --no-hdv --no-dv' ;;
+    list) options='--json --no-hdv --no-dv --dest --check --prefix' ;;
     import) options='--no-hdv --no-dv --prefix --overwrite --no-verify --manifest --rescue --retries --dry-run
-                     -q --quiet --json' ;;
+                     --new --check --copy-to --mhl -q --quiet --json' ;;
     *) return ;;
   esac
 
@@ -68,7 +71,8 @@ _quillon_cli() {
       ended=1
     elif [[ $word == --no-hdv || $word == --no-dv ]]; then
       scan+=("$word")
-    elif [[ $word == --prefix || $word == --overwrite || $word == --manifest || $word == --retries ]]; then
+    elif [[ $word == --prefix || $word == --overwrite || $word == --manifest || $word == --retries ||
+            $word == --dest || $word == --copy-to ]]; then
       ((i++))
       [[ ${COMP_WORDS[i]} == = ]] && ((i++))
     fi

@@ -76,6 +76,13 @@ int HexValue(char c) {
 // The name a field holds; nothing when an escape is cut short or a control character stands
 // unescaped.
 std::optional<std::u16string> Unescaped(std::string_view field) {
+  // Most fields hold no escape and no control character: taken as they are.
+  if (std::none_of(field.begin(), field.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u == '%' || u < 0x20 || u == 0x7F;
+      })) {
+    return platform::FromUtf8(field);
+  }
   std::string bytes;
   bytes.reserve(field.size());
   for (std::size_t i = 0; i < field.size();) {

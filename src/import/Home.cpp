@@ -49,11 +49,10 @@ HomeFolder::HomeFolder(platform::Folder& folder, std::u16string unitRoot, bool r
   }
 }
 
-bool HomeFolder::Matches(const HistoryChunk& recorded, Chunk& chunk, std::int64_t lastWrite, UnitCalls& unit) {
-  {
-    UnitCalls::Call call(unit);
-    if (recorded.size != chunk.Size()) return false;
-  }
+bool HomeFolder::Matches(const HistoryChunk& recorded, Chunk& chunk, const platform::FileStatus& seen,
+                         UnitCalls& unit) {
+  if (recorded.size != seen.size) return false;
+  const std::int64_t lastWrite = seen.lastWrite.value_or(0);
   if (recorded.lastWrite == lastWrite) return true;
   // A time moved by whole or half hours is the same chunk after a time-zone change; its first
   // bytes tell a chunk recorded again in its place.
@@ -63,6 +62,12 @@ bool HomeFolder::Matches(const HistoryChunk& recorded, Chunk& chunk, std::int64_
   if (!file) return false;
   UnitCalls::Call call(unit);
   return HashOf(*file, kFingerprintBytes) == recorded.head;
+}
+
+// The folder's path as it was opened: a look is short, and asking the system where the folder is
+// now for each file would cost a call each.
+std::u16string HomeFolder::FullPath(const std::u16string& name) const {
+  return folder_.Path() + platform::kSeparator + name;
 }
 
 bool HomeFolder::InPlace(const HistoryRecord& record) {
@@ -75,7 +80,7 @@ bool HomeFolder::InPlace(const HistoryRecord& record) {
     const auto status = folder_.LinkStatus(record.output);
     in = status && !status->isDirectory && !status->isLink && status->size == record.size;
     if (in && rehash_) {
-      const auto file = platform::Files().OpenRead(PathIn(folder_, record.output));
+      const auto file = platform::Files().OpenRead(FullPath(record.output));
       in = file && HashOf(*file, std::nullopt) == record.hash;
     }
   }
@@ -87,13 +92,14 @@ ClipHome HomeFolder::Of(Clip& clip, UnitCalls& unit, const std::function<std::ve
   ClipHome home;
   const std::size_t count = clip.chunks.size();
   std::vector<std::u16string> relative(count);
-  std::vector<std::int64_t> lastWrite(count, 0);
+  // Each chunk's status, once: its size and time, without opening it.
+  std::vector<std::optional<platform::FileStatus>> seen(count);
   std::set<std::size_t> candidates;
   for (std::size_t i = 0; i < count; ++i) {
     relative[i] = UnitRelativePath(unitRoot_, clip.chunks[i].path);
     const auto range = byChunk_.equal_range(relative[i]);
     if (range.first == range.second) continue;
-    if (const auto status = UnitFileStatus(unit, clip.chunks[i].path)) lastWrite[i] = status->lastWrite.value_or(0);
+    seen[i] = UnitFileStatus(unit, clip.chunks[i].path);
     for (auto it = range.first; it != range.second; ++it) candidates.insert(it->second);
   }
 
@@ -108,7 +114,7 @@ ClipHome HomeFolder::Of(Clip& clip, UnitCalls& unit, const std::function<std::ve
     std::vector<std::size_t> made;
     for (const HistoryChunk& chunk : record.chunks) {
       for (std::size_t i = 0; i < count; ++i) {
-        if (relative[i] == chunk.path && Matches(chunk, clip.chunks[i], lastWrite[i], unit)) {
+        if (relative[i] == chunk.path && seen[i] && Matches(chunk, clip.chunks[i], *seen[i], unit)) {
           made.push_back(i);
           break;
         }
@@ -122,7 +128,7 @@ ClipHome HomeFolder::Of(Clip& clip, UnitCalls& unit, const std::function<std::ve
       covered[i] = true;
       if (in) coveredInPlace[i] = true;
     }
-    if (in) home.paths.push_back(PathIn(folder_, record.output));
+    if (in) home.paths.push_back(FullPath(record.output));
   }
   const auto all = [](const std::vector<bool>& v) { return std::all_of(v.begin(), v.end(), [](bool b) { return b; }); };
   if (recorded) {
@@ -151,7 +157,7 @@ ClipHome HomeFolder::Of(Clip& clip, UnitCalls& unit, const std::function<std::ve
     if (clip.source == ClipSource::Folder && !first.timeValid) return home;
     const auto status = folder_.LinkStatus(output.name);
     if (!status || status->isDirectory || status->isLink || status->size != output.bytes) return home;
-    paths.push_back(PathIn(folder_, output.name));
+    paths.push_back(FullPath(output.name));
   }
   home.state = HomeState::Home;
   home.paths = std::move(paths);

@@ -10,6 +10,8 @@
 #include <set>
 #include <stop_token>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "import/History.h"
@@ -53,17 +55,18 @@ class HomeFolder {
   ClipHome Of(Clip& clip, UnitCalls& unit, const std::function<std::vector<ClipOutput>()>& plan);
 
  private:
-  bool Matches(const HistoryChunk& recorded, Chunk& chunk, std::int64_t lastWrite, UnitCalls& unit);
+  bool Matches(const HistoryChunk& recorded, Chunk& chunk, const platform::FileStatus& seen, UnitCalls& unit);
   bool InPlace(const HistoryRecord& record);
+  std::u16string FullPath(const std::u16string& name) const;
 
   platform::Folder& folder_;
   std::u16string unitRoot_;
   bool rehash_;
   std::optional<std::string> error_;
   std::vector<HistoryRecord> records_;
-  std::multimap<std::u16string, std::size_t> byChunk_;  // unit-relative chunk path -> record
+  std::unordered_multimap<std::u16string, std::size_t> byChunk_;  // unit-relative chunk path -> record
   std::map<std::u16string, bool> inPlace_;              // output -> found in place
-  std::set<std::u16string> recordedOutputs_;
+  std::unordered_set<std::u16string> recordedOutputs_;
 };
 
 // The states of clips against a destination folder, in their order: a new look at the folder and
