@@ -162,7 +162,6 @@ constexpr Entry kEnglish[] = {
     {IDS_HOME_NEW, QT_TRANSLATE_NOOP("quillon::Texts", "new")},
     {IDS_HOME_CHANGED, QT_TRANSLATE_NOOP("quillon::Texts", "changed")},
     {IDS_HOME_BEFORE_HISTORY, QT_TRANSLATE_NOOP("quillon::Texts", "home (before history)")},
-    {IDS_NOTHING_NEW, QT_TRANSLATE_NOOP("quillon::Texts", "Nothing new: every clip is already in %1")},
 
     {IDS_SIZE_BYTE, QT_TRANSLATE_NOOP("quillon::Texts", "%1 byte")},
     {IDS_SIZE_BYTES, QT_TRANSLATE_NOOP("quillon::Texts", "%1 bytes")},

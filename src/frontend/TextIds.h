@@ -108,7 +108,6 @@
 #define IDS_HOME_NEW 401
 #define IDS_HOME_CHANGED 402
 #define IDS_HOME_BEFORE_HISTORY 403
-#define IDS_NOTHING_NEW 404
 
 // Sizes and durations.
 #define IDS_SIZE_BYTE 370
