@@ -301,16 +301,21 @@ TEST_F(MainModelTest, TheListMarksClipsInTheDestinationSelectNewTakesTheOthersAn
   drives = {a.Drive()};
   for (const char* folder : {"dest", "other", "copy"}) fs::create_directories(dir.Path() / folder);
   auto model = Open();
-  // The marks come from a look off the window thread.
+  // The marks come from a look off the window thread; the window drains the model and its
+  // session alike.
   const auto settle = [&] {
+    model->Drain();
     EXPECT_TRUE(session.RunWhile([&] { model->Drain(); }, [&] { return model->HomeLooksUnderWay() > 0; }));
+  };
+  const auto import = [&] {
+    ASSERT_TRUE(model->OnImport(0));
+    EXPECT_TRUE(session.RunWhile([&] { model->Drain(); }, [&] { return model->ImportRunning(); }));
   };
   settle();
   EXPECT_EQ(view.homeMarks, (Names{"new", "new"}));
 
   view.SelectClips({"AAA0001"});
-  ASSERT_TRUE(model->OnImport(0));
-  ASSERT_TRUE(session.RunUntilIdle(model->Session()));
+  import();
   settle();
   EXPECT_EQ(view.homeMarks, (Names{"home", "new"})) << "what the import placed is home";
   model->OnSelectNew();
@@ -326,8 +331,7 @@ TEST_F(MainModelTest, TheListMarksClipsInTheDestinationSelectNewTakesTheOthersAn
   // The second copy and the ASC MHL history reach the import.
   model->SetSecondCopy(dir.U16("copy"));
   model->SetKeepMhl(true);
-  ASSERT_TRUE(model->OnImport(0));
-  ASSERT_TRUE(session.RunUntilIdle(model->Session()));
+  import();
   for (const char* folder : {"other", "copy"}) {
     EXPECT_TRUE(fs::exists(dir.Path() / folder / "BBB0001.DV")) << folder;
     EXPECT_TRUE(fs::exists(dir.Path() / folder / "ascmhl" / "ascmhl_chain.xml")) << folder;
