@@ -42,16 +42,7 @@ if [[ ${1:-} == --inside ]]; then
   ms() { local t0 t1; t0=$(date +%s%N); "$@" >/dev/null; t1=$(date +%s%N); echo $(((t1 - t0) / 1000000)); }
   fresh() { rm -rf "$tree/out"; mkdir "$tree/out"; cold; }
 
-  # Does the limit hold? Read the first chunk (32 MiB at most), cold, inside the cgroup.
-  fresh
-  probe_bytes=$(stat -c %s "${sources[0]}")
-  ((probe_bytes <= 32 << 20)) || probe_bytes=$((32 << 20))
-  probe_ms=$(ms limited dd if="${sources[0]}" of=/dev/null bs=1M count="$probe_bytes" iflag=count_bytes status=none)
-  measured=$(awk -v b="$probe_bytes" -v ms="$probe_ms" 'BEGIN{printf "%.1f", b / (ms / 1000) / 1e6}')
-  probe_mib=$(awk -v b="$probe_bytes" 'BEGIN{printf "%.0f", b / 1048576}')
-  if awk -v m="$measured" -v r="$rate" 'BEGIN{exit !(m > 1.5 * r / 1e6)}'; then
-    skip "the limit did not take ($measured MB/s read through $mechanism, limit $((rate / 1000000)) MB/s)"
-  fi
+  check_limit "${sources[0]}"
 
   for ((r = 1; r <= runs; ++r)); do
     fresh

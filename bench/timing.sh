@@ -29,3 +29,19 @@ machine_lines() {
     "kernel $(uname -r); destination $(df -T "$1" | awk 'NR==2{print $2" on "$1}')"
   echo "load average: $2 at the start of the runs, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
 }
+
+# Whether the read limit holds: reads the first chunk (32 MiB at most), cold, inside the cgroup,
+# and sets measured (MB/s) and probe_mib. Skips the run when the limit did not take. Uses the
+# caller's fresh, ms, limited, skip, rate and mechanism.
+check_limit() {  # check_limit CHUNK
+  fresh
+  local bytes took
+  bytes=$(stat -c %s "$1")
+  ((bytes <= 32 << 20)) || bytes=$((32 << 20))
+  took=$(ms limited dd if="$1" of=/dev/null bs=1M count="$bytes" iflag=count_bytes status=none)
+  measured=$(awk -v b="$bytes" -v ms="$took" 'BEGIN{printf "%.1f", b / (ms / 1000) / 1e6}')
+  probe_mib=$(awk -v b="$bytes" 'BEGIN{printf "%.0f", b / 1048576}')
+  if awk -v m="$measured" -v r="$rate" 'BEGIN{exit !(m > 1.5 * r / 1e6)}'; then
+    skip "the limit did not take ($measured MB/s read through $mechanism, limit $((rate / 1000000)) MB/s)"
+  fi
+}

@@ -38,12 +38,7 @@ class HomeTest : public ::testing::Test {
   ImportOutcome ImportAll() {
     ImportOutcome first;
     for (const fs::path& unitRoot : {root, folders}) {
-      ClipCatalogue catalogue;
-      catalogue.Scan(U16(unitRoot), true, true);
-      std::vector<std::size_t> rows;
-      for (std::size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(i);
-      ImportRequest request = RequestFor(catalogue, rows);
-      request.destination = U16(dest);
+      ImportRequest request = testsupport::RequestForAll(unitRoot, dest);
       request.prefix = 3;
       testsupport::RecordingEvents events;
       const ImportOutcome outcome = testsupport::RunToEnd(std::move(request), events);

@@ -25,6 +25,17 @@
 
 namespace quillon::testsupport {
 
+// An import of every clip of the unit at root into dest, as a front end asks for it.
+inline ImportRequest RequestForAll(const std::filesystem::path& root, const std::filesystem::path& dest) {
+  ClipCatalogue catalogue;
+  catalogue.Scan(U16(root), true, true);
+  std::vector<std::size_t> rows;
+  for (std::size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(i);
+  ImportRequest request = RequestFor(catalogue, rows);
+  request.destination = U16(dest);
+  return request;
+}
+
 class SmallImport {
  public:
   enum class Chunk { A, B, C, D };
@@ -111,12 +122,7 @@ class SmallImport {
   // Scans the unit and imports both clips, the way a front end runs an import. A Cancel asked
   // for during the run (CancelNow) stops it as the progress window's Cancel does.
   Result Run() {
-    ClipCatalogue catalogue;
-    catalogue.Scan(U16(root_), true, true);
-    std::vector<std::size_t> rows;
-    for (std::size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(i);
-    ImportRequest request = RequestFor(catalogue, rows);
-    request.destination = U16(dest_);
+    ImportRequest request = RequestForAll(root_, dest_);
     if (second_) request.secondCopy = U16(*second_);
     request.overwrite = policy_;
     request.verify = verify_;
