@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the documentation's pictures of the desktop program again, from the program itself, so
-# that they show what it shows: the main window on the demo unit, the same window after an import
-# of two of its clips into a folder (the status line names that folder, as the destination shows
-# it), and the progress window, in English and in Japanese. Dates are in each language's own
+# that they show what it shows: the main window on the demo unit, each clip marked with its state
+# in the destination after an earlier import, the same window after an import of two more of its
+# clips into that folder (the status line names that folder, as the destination shows it), and the
+# progress window, in English and in Japanese. Dates are in each language's own
 # short form: the locales en_US.UTF-8 and ja_JP.UTF-8 are generated where they are missing (as
 # root, or through sudo). The pictures of quillon.exe come from scripts/windows-screenshots.sh.
 #   scripts/screenshots.sh [OUT_DIR]    (docs/ by default)
@@ -60,6 +61,6 @@ for lang in en ja; do
   cp "$work/$lang.png.rescue-offer.png" "$out/rescue-offer-$lang.png"
   cp "$work/$lang.png.rescue-progress.png" "$out/rescue-progress-$lang.png"
   cp "$work/$lang.png.message-rescued.png" "$out/rescued-$lang.png"
-  [ $lang = en ] && cp "$work/$lang.png" "$out/main-window.png"
+  if [ $lang = en ]; then cp "$work/$lang.png" "$out/main-window.png"; else cp "$work/$lang.png" "$out/main-window-$lang.png"; fi
 done
-echo "Pictures written to $out: main-window.png, summary-, progress-, rescue-offer-, rescue-progress- and rescued-en.png and -ja.png"
+echo "Pictures written to $out: main-window.png, main-window-ja.png, summary-, progress-, rescue-offer-, rescue-progress- and rescued-en.png and -ja.png"

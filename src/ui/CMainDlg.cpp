@@ -551,7 +551,6 @@ void CMainDlg::LoadSettings() {
   model_->SetPrefix(PrefixPosition());
   SetSecondCopy(stored.secondCopy);
   mhlCheck_->setChecked(stored.keepMhl);
-  model_->SetKeepMhl(stored.keepMhl);
 }
 
 void CMainDlg::SaveSettings() {

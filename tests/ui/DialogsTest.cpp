@@ -167,10 +167,12 @@ TEST(MainWindowLayout, ControlsSitWhereTheTemplatePutsThem) {
   const ui::DialogUnits du(window.font());
   EXPECT_EQ(window.windowTitle(), "Quillon");
   // At its smallest the window is the template with the status line's row under the list;
-  // what the template puts below the list goes down by that row.
+  // what the template puts below the list goes down by that row. It opens as high, and wider
+  // when a row and its home mark need it.
   EXPECT_EQ(window.minimumWidth(), du.X(303));
-  EXPECT_EQ(window.size(), window.minimumSize());
-  const int row = window.minimumHeight() - du.Y(357);
+  EXPECT_EQ(window.height(), window.minimumHeight());
+  EXPECT_GE(window.width(), window.minimumWidth());
+  const int row = window.minimumHeight() - du.Y(389);
   EXPECT_GE(row, du.Y(16));
   const QRect summary = window.findChild<QWidget*>("summary")->geometry();
   EXPECT_GE(summary.top(), du.Y(99 + 175));
@@ -184,8 +186,8 @@ TEST(MainWindowLayout, ControlsSitWhereTheTemplatePutsThem) {
   const Placed controls[] = {
       {1000, 7, 99, 231, 175, nullptr},      {1002, 246, 7, 50, 33, "&Import"},
       {1, 246, 47, 50, 14, "E&xit"},         {1005, 246, 63, 50, 14, "Version..."},
-      {1007, 246, 98, 50, 14, "Select &All"}, {1009, 246, 115, 50, 14, "&Clear All"},
-      {1006, 246, 132, 50, 14, "&Refresh"},  {1003, 15, 295, 225, 14, nullptr},
+      {1007, 246, 98, 50, 14, "Select &All"}, {1009, 246, 132, 50, 14, "&Clear All"},
+      {1006, 246, 149, 50, 14, "&Refresh"},  {1003, 15, 295, 225, 14, nullptr},
       {1004, 242, 296, 46, 14, "&Browse..."},
   };
   for (const auto& c : controls) {
@@ -196,6 +198,11 @@ TEST(MainWindowLayout, ControlsSitWhereTheTemplatePutsThem) {
       EXPECT_EQ(w->property("text").toString(), QString::fromUtf8(c.text)) << c.id;
     }
   }
+  // The window's own controls beside the template's: Select New between Select All and Clear
+  // All, the second copy's buttons under Browse.
+  EXPECT_EQ(window.findChild<QWidget*>("selectNew")->geometry(), du.Rect(246, 115, 50, 14));
+  EXPECT_EQ(window.findChild<QWidget*>("secondCopyClear")->geometry(), du.Rect(197, 313, 41, 14).translated(0, row));
+  EXPECT_EQ(window.findChild<QWidget*>("secondCopyBrowse")->geometry(), du.Rect(242, 313, 46, 14).translated(0, row));
   for (int id : {1008, 1023, 1024, 1011, 1010}) {
     EXPECT_NE(window.findChild<QWidget*>(QString::number(id), Qt::FindDirectChildrenOnly), nullptr) << id;
   }
@@ -206,7 +213,7 @@ TEST(MainWindowLayout, ControlsSitWhereTheTemplatePutsThem) {
   EXPECT_EQ(edit.x(), du.X(101));
   EXPECT_EQ(spin.left(), edit.right() + 1);
   EXPECT_EQ(spin.right() + 1, du.X(101) + du.X(29));
-  EXPECT_EQ(edit.top(), du.Y(329) + row);
+  EXPECT_EQ(edit.top(), du.Y(361) + row);
 
   // Column captions stand above the list, which draws its rows in a fixed-pitch face.
   auto* list = window.findChild<QListWidget*>("1000");

@@ -4,6 +4,7 @@
 // The import's rules themselves are the front-end layer's, tested there.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
 #include <QLabel>
@@ -68,6 +69,34 @@ class ImportThroughWindowTest : public ::testing::Test {
   ImportOutcome outcome;
   int imports = 0;
 };
+
+TEST_F(ImportThroughWindowTest, TheSecondCopyAndTheMhlHistoryReachTheImportAndAreRemembered) {
+  const auto clip = PutDvClip(unit, "CLP0001");
+  const fs::path second = dir.Path() / "second";
+  fs::create_directories(second);
+  const QString secondText = QString::fromStdString(second.string());
+  {
+    auto window = Open();
+    ui::ScopedBrowseHook browse([&](const QString&, const QString&) { return secondText; });
+    QTest::mouseClick(window->findChild<QAbstractButton*>("secondCopyBrowse"), Qt::LeftButton);
+    window->findChild<QCheckBox*>("mhl")->click();
+    Import(*window, {"CLP0001"});
+  }
+  EXPECT_EQ(imports, 1);
+  for (const fs::path& folder : {dest, second}) {
+    EXPECT_EQ(ReadBytes(folder / "CLP0001.DV"), ReadBytes(clip)) << folder;
+    EXPECT_TRUE(fs::is_directory(folder / "ascmhl")) << folder;
+  }
+  EXPECT_EQ(StoredSetting(ui::kSecondCopyKey).toString(), secondText);
+  EXPECT_EQ(StoredSetting(ui::kMhlKey).toString(), "true");
+
+  auto next = Open();
+  EXPECT_EQ(next->SecondCopy(), secondText);
+  EXPECT_TRUE(next->KeepMhl());
+  EXPECT_TRUE(next->findChild<QCheckBox*>("mhl")->isChecked());
+  QTest::mouseClick(next->findChild<QAbstractButton*>("secondCopyClear"), Qt::LeftButton);
+  EXPECT_TRUE(next->SecondCopy().isEmpty()) << "Clear leaves no second copy";
+}
 
 TEST_F(ImportThroughWindowTest, TheProgressWindowOpensMovesWithTheCopyAndClosesAndTheStatusLineTells) {
   const auto first = PutDvClip(unit, "CLP0001", 3000 * 1024);

@@ -1,11 +1,13 @@
 // The main window's drive and clip-list rules: which drive is chosen at start and after units
-// come and go, which clips stay selected across rescans, and what Import's button shows.
+// come and go, which clips stay selected across rescans, what Import's button shows, and the
+// marks that tell which clips are home in the destination.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSignalSpy>
@@ -149,6 +151,29 @@ TEST_F(MainWindowTest, RowsButtonsAndFormatBoxesDecideTheListAndTheImportButton)
   drives.Add(b);
   VolumeChange(*window);
   EXPECT_EQ(ui.DriveTexts().size(), 2);
+}
+
+TEST_F(MainWindowTest, MarksTellWhichClipsAreHomeAndSelectNewChoosesTheOthers) {
+  const auto a = Unit("A", {"AAA0001", "AAA0002", "AAA0003"});
+  drives.Add(a);
+  auto window = Open();
+  MainControls ui(*window);
+  auto marksBecome = [&](const QStringList& marks) { return WaitFor([&] { return window->HomeMarks() == marks; }); };
+  ui.SelectClips({"AAA0002"});
+  QTest::mouseClick(ui.import, Qt::LeftButton);  // returns once the import has ended
+  EXPECT_TRUE(marksBecome({"new", "home", "new"})) << window->HomeMarks().join(", ").toStdString();
+  EXPECT_EQ(ui.ClipNames(), (QStringList{"AAA0001", "AAA0002", "AAA0003"})) << "the rows' texts stay as they were";
+
+  QTest::mouseClick(window->findChild<QAbstractButton*>("selectNew"), Qt::LeftButton);
+  EXPECT_EQ(ui.SelectedClipNames(), (QStringList{"AAA0001", "AAA0003"}));
+  EXPECT_TRUE(ui.import->isEnabled());
+
+  // Another destination chosen: the marks are those of that folder.
+  const QString other = QString::fromStdU16String(dir.U16("other"));
+  QDir().mkpath(other);
+  ui::ScopedBrowseHook browse([&](const QString&, const QString&) { return other; });
+  QTest::mouseClick(ui.button(1004), Qt::LeftButton);
+  EXPECT_TRUE(marksBecome({"new", "new", "new"})) << window->HomeMarks().join(", ").toStdString();
 }
 
 TEST_F(MainWindowTest, CtrlASelectsEverythingCtrlF5RefreshesEscapeDoesNotClose) {

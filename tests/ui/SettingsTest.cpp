@@ -1,4 +1,4 @@
-// The destination folder and the drive kept between runs, the documents folder as the first
+// The destination folder, the drive, the second copy and the MHL box kept between runs, the documents folder as the first
 // destination, the warning for a destination that cannot hold large files, and Browse.
 #include <gtest/gtest.h>
 
@@ -133,11 +133,12 @@ TEST_F(SettingsTest, FatFamilyVolumesAreTheOnesWarnedAbout) {
 TEST_F(SettingsTest, GarbageInTheSettingsFileFallsBackToTheDefaults) {
   const QString documents = QDir::homePath() + QStringLiteral("/Documents");
   const QByteArray garbage[] = {
-      "[General]\ndatapath=relative/videos\ndrive=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x10QThing)\n",
+      "[General]\ndatapath=relative/videos\ndrive=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x10QThing)\n"
+      "secondpath=relative/copies\nmhl=yes\n",
       "[General]\ndatapath=a, b, c\ndrive=1, 2\n",
       "[General]\ndatapath=\ndrive=\n",
       "\xff\xfe\x00garbage\n[General\n=datapath\n\x01\x02\x03",
-      "[General]\ndatapath=@ByteArray(/tmp)\ndrive=@Point(1 2)\n",
+      "[General]\ndatapath=@ByteArray(/tmp)\ndrive=@Point(1 2)\nsecondpath=@ByteArray(/tmp)\nmhl=@Point(1 2)\n",
   };
   for (const QByteArray& text : garbage) {
     QDir().mkpath(QFileInfo(SettingsFile()).path());
@@ -148,6 +149,8 @@ TEST_F(SettingsTest, GarbageInTheSettingsFileFallsBackToTheDefaults) {
     ui::CMainDlg window(drives.Options());
     EXPECT_EQ(window.Destination(), documents) << text.toStdString();
     EXPECT_TRUE(window.Drive().isEmpty()) << text.toStdString();
+    EXPECT_TRUE(window.SecondCopy().isEmpty()) << text.toStdString();
+    EXPECT_FALSE(window.KeepMhl()) << text.toStdString();
   }
 }
 

@@ -72,6 +72,7 @@ void ExpectEveryTextTranslated(Args&&... args) {
 }
 
 TEST(Japanese, MainWindowIsTranslatedThroughout) {
+  ClearSettings();  // no second copy: its line says so, in words
   FakeDrives drives;
   RecordedMessages messages;
   ExpectEveryTextTranslated<ui::CMainDlg>(drives.Options());

@@ -1,6 +1,7 @@
 // quillon_window_shot DRIVE DEST OUT.png [LOCALE]: draws the windows into PNGs, for the
 // documentation's pictures. DRIVE is a folder holding a unit's tree; DEST an empty folder the
-// clips are imported into, for real. Beside the main window (OUT.png): the main window after
+// clips are imported into, for real. The main window (OUT.png) shows each clip's state in DEST
+// after an earlier import of two clips, one of them changed there since. Beside it: the main window after
 // that import with its status line (OUT.png.summary.png) and without a unit
 // (OUT.png.no-unit.png), the progress window (OUT.png.progress.png), the overwrite question, the
 // version box, the import's message boxes with sample contents (OUT.png.message-failed.png...),
@@ -8,11 +9,14 @@
 // (OUT.png.rescue-offer.png), its progress window (OUT.png.rescue-progress.png) and the notice
 // it ends with (OUT.png.message-rescued.png).
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QPushButton>
 #include <QPixmap>
+#include <QThread>
 #include <clocale>
 #include <cstdio>
+#include <fstream>
 
 #include "frontend/Texts.h"
 #include "support/FaultyFileSystem.h"
@@ -35,6 +39,16 @@ bool Shoot(QWidget& window, const QString& path) {
   window.show();
   QApplication::processEvents();
   return window.grab().save(path);
+}
+
+// Lets the window look at the destination until every clip has its mark (ten seconds at most).
+void WaitForMarks(const ui::CMainDlg& window) {
+  QElapsedTimer clock;
+  clock.start();
+  while (window.HomeMarks().contains(QString()) && clock.elapsed() < 10000) {
+    QApplication::processEvents();
+    QThread::msleep(5);
+  }
 }
 
 void ShootMessage(QWidget* parent, const frontend::Notice& notice, const QString& path) {
@@ -62,29 +76,45 @@ int main(int argc, char** argv) {
   const std::u16string drive = QString::fromLocal8Bit(argv[1]).toStdU16String();
   const QString dest = QString::fromLocal8Bit(argv[2]);
   const QString out = QString::fromLocal8Bit(argv[3]);
-  ui::WriteStoredSettings({dest, QString::fromStdU16String(drive)});
+  ui::WriteStoredSettings({dest, QString::fromStdU16String(drive), {}, false});
   ui::MainDlgOptions options;
   options.findUnitDrives = [drive] { return std::vector<std::u16string>{drive}; };
   options.watchVolumes = false;
   options.scanWait = std::chrono::seconds(30);
   ui::ScopedMessageHook quiet([](const QString&, QMessageBox::Icon) {});
-  ui::CMainDlg window(options);
-  // Two clips chosen, as a user about to import them would have it.
-  auto* list = window.findChild<QListWidget*>(QStringLiteral("1000"));
-  if (!list || list->count() < 3) {
-    std::fprintf(stderr, "quillon_window_shot: %s holds fewer than three clips\n", argv[1]);
-    return 1;
+  // An earlier import of the second and the fourth clip; the fourth's output changed since.
+  {
+    ui::CMainDlg earlier(options);
+    auto* list = earlier.findChild<QListWidget*>(QStringLiteral("1000"));
+    if (!list || list->count() < 4) {
+      std::fprintf(stderr, "quillon_window_shot: %s holds fewer than four clips\n", argv[1]);
+      return 1;
+    }
+    list->item(1)->setSelected(true);
+    list->item(3)->setSelected(true);
+    ImportOutcome done;
+    QObject::connect(&earlier, &ui::CMainDlg::ImportEnded, [&done](const ImportOutcome& o) { done = o; });
+    earlier.OnImport();
+    const std::u16string changed = list->item(3)->text().section(QLatin1Char(' '), 0, 0).toStdU16String();
+    for (const PlacedOutput& output : done.written) {
+      if (output.clip == changed) std::ofstream(QString::fromStdU16String(output.path).toStdString(), std::ios::app) << '!';
+    }
   }
+  ui::CMainDlg window(options);
+  // Two new clips chosen, as a user about to import them would have it.
+  auto* list = window.findChild<QListWidget*>(QStringLiteral("1000"));
   list->item(0)->setSelected(true);
   list->item(2)->setSelected(true);
+  WaitForMarks(window);
   if (!Shoot(window, out)) return 1;
 
   // The import itself, and the status line it leaves under the list.
   window.OnImport();
+  WaitForMarks(window);
   Shoot(window, out + QStringLiteral(".summary.png"));
 
   // No unit, and no folder from an earlier run to fall back on.
-  ui::WriteStoredSettings({dest, QString()});
+  ui::WriteStoredSettings({dest, QString(), {}, false});
   ui::MainDlgOptions noUnit;
   noUnit.findUnitDrives = [] { return std::vector<std::u16string>(); };
   noUnit.watchVolumes = false;
@@ -133,6 +163,7 @@ int main(int argc, char** argv) {
     platform::ScopedFileSystem use(faulty);
     for (int row = 0; row < list->count(); ++row) list->item(row)->setSelected(list->item(row)->text().startsWith("DVC0001"));
     window.OnImport();
+    WaitForMarks(window);
     Shoot(window, out + QStringLiteral(".rescue-offer.png"));
     ImportOutcome rescued;
     QObject::connect(&window, &ui::CMainDlg::ImportEnded, [&rescued](const ImportOutcome& o) { rescued = o; });

@@ -367,10 +367,6 @@
         <source>home (before history)</source>
         <translation>取り込み済み (履歴以前)</translation>
     </message>
-    <message>
-        <source>Nothing new: every clip is already in %1</source>
-        <translation>新規はありません: すべてのクリップが %1 に取り込み済みです</translation>
-    </message>
 </context>
 <context>
     <name>quillon::ui::CAboutDlg</name>
@@ -426,6 +422,14 @@
         <translation>先頭番号</translation>
     </message>
     <message>
+        <source>Second copy:</source>
+        <translation>2 つ目のコピー:</translation>
+    </message>
+    <message>
+        <source>(for folders that hold the imports alone)</source>
+        <translation>(取り込んだファイルだけを置くフォルダー用)</translation>
+    </message>
+    <message>
         <source>HDV</source>
         <translation>HDV</translation>
     </message>
@@ -462,8 +466,36 @@
         <translation>参照(&amp;B)...</translation>
     </message>
     <message>
+        <source>Select &amp;New</source>
+        <translation>新規を選択(&amp;N)</translation>
+    </message>
+    <message>
+        <source>Cl&amp;ear</source>
+        <translation>解除(&amp;E)</translation>
+    </message>
+    <message>
+        <source>Bro&amp;wse...</source>
+        <translation>参照(&amp;W)...</translation>
+    </message>
+    <message>
+        <source>Keep an ASC MHL history</source>
+        <translation>ASC MHL 履歴を保存する</translation>
+    </message>
+    <message>
+        <source>ASC MHL reports every file in the folder that it did not record: keep other files out of a folder with this history.</source>
+        <translation>ASC MHL は、記録していないファイルがフォルダーにあるとすべて報告します。この履歴を保存するフォルダーには、ほかのファイルを置かないでください。</translation>
+    </message>
+    <message>
         <source>Source folder</source>
         <translation>出力先フォルダーの選択</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>Second copy folder</source>
+        <translation>2 つ目のコピーのフォルダー</translation>
     </message>
     <message>
         <source>Version(&amp;A)...</source>
