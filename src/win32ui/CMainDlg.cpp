@@ -90,16 +90,21 @@ BOOL CMainDlg::OnInitDialog() {
   filteredWindow = this;
   messageFilter_ = ::SetWindowsHookExW(WH_MSGFILTER, &CMainDlg::MessageFilter, nullptr, ::GetCurrentThreadId());
 
+  // The list's font before its first rows: the marks' column is set in its characters.
+  listFont_ = ::CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, L"MS Gothic");
+  if (listFont_) ::SendDlgItemMessageW(window, IDC_CLIP_LIST, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_), TRUE);
+
   LoadSettings();
   SetItemText(IDC_DESTINATION, Destination());
+  ShowSecondCopy();
+  ::CheckDlgButton(window, IDC_MHL, model_->KeepMhl() ? BST_CHECKED : BST_UNCHECKED);
+  model_->SetPrefix(prefixPosition_);
   WarnIfNotNtfs();
   FillDriveCombo(true);
 
   FitOpenFolder();
   RecordLayout();
-  listFont_ = ::CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, L"MS Gothic");
-  if (listFont_) ::SendDlgItemMessageW(window, IDC_CLIP_LIST, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_), TRUE);
   return TRUE;
 }
 
@@ -125,11 +130,12 @@ void CMainDlg::RecordLayout() {
   } kAnchors[] = {
       {kWiden, {IDC_SOURCE_GROUP, IDC_DRIVE, IDC_SELECT_LABEL}},
       {kWiden | kHeighten, {IDC_CLIP_LIST, IDC_NO_UNIT_HINT}},
-      {kMoveRight, {IDC_IMPORT, IDOK, IDC_VERSION, IDC_SELECT_ALL, IDC_CLEAR_ALL, IDC_REFRESH}},
+      {kMoveRight, {IDC_IMPORT, IDOK, IDC_VERSION, IDC_SELECT_ALL, IDC_SELECT_NEW, IDC_CLEAR_ALL, IDC_REFRESH}},
       {kMoveDown | kWiden,
-       {IDC_SUMMARY_HEAD, IDC_SUMMARY_FIGURES, IDC_DESTINATION_GROUP, IDC_DESTINATION, IDC_PREFIX_HINT}},
-      {kMoveDown | kMoveRight, {IDC_OPEN_FOLDER, IDC_BROWSE}},
-      {kMoveDown, {IDC_PREFIX_LABEL, IDC_PREFIX, IDC_PREFIX_SPIN}},
+       {IDC_SUMMARY_HEAD, IDC_SUMMARY_FIGURES, IDC_DESTINATION_GROUP, IDC_DESTINATION, IDC_SECOND_COPY, IDC_MHL_NOTE,
+        IDC_PREFIX_HINT}},
+      {kMoveDown | kMoveRight, {IDC_OPEN_FOLDER, IDC_BROWSE, IDC_SECOND_CLEAR, IDC_SECOND_BROWSE}},
+      {kMoveDown, {IDC_PREFIX_LABEL, IDC_PREFIX, IDC_PREFIX_SPIN, IDC_SECOND_COPY_LABEL, IDC_MHL}},
   };
   anchored_.clear();
   for (const auto& [follow, ids] : kAnchors) {
@@ -167,6 +173,7 @@ void CMainDlg::OnPrefixChanged() {
   const std::wstring text = ItemText(IDC_PREFIX);
   if (text.empty() || text.size() > 2 || !std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; })) return;
   prefixPosition_ = std::stoi(text);
+  model_->SetPrefix(prefixPosition_);  // the marks name the outputs as this prefix would
 }
 
 LRESULT CMainDlg::ListMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
@@ -188,14 +195,58 @@ void CMainDlg::ShowDrives(const std::vector<std::u16string>& drives, int selecte
 }
 
 void CMainDlg::ShowClips(const std::vector<std::u16string>& rows, const std::vector<bool>& selected) {
+  rows_.clear();
+  for (const std::u16string& row : rows) rows_.push_back(Wide(row));
+  marks_.assign(rows_.size(), {});
+  // The marks stand in a column of their own, three characters past the longest row: the list's
+  // font has a fixed pitch, and its tab stops count quarters of a character.
+  std::size_t longest = 0;
+  for (const std::wstring& row : rows_) longest = std::max(longest, row.size());
+  int tabStop = static_cast<int>(4 * (longest + 3));
+  ListMessage(LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
   ListMessage(WM_SETREDRAW, FALSE);
   ListMessage(LB_RESETCONTENT);
-  for (std::size_t k = 0; k < rows.size(); ++k) {
-    const LRESULT row = ListMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(rows[k]).c_str()));
+  for (std::size_t k = 0; k < rows_.size(); ++k) {
+    const LRESULT row = ListMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(rows_[k].c_str()));
     if (row >= 0 && k < selected.size() && selected[k]) ListMessage(LB_SETSEL, TRUE, row);
   }
   ListMessage(WM_SETREDRAW, TRUE);
   ::InvalidateRect(Item(IDC_CLIP_LIST), nullptr, TRUE);
+}
+
+std::wstring CMainDlg::ListLine(std::size_t row) const {
+  if (marks_[row].empty()) return rows_[row];
+  return rows_[row] + L'\t' + marks_[row];
+}
+
+void CMainDlg::ShowHomeMarks(const std::vector<Message>& marks) {
+  std::vector<std::wstring> texts(rows_.size());
+  for (std::size_t k = 0; k < texts.size() && k < marks.size(); ++k) texts[k] = Tr(marks[k]);
+  if (texts == marks_) return;
+  marks_ = std::move(texts);
+  // Each row is put again with its mark; its selection, the caret, the anchor and the first row
+  // shown stay as they were.
+  const LRESULT top = ListMessage(LB_GETTOPINDEX), caret = ListMessage(LB_GETCARETINDEX),
+                anchor = ListMessage(LB_GETANCHORINDEX);
+  ListMessage(WM_SETREDRAW, FALSE);
+  for (std::size_t k = 0; k < rows_.size(); ++k) {
+    const bool selected = ListMessage(LB_GETSEL, k) > 0;
+    ListMessage(LB_DELETESTRING, k);
+    ListMessage(LB_INSERTSTRING, k, reinterpret_cast<LPARAM>(ListLine(k).c_str()));
+    if (selected) ListMessage(LB_SETSEL, TRUE, static_cast<LPARAM>(k));
+  }
+  if (anchor >= 0) ListMessage(LB_SETANCHORINDEX, static_cast<WPARAM>(anchor));
+  if (caret >= 0) ListMessage(LB_SETCARETINDEX, static_cast<WPARAM>(caret), FALSE);
+  if (top >= 0) ListMessage(LB_SETTOPINDEX, static_cast<WPARAM>(top));
+  ListMessage(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(Item(IDC_CLIP_LIST), nullptr, TRUE);
+}
+
+void CMainDlg::SelectRows(const std::vector<bool>& selected) {
+  ListMessage(LB_SETSEL, FALSE, -1);
+  for (std::size_t k = 0; k < selected.size(); ++k) {
+    if (selected[k]) ListMessage(LB_SETSEL, TRUE, static_cast<LPARAM>(k));
+  }
 }
 
 std::vector<std::size_t> CMainDlg::SelectedRows() const {
@@ -250,6 +301,8 @@ void CMainDlg::LoadSettings() {
   const StoredSettings stored = ReadStoredSettings(options_.settingsKey);
   const std::wstring start = options_.startFolder.empty() ? std::wstring() : DriveEntryOf(options_.startFolder);
   model_->Restore(FromWide(stored.drive), FromWide(stored.destination), FromWide(start));
+  model_->SetSecondCopy(FromWide(stored.secondCopy));
+  model_->SetKeepMhl(stored.keepMhl);
 }
 
 // A warning only: the destination stays as it is.
@@ -265,6 +318,32 @@ void CMainDlg::OnBrowse() {
   model_->SetDestination(FromWide(*chosen));
   SetItemText(IDC_DESTINATION, *chosen);
   WarnIfNotNtfs();
+}
+
+void CMainDlg::OnBrowseSecondCopy() {
+  if (ImportRunning()) return;
+  const std::wstring start = SecondCopy().empty() ? Destination() : SecondCopy();
+  const std::optional<std::wstring> chosen = Browse(LoadText(IDS_SECOND_COPY_TITLE), start);
+  if (!chosen || chosen->empty()) return;
+  model_->SetSecondCopy(FromWide(*chosen));
+  ShowSecondCopy();
+}
+
+void CMainDlg::OnClearSecondCopy() {
+  if (ImportRunning()) return;
+  model_->SetSecondCopy({});
+  ShowSecondCopy();
+}
+
+// The folder, or "None"; Clear only while there is one to clear (the keys move on to Browse).
+void CMainDlg::ShowSecondCopy() {
+  const std::wstring folder = SecondCopy();
+  SetItemText(IDC_SECOND_COPY, folder.empty() ? LoadText(IDS_NO_SECOND_COPY) : folder);
+  const HWND clear = Item(IDC_SECOND_CLEAR);
+  if (folder.empty() && ::GetFocus() == clear) {
+    ::SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_SECOND_BROWSE)), TRUE);
+  }
+  ::EnableWindow(clear, !folder.empty());
 }
 
 void CMainDlg::OnImport() {
@@ -369,6 +448,10 @@ bool CMainDlg::OnCommand(WORD id, WORD code) {
       {IDC_IMPORT, &CMainDlg::OnImport},
       {IDC_BROWSE, &CMainDlg::OnBrowse},
       {IDC_SELECT_ALL, &CMainDlg::OnSelectAll},
+      {IDC_SELECT_NEW, &CMainDlg::OnSelectNew},
+      {IDC_SECOND_BROWSE, &CMainDlg::OnBrowseSecondCopy},
+      {IDC_SECOND_CLEAR, &CMainDlg::OnClearSecondCopy},
+      {IDC_MHL, &CMainDlg::OnMhlClicked},
       {ID_EDIT_SELECT_ALL, &CMainDlg::OnSelectAll},
       {IDC_CLEAR_ALL, &CMainDlg::OnClearAll},
       {IDC_REFRESH, &CMainDlg::OnRefresh},

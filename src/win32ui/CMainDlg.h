@@ -1,6 +1,7 @@
 #pragma once
-// The main window (template 102): unit drive, formats, the clip list, the destination folder and
-// the prefix number. Its rules are the front-end layer's (MainModel and ImportSession); this is
+// The main window (template 102): unit drive, formats, the clip list with each clip's state in
+// the destination, the destination folder, the second copy's folder, the ASC MHL history and the
+// prefix number. Its rules are the front-end layer's (MainModel and ImportSession); this is
 // their view in Win32: the controls, and the progress window, the overwrite question and the
 // message boxes of an import. Drives are looked for again when volumes come and go.
 #include <atomic>
@@ -51,12 +52,18 @@ class CMainDlg : public Dialog, private frontend::MainView, private frontend::Se
   // The window's operations; the rules are the model's.
   void FillDriveCombo(bool force) { model_->FillDriveCombo(force); }
   void LoadSettings();
-  void SaveSettings() { WriteStoredSettings({Destination(), Drive()}, options_.settingsKey); }
+  void SaveSettings() {
+    WriteStoredSettings({Destination(), Drive(), SecondCopy(), model_->KeepMhl()}, options_.settingsKey);
+  }
   bool IsDestinationNtfs() const { return IsNtfsVolume(Destination()); }
   void OnBrowse();
+  // The second copy's folder: its Browse chooses one, Clear leaves none.
+  void OnBrowseSecondCopy();
+  void OnClearSecondCopy();
   // Starts an import of the selected clips; the window takes no input until it has ended.
   void OnImport();
   void OnSelectAll() { model_->OnSelectAll(); }
+  void OnSelectNew() { model_->OnSelectNew(); }
   void OnClearAll() {
     if (!ImportRunning()) model_->OnClearAll();
   }
@@ -70,6 +77,7 @@ class CMainDlg : public Dialog, private frontend::MainView, private frontend::Se
 
   std::wstring Drive() const { return Wide(model_->Drive()); }
   std::wstring Destination() const { return Wide(model_->Destination()); }
+  std::wstring SecondCopy() const { return Wide(model_->SecondCopy()); }
   const ClipCatalogue& Catalogue() const { return model_->Catalogue(); }
   bool ImportRunning() const { return model_->ImportRunning(); }
   bool RefreshPending() const { return model_->RefreshPending(); }
@@ -85,6 +93,10 @@ class CMainDlg : public Dialog, private frontend::MainView, private frontend::Se
   bool OnCommand(WORD id, WORD code);
   void OnDeviceChange(WPARAM event, LPARAM data);
   void OnFormatClicked();
+  void OnMhlClicked() { model_->SetKeepMhl(::IsDlgButtonChecked(Handle(), IDC_MHL) == BST_CHECKED); }
+  void ShowSecondCopy();
+  // A row's text in the list: the clip's row, then its mark after a tab.
+  std::wstring ListLine(std::size_t row) const;
   void OnPrefixChanged();
   void WarnIfNotNtfs();
   std::optional<std::wstring> Browse(const std::wstring& title, const std::wstring& start);
@@ -107,6 +119,8 @@ class CMainDlg : public Dialog, private frontend::MainView, private frontend::Se
   void SelectDrive(int index) override { ComboMessage(CB_SETCURSEL, static_cast<WPARAM>(index)); }
   void ShowClips(const std::vector<std::u16string>& rows, const std::vector<bool>& selected) override;
   void SelectAllRows(bool selected) override { ListMessage(LB_SETSEL, selected, -1); }  // -1: every row at once
+  void SelectRows(const std::vector<bool>& selected) override;
+  void ShowHomeMarks(const std::vector<frontend::Message>& marks) override;
   void EnableImport(bool enabled) override { ::EnableWindow(Item(IDC_IMPORT), enabled); }
   void ShowHint(const frontend::Message& hint) override;
   void ClearSummary() override;
@@ -129,6 +143,8 @@ class CMainDlg : public Dialog, private frontend::MainView, private frontend::Se
   std::wstring summaryFolder_;         // the folder of the last import, for "Open Folder"
   HACCEL accelerators_ = nullptr;
   HFONT listFont_ = nullptr;
+  std::vector<std::wstring> rows_;   // the list's rows as the model gave them
+  std::vector<std::wstring> marks_;  // and the mark beside each, empty while not known
   int prefixPosition_ = 0;
   HHOOK messageFilter_ = nullptr;
   struct Anchored {

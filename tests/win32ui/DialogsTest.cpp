@@ -257,7 +257,7 @@ TEST(Resources, BothLanguagesHaveEveryTextAndControl) {
   }
   EXPECT_GT(shared, 60);
   for (const UINT id : {IDS_ABOUTBOX, IDS_BROWSE_TITLE, IDS_NOT_NTFS, IDS_TITLE, IDS_VERSION, IDS_OPEN_FOLDER_FAILED,
-                        IDS_ABOUT_NOTICE, IDS_APP_NAME}) {
+                        IDS_ABOUT_NOTICE, IDS_APP_NAME, IDS_SECOND_COPY_TITLE, IDS_NO_SECOND_COPY}) {
     EXPECT_TRUE(en.count(id)) << "string " << id << " is missing";
   }
   EXPECT_EQ(ControlsOf(IDD_OVERWRITE, english).size(), 9u);

@@ -2,8 +2,8 @@
 // tests/frontend; here each kind of event reaches the window once: a notice and a failure as
 // message boxes, the progress window opening, moving and closing while the main window takes no
 // input, the overwrite question answered by each of its buttons and withdrawn by Cancel, the
-// status line shown after an import and cleared when another unit is chosen, and its offer to
-// rescue a clip the unit could not give.
+// status line shown after an import and cleared when another unit is chosen, its offer to
+// rescue a clip the unit could not give, and the second copy and the ASC MHL history.
 #include <gtest/gtest.h>
 #include <windows.h>
 // After windows.h, which it needs.
@@ -13,6 +13,7 @@
 
 #include "MainWindowTestSupport.h"
 #include "support/FaultyFileSystem.h"
+#include "win32ui/Dialog.h"
 #include "win32ui/Settings.h"
 #include "win32ui/resource.h"
 
@@ -228,6 +229,43 @@ TEST_F(ImportWindowTest, CancelInTheProgressWindowWithdrawsTheQuestionAndAHeldRe
   EXPECT_EQ(ReadFile(dest / "CLP0001.DV"), kOlder);
   EXPECT_TRUE(window.Text(IDC_SUMMARY_FIGURES).starts_with(L"Import cancelled"));
   EXPECT_TRUE(WaitFor([&] { return drives.asked > before; })) << "the refresh held back comes after the import";
+}
+
+TEST_F(ImportWindowTest, TheSecondCopyAndTheMhlHistoryReachTheImportAndAreRemembered) {
+  PutDvClip(unit, "CLP0001");
+  const fs::path second = dir.Path() / "second";
+  fs::create_directories(second);
+  const std::wstring none = win32ui::LoadText(IDS_NO_SECOND_COPY);
+  {
+    MainWindow window(drives, key);
+    EXPECT_EQ(window.Text(IDC_SECOND_COPY), none);
+    window.browseAnswer = second.wstring();
+    window.Click(IDC_SECOND_BROWSE);
+    EXPECT_EQ(window.browseTitle, win32ui::LoadText(IDS_SECOND_COPY_TITLE));
+    EXPECT_EQ(window.Text(IDC_SECOND_COPY), second.wstring());
+    window.Click(IDC_MHL);
+
+    window.Import({L"CLP0001"});
+
+    EXPECT_TRUE(messages.texts.empty());
+    for (const fs::path& folder : {dest, second}) {
+      EXPECT_EQ(ReadFile(folder / "CLP0001.DV"), ReadFile(unit.Flat() / "CLP0001.DV")) << folder;
+      EXPECT_TRUE(fs::is_directory(folder / "ascmhl")) << folder;
+    }
+  }
+  EXPECT_EQ(key.Stored(win32ui::kSecondCopyValue), second.wstring());
+  EXPECT_EQ(key.StoredNumber(win32ui::kMhlValue), 1u);
+
+  {
+    MainWindow window(drives, key);
+    EXPECT_EQ(window.Text(IDC_SECOND_COPY), second.wstring());
+    EXPECT_EQ(::IsDlgButtonChecked(window.hwnd(), IDC_MHL), BST_CHECKED);
+    window.Click(IDC_SECOND_CLEAR);
+    window.Click(IDC_MHL);
+    EXPECT_EQ(window.Text(IDC_SECOND_COPY), none);
+  }
+  EXPECT_EQ(key.Stored(win32ui::kSecondCopyValue), L"");
+  EXPECT_EQ(key.StoredNumber(win32ui::kMhlValue), 0u);
 }
 
 }  // namespace

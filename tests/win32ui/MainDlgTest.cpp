@@ -1,5 +1,5 @@
-// The Windows main window as the view of the main window's model: the drives, clips and hint it
-// is told to show, its controls reaching the model, and what is its own: volume changes
+// The Windows main window as the view of the main window's model: the drives, clips, marks and
+// hint it is told to show, its controls reaching the model, and what is its own: volume changes
 // (WM_DEVICECHANGE), the keys, the prefix number and the layout. The model's rules themselves
 // are proven in tests/frontend.
 #include <gtest/gtest.h>
@@ -100,6 +100,28 @@ TEST_F(MainDlgTest, TheControlsReachTheModel) {
   EXPECT_EQ(window.dlg().Drive(), plain);
   EXPECT_EQ(window.ComboText(window.SelectedDriveIndex()), plain);
   EXPECT_EQ(window.Text(IDC_NO_UNIT_HINT).rfind(plain + L" holds no recording unit's tree (VIDEO\\QVT", 0), 0u);
+}
+
+TEST_F(MainDlgTest, EachRowIsMarkedHomeOrNewAndSelectNewSelectsTheNewOnes) {
+  const auto a = Unit("A", {"AAA0001", "AAA0002", "AAA0003"});
+  drives.Add(a);
+  MainWindow window(drives, key);
+  const std::wstring home = win32ui::LoadText(IDS_HOME_HOME), fresh = win32ui::LoadText(IDS_HOME_NEW);
+  EXPECT_TRUE(WaitFor([&] { return window.Marks() == Names(3, fresh); })) << "the destination holds none yet";
+
+  window.Import({L"AAA0002"});
+  EXPECT_TRUE(WaitFor([&] { return window.Marks() == Names{fresh, home, fresh}; }));
+  EXPECT_EQ(window.ClipNames(), (Names{L"AAA0001", L"AAA0002", L"AAA0003"}));
+  window.Click(IDC_SELECT_NEW);
+  EXPECT_EQ(window.SelectedClipNames(), (Names{L"AAA0001", L"AAA0003"}));
+  EXPECT_TRUE(window.ImportEnabled());
+
+  // Another destination is looked at in its turn.
+  window.browseAnswer = W(dir.U16("dest2"));
+  std::filesystem::create_directories(*window.browseAnswer);
+  window.Click(IDC_BROWSE);
+  EXPECT_TRUE(WaitFor([&] { return window.Marks() == Names(3, fresh); }));
+  EXPECT_TRUE(messages.texts.empty());
 }
 
 TEST_F(MainDlgTest, VolumesArrivingAndLeavingRefreshTheDrivesAfterTheDelay) {

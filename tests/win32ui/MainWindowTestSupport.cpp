@@ -70,6 +70,14 @@ std::optional<std::wstring> ScopedSettingsKey::Stored(const wchar_t* name) const
   return std::wstring(text);
 }
 
+std::optional<DWORD> ScopedSettingsKey::StoredNumber(const wchar_t* name) const {
+  DWORD number = 0, bytes = sizeof number;
+  if (::RegGetValueW(HKEY_CURRENT_USER, path_.c_str(), name, RRF_RT_REG_DWORD, nullptr, &number, &bytes) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  return number;
+}
+
 RecordedMessages::RecordedMessages() : previous_(recorder) {
   recorder = this;
   hook_ = ::SetWindowsHookExW(WH_CBT, &RecordedMessages::Hook, nullptr, ::GetCurrentThreadId());
@@ -233,16 +241,34 @@ std::wstring ClipNameOf(const std::wstring& row) {
   return name;
 }
 
-std::vector<std::wstring> MainWindow::ClipNames() const {
-  std::vector<std::wstring> names;
-  const HWND list = item(IDC_CLIP_LIST);
+namespace {
+
+std::vector<std::wstring> ListTexts(HWND list) {
+  std::vector<std::wstring> texts;
   const auto count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
   for (LRESULT row = 0; row < count; ++row) {
     std::wstring text(static_cast<std::size_t>(::SendMessageW(list, LB_GETTEXTLEN, row, 0)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(::SendMessageW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()))));
-    names.push_back(ClipNameOf(text));
+    texts.push_back(std::move(text));
   }
+  return texts;
+}
+
+}  // namespace
+
+std::vector<std::wstring> MainWindow::ClipNames() const {
+  std::vector<std::wstring> names;
+  for (const std::wstring& text : ListTexts(item(IDC_CLIP_LIST))) names.push_back(ClipNameOf(text));
   return names;
+}
+
+std::vector<std::wstring> MainWindow::Marks() const {
+  std::vector<std::wstring> marks;
+  for (const std::wstring& text : ListTexts(item(IDC_CLIP_LIST))) {
+    const std::size_t tab = text.find(L'\t');
+    marks.push_back(tab == std::wstring::npos ? std::wstring() : text.substr(tab + 1));
+  }
+  return marks;
 }
 
 std::vector<std::wstring> MainWindow::SelectedClipNames() const {

@@ -31,6 +31,8 @@ class ScopedSettingsKey {
   void StoreNumber(const wchar_t* name, DWORD number) const;
   // The REG_SZ value, or nothing when absent or of another type.
   std::optional<std::wstring> Stored(const wchar_t* name) const;
+  // The REG_DWORD value, or nothing when absent or of another type.
+  std::optional<DWORD> StoredNumber(const wchar_t* name) const;
 
  private:
   std::wstring path_;
@@ -100,6 +102,8 @@ class MainWindow {
   void ChooseDrive(int index);  // as picking it in the drop-down list does
   std::vector<std::wstring> ClipNames() const;
   std::vector<std::wstring> SelectedClipNames() const;
+  // The mark beside each row (after its tab), empty where there is none.
+  std::vector<std::wstring> Marks() const;
   void SelectClips(const std::vector<std::wstring>& names);  // by clicks with Ctrl held
   void Click(int id);
   bool ImportEnabled() const { return ::IsWindowEnabled(item(1002)) != FALSE; }

@@ -1,4 +1,5 @@
-// The destination folder and the drive kept in the registry between runs, the documents folder as
+// The destination folder, the drive, the second copy's folder and the ASC MHL history kept in the
+// registry between runs, the documents folder as
 // the first destination, the warning for a destination that is not on NTFS, and Browse.
 #include <gtest/gtest.h>
 
@@ -91,20 +92,30 @@ TEST_F(SettingsTest, StoredValuesThatCannotBeUsedGiveTheDefaults) {
   const std::wstring documents = win32ui::GetDefaultDestination();
   key.StoreNumber(win32ui::kDestinationValue, 7);
   key.StoreNumber(win32ui::kDriveValue, 5);
+  key.StoreNumber(win32ui::kSecondCopyValue, 3);
+  key.Store(win32ui::kMhlValue, L"1");
   auto stored = win32ui::ReadStoredSettings(key.Path());
   EXPECT_EQ(stored.destination, documents);
   EXPECT_EQ(stored.drive, L"");
+  EXPECT_EQ(stored.secondCopy, L"");
+  EXPECT_FALSE(stored.keepMhl);
 
-  // A relative destination would follow the working folder.
+  // A relative destination or second copy would follow the working folder.
   key.Store(win32ui::kDestinationValue, L"videos");
   key.Store(win32ui::kDriveValue, L"E:");
+  key.Store(win32ui::kSecondCopyValue, L"copies");
+  key.StoreNumber(win32ui::kMhlValue, 2);
   stored = win32ui::ReadStoredSettings(key.Path());
   EXPECT_EQ(stored.destination, documents);
   EXPECT_EQ(stored.drive, L"E:");
+  EXPECT_EQ(stored.secondCopy, L"");
+  EXPECT_TRUE(stored.keepMhl) << "any number but 0";
 
   for (const std::wstring path : {L"D:\\videos", L"\\\\server\\share\\videos"}) {
     key.Store(win32ui::kDestinationValue, path);
+    key.Store(win32ui::kSecondCopyValue, path);
     EXPECT_EQ(win32ui::ReadStoredSettings(key.Path()).destination, path);
+    EXPECT_EQ(win32ui::ReadStoredSettings(key.Path()).secondCopy, path);
   }
 }
 

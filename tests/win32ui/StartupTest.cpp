@@ -82,6 +82,7 @@ TEST(StartupTest, TheMainWindowSpeaksTheUsersLanguage) {
   EXPECT_EQ(window.Text(IDC_IMPORT), L"取り込み(&I)");
   EXPECT_EQ(window.Text(IDOK), L"終了(&X)");
   EXPECT_EQ(window.Text(IDC_BROWSE), L"参照(&B)...");
+  EXPECT_EQ(window.Text(IDC_SELECT_NEW), L"新規を選択(&N)");
   EXPECT_EQ(window.ComboText(window.ComboCount() - 1), L"その他のフォルダー...");
   EXPECT_EQ(win32ui::LoadText(IDS_VERSION), L"バージョン情報");
   EXPECT_EQ(win32ui::LoadText(IDS_TITLE), L"Quillon");

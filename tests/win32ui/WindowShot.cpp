@@ -1,14 +1,16 @@
 // quillon_window_shot.exe DRIVE DEST OUT.bmp: draws quillon.exe's windows into bitmaps, for the
 // documentation's pictures (scripts/windows-screenshots.sh). DRIVE is a drive holding a unit's
 // tree (E:); DEST an empty folder the clips are imported into, for real. The main window on
-// DRIVE with its first and third clips selected (OUT.bmp), the same window after that import,
-// with its status line under the list (OUT.bmp.summary.bmp), and the progress window with the
+// DRIVE with its first and third clips selected, every clip marked new (OUT.bmp), the same window
+// after that import, with its status line under the list and those two clips marked home
+// (OUT.bmp.summary.bmp), and the progress window with the
 // lines it shows during a copy (OUT.bmp.progress.bmp). Each window is copied from the screen as
 // it is drawn there, frame and caption included. Any message box the windows open is closed and
 // makes the run fail: the pictures are of an import that went through.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +18,7 @@
 
 #include "MainWindowTestSupport.h"
 #include "frontend/CopyMessage.h"
+#include "frontend/TextIds.h"
 #include "frontend/Texts.h"
 #include "import/ImportContext.h"
 #include "win32ui/CProgressDlg.h"
@@ -107,7 +110,7 @@ int wmain(int argc, wchar_t** argv) {
 
   // The destination and the drive as an earlier run left them, under a key of this run's own.
   const ScopedSettingsKey key;
-  if (!win32ui::WriteStoredSettings({dest, drive}, key.Path())) {
+  if (!win32ui::WriteStoredSettings({dest, drive, {}, false}, key.Path())) {
     std::fprintf(stderr, "quillon_window_shot: the settings could not be written\n");
     return 1;
   }
@@ -128,6 +131,18 @@ int wmain(int argc, wchar_t** argv) {
       std::fprintf(stderr, "quillon_window_shot: the clips could not be selected\n");
       return 1;
     }
+    // The marks come from a look at the destination off the window thread.
+    const auto marked = [&window](UINT first) {
+      return WaitFor([&] {
+        const std::vector<std::wstring> marks = window.Marks();
+        return !marks.empty() && marks[0] == win32ui::LoadText(first) &&
+               std::none_of(marks.begin(), marks.end(), [](const std::wstring& m) { return m.empty(); });
+      });
+    };
+    if (!marked(IDS_HOME_NEW)) {
+      std::fprintf(stderr, "quillon_window_shot: the clips were not marked new\n");
+      status = 1;
+    }
     if (!Shoot(window.hwnd(), out)) status = 1;
 
     // The import itself, to its end (the window takes input again), and the status line it
@@ -141,6 +156,10 @@ int wmain(int argc, wchar_t** argv) {
     if (!window.Shown(IDC_OPEN_FOLDER) || window.Text(IDC_SUMMARY_HEAD).find(dest) == std::wstring::npos) {
       std::fwprintf(stderr, L"quillon_window_shot: the status line does not name %ls: \"%ls\"\n", dest.c_str(),
                     window.Text(IDC_SUMMARY_HEAD).c_str());
+      status = 1;
+    }
+    if (!marked(IDS_HOME_HOME)) {
+      std::fprintf(stderr, "quillon_window_shot: the imported clips were not marked home\n");
       status = 1;
     }
     if (!Shoot(window.hwnd(), out + L".summary.bmp")) status = 1;
