@@ -139,11 +139,17 @@ import_matches_linux() {  # import_matches_linux UNIT DRIVE
   # A clip without a recording time is named after the time of the import: that part may differ.
   python3 - "$work/out-linux-$1" "$work/out-win-$1" <<'PY'
 import os, re, sys
+def now(text):
+    return re.sub(r"\d{4}-\d\d-\d\d_\d{6}_No_Time", "NOW_No_Time", text)
 def outputs(folder):
     files = {}
     for name in sorted(os.listdir(folder)):
-        key = re.sub(r"\d{4}-\d\d-\d\d_\d{6}_No_Time", "NOW_No_Time", name)
-        files.setdefault(key, []).append(open(os.path.join(folder, name), "rb").read())
+        data = open(os.path.join(folder, name), "rb").read()
+        if name == ".quillon-history":
+            # The same records, but for the time of the import and the checksum that covers it.
+            lines = data.decode().splitlines()
+            data = [lines[0]] + sorted(now("\t".join(f[:4] + f[5:-1])) for f in (l.split("\t") for l in lines[1:]))
+        files.setdefault(now(name), []).append(data)
     return files
 linux, win = outputs(sys.argv[1]), outputs(sys.argv[2])
 assert linux, "nothing imported"

@@ -34,6 +34,9 @@ std::u16string UnitRelativePath(const std::u16string& unitRoot, const std::u16st
     relative = path.substr(unitRoot.size());
   }
   std::replace(relative.begin(), relative.end(), platform::kSeparator, u'/');
+  // A path outside the root (none given) keeps no drive and no leading separator: the history
+  // takes only relative paths.
+  if (relative.size() >= 2 && relative[1] == u':') relative.erase(0, 2);
   relative.erase(0, relative.find_first_not_of(u'/'));
   return relative;
 }

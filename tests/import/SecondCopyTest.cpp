@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "import/History.h"
+#include "platform/Path.h"
 #include "support/FaultyFileSystem.h"
 #include "support/SmallImport.h"
 
@@ -108,7 +109,7 @@ TEST_F(SecondCopy, AFolderThatCannotBeWrittenLeavesTheOtherCompleteAndItsClipsFa
       fs::create_directories(folder);
     }
     FaultyFileSystem faulty;
-    const std::u16string part = testsupport::U16(failing) + u"/";
+    const std::u16string part = testsupport::U16(failing) + platform::kSeparator;
     if (c.op == FileOp::ReadBack) {
       for (int n = 1; n <= 3; ++n) faulty.CorruptNth(FileOp::ReadBack, n, part);
     } else {
