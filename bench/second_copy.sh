@@ -174,23 +174,8 @@ throttled() {
     { echo "skipped: no loop device could be set up"; return 0; }
   majmin=$(lsblk -dno MAJ:MIN "$dev" | tr -d ' ')
 
-  # cgroup v2 with its io controller where there is one, else v1 blkio.
-  v2=$(awk '$3 == "cgroup2" {print $2; exit}' /proc/mounts)
-  if [[ -n $v2 ]] && grep -qw io "$v2/cgroup.controllers" 2>/dev/null &&
-     { grep -qw io "$v2/cgroup.subtree_control" || echo +io >"$v2/cgroup.subtree_control"; } 2>/dev/null; then
-    cgroup="$v2/quillon-bench-$$"
-    mkdir "$cgroup"
-    echo "$majmin rbps=$rate" >"$cgroup/io.max" || { echo "skipped: io.max refused the limit"; return 0; }
-    mechanism="cgroup v2 io.max ($cgroup)"
-  elif [[ -w /sys/fs/cgroup/blkio/blkio.throttle.read_bps_device ]]; then
-    cgroup="/sys/fs/cgroup/blkio/quillon-bench-$$"
-    mkdir "$cgroup"
-    echo "$majmin $rate" >"$cgroup/blkio.throttle.read_bps_device" || { echo "skipped: blkio refused the limit"; return 0; }
-    mechanism="cgroup v1 blkio.throttle.read_bps_device ($cgroup)"
-  else
-    echo "skipped: no cgroup can limit reads here (neither a cgroup v2 io controller nor cgroup v1 blkio)"
-    return 0
-  fi
+  source "$here/bench/timing.sh"
+  limit_reads "$majmin" "$rate" || { echo "skipped: $why"; return 0; }
   unshare -m --propagation private bash "$0" --inside "$tree" "$dev" "$cgroup/cgroup.procs" "$mechanism" \
     "$mib" "$chunks" "$runs" "$rate" "$dest2parent"
 }

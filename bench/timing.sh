@@ -45,3 +45,26 @@ check_limit() {  # check_limit CHUNK
     skip "the limit did not take ($measured MB/s read through $mechanism, limit $((rate / 1000000)) MB/s)"
   fi
 }
+
+# Makes a cgroup that limits reads of the block device MAJ:MIN to RATE bytes a second: cgroup
+# v2's io controller where there is one, else v1 blkio. Sets cgroup and mechanism; else sets why
+# and fails.
+limit_reads() {  # limit_reads MAJ:MIN RATE
+  local v2
+  v2=$(awk '$3 == "cgroup2" {print $2; exit}' /proc/mounts)
+  if [[ -n $v2 ]] && grep -qw io "$v2/cgroup.controllers" 2>/dev/null &&
+     { grep -qw io "$v2/cgroup.subtree_control" || echo +io >"$v2/cgroup.subtree_control"; } 2>/dev/null; then
+    cgroup="$v2/quillon-bench-$$"
+    mkdir "$cgroup"
+    echo "$1 rbps=$2" >"$cgroup/io.max" || { why="io.max refused the limit"; return 1; }
+    mechanism="cgroup v2 io.max ($cgroup)"
+  elif [[ -w /sys/fs/cgroup/blkio/blkio.throttle.read_bps_device ]]; then
+    cgroup="/sys/fs/cgroup/blkio/quillon-bench-$$"
+    mkdir "$cgroup"
+    echo "$1 $2" >"$cgroup/blkio.throttle.read_bps_device" || { why="blkio refused the limit"; return 1; }
+    mechanism="cgroup v1 blkio.throttle.read_bps_device ($cgroup)"
+  else
+    why="no cgroup can limit reads here (neither a cgroup v2 io controller nor cgroup v1 blkio)"
+    return 1
+  fi
+}
