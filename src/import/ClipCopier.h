@@ -316,11 +316,11 @@ class ClipCopier {
       if (!placed && !target.out->InPlace()) {
         const std::string error = LastErrorText();
         env_.status.SetFailure(CreateFailed);
-        // The other folders' outputs are placed all the same.
-        if (t + 1 == targets.size() && targets.size() == 1) {
+        if (targets.size() == 1) {
           targets_ = std::move(targets);
           return Fail(FailureKind::OutputPlace, outName_, error);
         }
+        // The other folder's output is placed all the same.
         const ClipFailure failure{clip_.name, FailureKind::OutputPlace, FileIn(target.copy, outName_), error};
         DiscardTarget(target);
         observer_.Happened(failure);

@@ -190,6 +190,15 @@ std::optional<Refusal> ImportJob::OpenFolder(const std::u16string& path, std::un
   return std::nullopt;
 }
 
+// What meets name in folder as the import starts; existing takes what is there.
+AtName ImportJob::WhatMeets(platform::Folder& folder, const std::u16string& name,
+                            std::optional<platform::FileStatus>& existing) const {
+  existing = folder.LinkStatus(name);
+  const auto target = existing ? folder.Status(name) : std::nullopt;
+  const bool unitFile = target && std::find(unitFiles_.begin(), unitFiles_.end(), target->id) != unitFiles_.end();
+  return WhatMeetsName(existing, status_.State(), unitFile);
+}
+
 void ImportJob::PlanOutputs(std::atomic<std::int64_t>& lastNoTime) {
   std::set<std::u16string> taken;
   // What the destination holds already, for the count of new clips.
@@ -208,21 +217,11 @@ void ImportJob::PlanOutputs(std::atomic<std::int64_t>& lastNoTime) {
       planned.chunks = std::move(output);
       planned.name = std::move(name);
       if (folder_) {
-        planned.existing = folder_->LinkStatus(planned.name);
-        const auto target = planned.existing ? folder_->Status(planned.name) : std::nullopt;
-        const bool unitFile =
-            target && std::find(unitFiles_.begin(), unitFiles_.end(), target->id) != unitFiles_.end();
-        planned.atName = WhatMeetsName(planned.existing, status_.State(), unitFile);
+        planned.atName = WhatMeets(*folder_, planned.name, planned.existing);
         // A rescue never replaces a complete copy.
         if (request_.rescue && planned.existing) planned.atName = AtName::Keep;
       }
-      if (second_) {
-        planned.secondExisting = second_->LinkStatus(planned.name);
-        const auto target = planned.secondExisting ? second_->Status(planned.name) : std::nullopt;
-        const bool unitFile =
-            target && std::find(unitFiles_.begin(), unitFiles_.end(), target->id) != unitFiles_.end();
-        planned.secondAtName = WhatMeetsName(planned.secondExisting, status_.State(), unitFile);
-      }
+      if (second_) planned.secondAtName = WhatMeets(*second_, planned.name, planned.secondExisting);
       plan_.outputs.push_back(std::move(planned));
     }
   }

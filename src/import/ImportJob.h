@@ -61,6 +61,8 @@ class ImportJob final : private CopyObserver {
   std::optional<Refusal> OpenDestination();
   std::optional<Refusal> OpenFolder(const std::u16string& path, std::unique_ptr<platform::Folder>& folder);
   void PlanOutputs(std::atomic<std::int64_t>& lastNoTime);
+  AtName WhatMeets(platform::Folder& folder, const std::u16string& name,
+                   std::optional<platform::FileStatus>& existing) const;
   void LeaveOutTooLarge(std::uint64_t maxFileSize);
   std::optional<Refusal> CheckSpace(const platform::VolumeSpace& space, std::size_t copy) const;
   platform::Folder* FolderOf(std::size_t copy) const { return copy == 0 ? folder_.get() : second_.get(); }
