@@ -166,7 +166,7 @@ Timecode After(Timecode t, std::size_t frames, bool pal) {
 }
 
 void WriteSequence(std::uint8_t* seq, std::size_t sequence, bool pal, const std::optional<RecDateTime>& date,
-                   const std::optional<Timecode>& timecode) {
+                   const Timecode* timecode) {
   std::uint8_t* block = seq;
   PutDifId(block, kHeader, sequence, 0);
   std::fill(block + 3, block + kDifBlockSize, 0xFF);
@@ -335,9 +335,9 @@ std::vector<std::uint8_t> DvFrames(std::optional<RecDateTime> date, std::size_t 
   const std::size_t sequences = pal ? 12 : 10;
   std::vector<std::uint8_t> out(frames * sequences * kDifSequenceSize);
   for (std::size_t f = 0; f < frames; ++f) {
-    const std::optional<Timecode> frameTimecode = timecode ? std::optional(After(*timecode, f, pal)) : std::nullopt;
+    const Timecode frameTimecode = timecode ? After(*timecode, f, pal) : Timecode{};
     for (std::size_t s = 0; s < sequences; ++s)
-      WriteSequence(out.data() + (f * sequences + s) * kDifSequenceSize, s, pal, date, frameTimecode);
+      WriteSequence(out.data() + (f * sequences + s) * kDifSequenceSize, s, pal, date, timecode ? &frameTimecode : nullptr);
   }
   return out;
 }

@@ -63,7 +63,7 @@ inline constexpr std::size_t kNtscFrameSize = 10 * kDifSequenceSize;  // 120000
 inline constexpr std::size_t kPalFrameSize = 12 * kDifSequenceSize;   // 144000
 
 struct Timecode {
-  int hour, minute, second, frame;
+  int hour = 0, minute = 0, second = 0, frame = 0;
 };
 
 // Raw DV: `frames` NTSC (10 DIF sequences, 120000 bytes) or PAL (12 sequences, 144000 bytes)
