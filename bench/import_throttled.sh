@@ -129,12 +129,8 @@ done
 [[ $("$cli" --help) == *--no-verify* ]] || { echo "this quillon-cli has no --no-verify: rebuild" >&2; exit 1; }
 
 tree="$(mktemp -d "${TMPDIR:-/tmp}/quillon-bench-throttled-XXXXXX")"
+source "$here/bench/timing.sh"
 dev="" cgroup=""
-cleanup() {
-  [[ -n $cgroup ]] && rmdir "$cgroup" 2>/dev/null || true
-  [[ -n $dev ]] && losetup -d "$dev" 2>/dev/null || true
-  rm -rf "$tree"
-}
 trap cleanup EXIT
 
 truncate -s "$((mib * 11 / 10 + 64))M" "$tree/unit.img"
@@ -142,7 +138,6 @@ mkfs.ext4 -q -F "$tree/unit.img" || skip "mkfs.ext4 failed"
 dev=$(losetup --find --show --direct-io=on "$tree/unit.img" 2>/dev/null) || skip "no loop device could be set up"
 majmin=$(lsblk -dno MAJ:MIN "$dev" | tr -d ' ')
 
-source "$here/bench/timing.sh"
 limit_reads "$majmin" "$rate" || skip "$why"
 
 unshare -m --propagation private bash "$0" --inside "$tree" "$dev" "$cgroup/cgroup.procs" "$mechanism" "$mib" "$chunks" "$runs" "$rate"

@@ -174,7 +174,6 @@ throttled() {
     { echo "skipped: no loop device could be set up"; return 0; }
   majmin=$(lsblk -dno MAJ:MIN "$dev" | tr -d ' ')
 
-  source "$here/bench/timing.sh"
   limit_reads "$majmin" "$rate" || { echo "skipped: $why"; return 0; }
   unshare -m --propagation private bash "$0" --inside "$tree" "$dev" "$cgroup/cgroup.procs" "$mechanism" \
     "$mib" "$chunks" "$runs" "$rate" "$dest2parent"
@@ -203,11 +202,6 @@ main() {
   load_start="$(cut -d" " -f1-3 /proc/loadavg)"
   tree="$(mktemp -d "${TMPDIR:-/tmp}/quillon-bench-second-XXXXXX")"
   dev="" cgroup=""
-  cleanup() {
-    [[ -n $cgroup ]] && rmdir "$cgroup" 2>/dev/null || true
-    [[ -n $dev ]] && losetup -d "$dev" 2>/dev/null || true
-    rm -rf "$tree"
-  }
   trap cleanup EXIT
 
   echo "== Import from a unit limited to $((rate / 1000000)) MB/s: one destination, two, and cat"

@@ -68,3 +68,10 @@ limit_reads() {  # limit_reads MAJ:MIN RATE
     return 1
   fi
 }
+
+# Removes what a throttled run set up: its cgroup, its loop device and its folder (tree).
+cleanup() {
+  [[ -n ${cgroup:-} ]] && rmdir "$cgroup" 2>/dev/null || true
+  [[ -n ${dev:-} ]] && losetup -d "$dev" 2>/dev/null || true
+  rm -rf "$tree"
+}
